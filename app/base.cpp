@@ -1,0 +1,25 @@
+// Program directory and AppPath.
+#include "app/base.h"
+
+#include <unistd.h>
+#include <cstdio>
+#include <cstring>
+
+char appDir[512] = "./";
+
+const char* AppPath(const char* name) {
+    static char path[1024];
+    snprintf(path, sizeof path, "%s%s", appDir, name);
+    return path;
+}
+
+void FindAppDir() {
+    char exe[512];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return;
+    exe[n] = 0;
+    char* slash = strrchr(exe, '/');
+    if (!slash) return;
+    slash[1] = 0;
+    snprintf(appDir, sizeof appDir, "%s", exe);
+}

@@ -1,0 +1,108 @@
+// Start-up and shutdown steps that need no window, and the crash marker.
+// The window layer (platform/) runs these between its own window and GL
+// steps; the headless program and the tests run them alone.
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include "app/app.h"
+#include "app/log.h"
+#include "app/settings.h"
+#include "mesh/mesh.h"
+#include "parallel/parallel.h"
+#include "tools/brush.h"
+
+volatile u8 quitRequested;
+u8 windowResized;
+u8 typedChar;
+i32 startupFrameCount;
+u8 modified;
+char fileName[512];
+
+void LoadSettings() {
+    FindAppDir();
+    LogOpen(AppPath("log.txt"));
+    LogPrint("log start -> '%s'", AppPath("log.txt"));
+    for (i32 i = 0; i < 20; i++) toolSize[i] = toolStrength[i] = 0.5f;
+}
+
+void WriteCrashMarker(char state) {
+    FILE* f = fopen(AppPath("_startup_recover.dat"), "wb");
+    if (!f) return;
+    fputc(state, f);
+    fclose(f);
+}
+
+void CheckCrashMarker() {
+    if (FILE* f = fopen(AppPath("_startup_recover.dat"), "rb")) {
+        int c = fgetc(f);
+        if (c == EOF) c = ' ';
+        fclose(f);
+        if (c == '1') {
+            // The last start died before 20 frames: its restore file is suspect.
+            std::remove("_restore.tf1");
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+    }
+    WriteCrashMarker('1');
+}
+
+void CountStartupFrame() {
+    if (++startupFrameCount == 20) WriteCrashMarker('0');
+}
+
+bool InitCore() {
+    modified = 0;
+    fileName[0] = 0;
+    EventLogName(nullptr);  // null always reads "NULL"
+    workset = GeometrySet{};
+    ResetAllocation();
+    ClearAllSlots();
+    if (startMeshType == 1) BuildPlane();
+    else BuildSphere();
+    RunParallel(ClearChangedJob);
+    ResetBrush();
+    UpdateNormals();
+    CheckCrashMarker();
+    quietBeautifyPasses = 0;
+    meshSettled = 0;
+    strokeActive = 0;
+    if (mtProfiler) {
+        ProfilerInit(250);
+        StartProfiler();
+    }
+    StartWorkers(mtMaxThreads, mtProfiler);
+    return true;
+}
+
+void LogInitDone() {
+    LogBeginVerbose(0);
+    LogPrint(threadCount == 1 ? "using %i thread" : "using %i threads", threadCount);
+    LogPrint("init done");
+    LogEndVerbose();
+}
+
+void LogMeshStatistics() {
+    i32 maxTriangles = 0, maxEdges = 0, highestEdge = 0;
+    for (i32 i = 0; i < vertexCapacity; i++) {
+        const Vertex& v = vertices[i];
+        if (!v.active) continue;
+        if (v.triangleCount > maxTriangles) maxTriangles = v.triangleCount;
+        if (v.edgeCount > maxEdges) maxEdges = v.edgeCount;
+    }
+    for (i32 i = 0; i < edgeCapacity; i++)
+        if (edges[i].active) highestEdge = i;
+    LogPrint("%i triangles", liveTriangleCount);
+    LogPrint("%i edges", liveEdgeCount);
+    LogPrint("%i vertices", liveVertexCount);
+    LogPrint("max triangles per vertex: %i", maxTriangles);
+    LogPrint("max edges per vertex: %i", maxEdges);
+    LogPrint("highest used edge: %i", highestEdge);
+}
+
+void Shutdown() {
+    if (mtProfiler) StopProfiler();
+    StopWorkers();
+    std::remove(AppPath("_restore.tf1"));
+    LogMeshStatistics();
+    FreeAllocation();
+}

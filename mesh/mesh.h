@@ -1,0 +1,167 @@
+// The one triangle mesh: three flat, growable arrays of fixed-size records
+// that point at one another by address, the live counters, the workset, and
+// the operations that create, remove, measure and relax records.
+//
+// Addresses move when an array grows, and any creation may grow one. Across a
+// creation hold slot numbers, or re-read addresses from records that growth
+// rebased (an edge's ends, a triangle's corners).
+//
+// No GL here: edits raise the render flags below and the renderer consumes them.
+#pragma once
+#include "app/base.h"
+#include "app/log.h"
+
+struct Triangle;
+struct Edge;
+
+enum { MAX_VERTEX_TRIANGLES = 24, MAX_VERTEX_EDGES = 24, INITIAL_CAPACITY = 20000 };
+
+struct Vertex {
+    u8 active;        // 1 = slot in use
+    u8 changed;       // moved or neighbourhood changed since the last normal/beautify pass
+    u8 inBrush;       // inside the current brush's culling box
+    u8 onMirrorLine;  // lies on x = 0 while symmetric editing is on
+    u8 folded;        // the normals of its triangles disagree
+    u32 serial;       // scratch numbering for the writers
+    i32 index;        // own slot number (written by the renderer)
+    f32 mask;         // 0 = frozen .. 1 = free
+    Vec3 position;
+    Vec3 refPosition; // reference surface the next stroke builds on
+    Vec3 normal;      // unit vertex normal
+    Triangle* triangles[MAX_VERTEX_TRIANGLES];
+    Vec3 savedPosition;
+    Vec3 savedNormal;
+    i32 triangleCount;
+    Edge* edges[MAX_VERTEX_EDGES];
+    i32 edgeCount;
+    Vertex* mirror;   // scratch of the symmetry switch
+    EventTag eventTag;
+};
+
+struct Edge {
+    u8 active;
+    u8 changed;       // length or neighbourhood changed
+    i32 index;        // own slot number
+    Triangle* triangle1;
+    Triangle* triangle2;  // null on a border edge
+    Vertex* vertex1;
+    Vertex* vertex2;
+    f32 length;       // as last computed by EdgeLength
+    EventTag eventTag;
+};
+
+struct Triangle {
+    u8 active;
+    u8 fresh;         // created since the last subdivision pass or brush measurement
+    u8 changed;       // needs its normal recomputed
+    u8 tessDone;      // TesselateForBrush has finished with it
+    u8 inBrush;       // bounding sphere touches the brush culling box
+    Vertex* vertices[3];  // winding order
+    Edge* edges[3];       // edge k joins corner k and corner (k+1) % 3
+    Vec3 normal;
+    i32 index;        // own slot number
+    f32 circumference;// sum of the edges' stored lengths
+    Vec3 center;      // centroid
+    f32 radius;       // largest centre-to-corner distance
+    EventTag eventTag;
+};
+
+// Slot lists naming what changed or lies near the brush.
+struct SlotList {
+    i32* items;
+    i32 count;
+    i32 capacity;
+};
+struct GeometrySet {
+    SlotList vertices, edges, triangles;
+};
+
+struct IndexTriple { u32 v[3]; };
+
+// ---- storage (storage.cpp)
+extern Vertex* vertices;    // vertexCapacity records
+extern Edge* edges;         // edgeCapacity records
+extern Triangle* triangles; // triangleCapacity records
+extern i32 vertexCapacity, edgeCapacity, triangleCapacity;
+extern i32 liveVertexCount, liveEdgeCount, liveTriangleCount;  // active records
+extern i32 displayTriangleCount;  // kept like liveTriangleCount, for the status text
+extern i32 vertexCursor, edgeCursor, triangleCursor;  // where the next free-slot search starts
+extern GeometrySet workset;
+
+// Render-side arrays, one element per vertex slot (indexArray: per triangle
+// slot). Sized here on reset and growth, filled by the renderer.
+extern Vec3* positionArray;
+extern Vec3* normalArray;
+extern Vec3* colorArray;
+extern Vec3* savedPositionArray;
+extern Vec3* savedNormalArray;
+extern IndexTriple* indexArray;
+
+// ---- render flags: raised by edits, cleared by the renderer
+extern u8 arraysDirty;      // render arrays need a (workset) rebuild
+extern u8 fullRebuild;      // rebuild every slot, not just the workset
+extern u8 colorsDirty;      // colours (mask view) need refilling
+extern u8 meshChanged;      // triangles were created or removed, or storage changed
+extern u8 savedArraysDirty; // saved positions/normals need uploading
+extern u8 bumpShading;      // bump shading on: keeps saved positions and normals
+
+inline i32 SlotOf(const Vertex* v) { return (i32)(v - vertices); }
+inline i32 SlotOf(const Edge* e) { return (i32)(e - edges); }
+inline i32 SlotOf(const Triangle* t) { return (i32)(t - triangles); }
+
+void ResetAllocation();
+void FreeAllocation();  // releases every array (shutdown)
+Vertex* AddVertex(f32 x, f32 y, f32 z);
+i32 FindFreeEdgeSlot();
+i32 FindFreeTriangleSlot();
+bool AllocateVertices();
+bool AllocateEdges();
+bool AllocateTriangles();
+void ManageMemory();
+void ClearAllSlots();  // every slot inactive, cursors 0 (before a whole-mesh build)
+
+// ---- workset (workset.cpp)
+void ResetGeometrySet(GeometrySet& set);
+void CollectAll(GeometrySet& set);
+void AppendSlot(SlotList& list, i32 slot);
+void UpdateWorkset();
+struct Brush;
+void UpdateBrushCulling(Brush& brush);
+void StoreRestState();
+void ClearChangedJob(i32 threadIndex, i32 threadCount);    // every record's changed = 0
+void CopyRefPositionJob(i32 threadIndex, i32 threadCount); // refPosition = position
+
+// ---- topology (topology.cpp)
+Edge* AddEdge(Vertex* a, Vertex* b);
+Edge* FindEdge(Vertex* v, Vertex* a, Vertex* b);
+Triangle* AddTriangle(Vertex* a, Vertex* b, Vertex* c, i32 slot = -1);
+i32 RemoveTriangle(Triangle* t, bool removeLooseVertices);
+void AlignTriangle(Triangle* t, Vec3 direction);
+void MarkChanged(Vertex* v, u8 flag);
+void RelaxVertex(Vertex* v, f32 factor);
+
+// ---- geometry and normals (normals.cpp)
+f32 EdgeLength(Edge* e);
+f32 TriangleCircumference(Triangle* t);
+void TriangleNormal(Triangle* t);
+void UpdateNormal(Vertex* v);
+void UpdateNormals();
+void EdgeLengthJob(i32 threadIndex, i32 threadCount);  // workset edges
+
+// ---- relaxation (beautify.cpp)
+extern i32 quietBeautifyPasses;  // consecutive beautify passes that moved nothing
+extern u8 meshSettled;           // set after three quiet passes; reset by edits
+void Beautify();
+
+// ---- start meshes (startmesh.cpp)
+void SubdivideAll();  // midpoints kept by slot in a table sized to the edge array
+void BuildSphere();
+void BuildPlane();
+
+// ---- mirror line (symmetryline.cpp)
+void EnforceSymmetryLine();
+
+// ---- consistency (check.cpp)
+// Checks every invariant of the mesh; on a fault writes its description into
+// report (when given) and returns false. Used by tests and debug builds.
+bool CheckMesh(char* report = nullptr, i32 reportSize = 0);

@@ -1,0 +1,269 @@
+// Record storage: the three arrays, their free-slot search, growth with
+// every link rebased, and the whole-storage reset. Owns the arrays, the
+// capacities, counters, cursors and the render-side arrays' sizes.
+#include <cstdio>
+#include <initializer_list>
+#include <cstdlib>
+#include <cstring>
+#include "mesh/mesh.h"
+#include "parallel/parallel.h"
+
+Vertex* vertices;
+Edge* edges;
+Triangle* triangles;
+i32 vertexCapacity, edgeCapacity, triangleCapacity;
+i32 liveVertexCount, liveEdgeCount, liveTriangleCount, displayTriangleCount;
+i32 vertexCursor, edgeCursor, triangleCursor;
+GeometrySet workset;
+
+Vec3* positionArray;
+Vec3* normalArray;
+Vec3* colorArray;
+Vec3* savedPositionArray;
+Vec3* savedNormalArray;
+IndexTriple* indexArray;
+
+u8 arraysDirty, fullRebuild, colorsDirty, meshChanged, savedArraysDirty, bumpShading;
+
+// Growth that cannot get memory has no way to keep the mesh: stop before
+// anything writes through a null array, with the reason in the log.
+[[noreturn]] static void OutOfMemory(const char* what, i32 records) {
+    LogBeginVerbose(1);
+    LogPrint("### out of memory allocating %i %s records, stopping", records, what);
+    fprintf(stderr, "out of memory allocating %i %s records\n", records, what);
+    exit(EXIT_FAILURE);
+}
+
+template <typename T>
+static T* AllocRecords(i32 count, const char* what) {
+    T* p = (T*)calloc((size_t)count, sizeof(T));  // zeroed: every record inactive
+    if (!p) OutOfMemory(what, count);
+    return p;
+}
+
+static void AllocRenderVertexArrays() {
+    free(positionArray); free(normalArray); free(colorArray);
+    free(savedPositionArray); free(savedNormalArray);
+    positionArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
+    normalArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
+    colorArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
+    savedPositionArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
+    savedNormalArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
+}
+
+static void AllocRenderIndexArray() {
+    free(indexArray);
+    indexArray = AllocRecords<IndexTriple>(triangleCapacity, "render index");
+}
+
+static void RaiseRebuildFlags() {
+    arraysDirty = colorsDirty = meshChanged = fullRebuild = 1;
+}
+
+void FreeAllocation() {
+    free(vertices); free(edges); free(triangles);
+    vertices = nullptr; edges = nullptr; triangles = nullptr;
+    free(positionArray); free(normalArray); free(colorArray);
+    free(savedPositionArray); free(savedNormalArray); free(indexArray);
+    positionArray = normalArray = colorArray = savedPositionArray = savedNormalArray = nullptr;
+    indexArray = nullptr;
+    for (SlotList* l : {&workset.vertices, &workset.edges, &workset.triangles}) {
+        free(l->items);
+        *l = SlotList{};
+    }
+}
+
+void ResetAllocation() {
+    LogPrint("ResetAllocation() begin");
+    FreeAllocation();
+    vertexCapacity = edgeCapacity = triangleCapacity = INITIAL_CAPACITY;
+    liveVertexCount = liveEdgeCount = liveTriangleCount = displayTriangleCount = 0;
+    vertices = AllocRecords<Vertex>(vertexCapacity, "vertex");
+    edges = AllocRecords<Edge>(edgeCapacity, "edge");
+    triangles = AllocRecords<Triangle>(triangleCapacity, "triangle");
+    vertexCursor = edgeCursor = triangleCursor = 0;
+    ResetGeometrySet(workset);
+    AllocRenderVertexArrays();
+    AllocRenderIndexArray();
+    RaiseRebuildFlags();
+    LogPrint("ResetAllocation() end");
+}
+
+void ClearAllSlots() {
+    for (i32 i = 0; i < vertexCapacity; i++) vertices[i].active = 0;
+    for (i32 i = 0; i < edgeCapacity; i++) edges[i].active = 0;
+    for (i32 i = 0; i < triangleCapacity; i++) triangles[i].active = 0;
+    vertexCursor = edgeCursor = triangleCursor = 0;
+}
+
+// ================================================================ growth
+
+template <typename T>
+static inline void Rebase(T*& p, const T* oldBase, T* newBase) {
+    if (p) p = newBase + (p - oldBase);
+}
+
+// Copies the records into an array half as large again; the new tail is inactive.
+template <typename T>
+static T* GrowArray(T* old, i32 oldCapacity, i32 newCapacity, const char* what) {
+    T* grown = AllocRecords<T>(newCapacity, what);
+    memcpy(grown, old, sizeof(T) * (size_t)oldCapacity);
+    LogPrint("copy");
+    return grown;
+}
+
+static void GrowSlotList(SlotList& list, i32 arrayCapacity) {
+    if (list.capacity > arrayCapacity) return;
+    i32 capacity = arrayCapacity + arrayCapacity / 2;
+    i32* items = (i32*)realloc(list.items, sizeof(i32) * (size_t)capacity);
+    if (!items) OutOfMemory("workset", capacity);
+    list.items = items;
+    list.capacity = capacity;
+}
+
+bool AllocateVertices() {
+    i32 oldCap = vertexCapacity, newCap = oldCap * 3 / 2;
+    LogPrint("AllocateVertices() begin");
+    LogPrint("AllocateVertices %i->%i", oldCap, newCap);
+    Vertex* old = vertices;
+    Vertex* grown = GrowArray(old, oldCap, newCap, "vertex");
+    for (i32 i = 0; i < edgeCapacity; i++) {
+        if (!edges[i].active) continue;
+        Rebase(edges[i].vertex1, old, grown);
+        Rebase(edges[i].vertex2, old, grown);
+    }
+    for (i32 i = 0; i < triangleCapacity; i++) {
+        if (!triangles[i].active) continue;
+        for (Vertex*& v : triangles[i].vertices) Rebase(v, old, grown);
+    }
+    for (i32 i = 0; i < oldCap; i++)
+        if (grown[i].active && grown[i].mirror) Rebase(grown[i].mirror, old, grown);
+    free(old);
+    LogPrint("delete old");
+    vertices = grown;
+    vertexCapacity = newCap;
+    GrowSlotList(workset.vertices, newCap);
+    LogPrint("allocate sets");
+    LogPrint("workset");
+    AllocRenderVertexArrays();
+    LogPrint("allocate sets done");
+    RaiseRebuildFlags();
+    LogPrint("AllocateVertices() end");
+    return true;
+}
+
+bool AllocateEdges() {
+    i32 oldCap = edgeCapacity, newCap = oldCap * 3 / 2;
+    LogPrint("AllocateEdges() begin");
+    LogPrint("AllocateEdges %i->%i", oldCap, newCap);
+    Edge* old = edges;
+    Edge* grown = GrowArray(old, oldCap, newCap, "edge");
+    LogPrint("update triangles");
+    for (i32 i = 0; i < triangleCapacity; i++) {
+        if (!triangles[i].active) continue;
+        for (Edge*& e : triangles[i].edges) Rebase(e, old, grown);
+    }
+    LogPrint("update vertices");
+    for (i32 i = 0; i < vertexCapacity; i++) {
+        Vertex& v = vertices[i];
+        if (!v.active) continue;
+        for (i32 k = 0; k < v.edgeCount; k++) Rebase(v.edges[k], old, grown);
+    }
+    free(old);
+    LogPrint("delete old");
+    edges = grown;
+    edgeCapacity = newCap;
+    GrowSlotList(workset.edges, newCap);
+    LogPrint("AllocateEdges() end");
+    return true;
+}
+
+bool AllocateTriangles() {
+    i32 oldCap = triangleCapacity, newCap = oldCap * 3 / 2;
+    LogPrint("AllocateTriangles() begin");
+    LogPrint("AllocateTriangles %i->%i", oldCap, newCap);
+    Triangle* old = triangles;
+    Triangle* grown = GrowArray(old, oldCap, newCap, "triangle");
+    LogPrint("update edges");
+    for (i32 i = 0; i < edgeCapacity; i++) {
+        if (!edges[i].active) continue;
+        Rebase(edges[i].triangle1, old, grown);
+        Rebase(edges[i].triangle2, old, grown);
+    }
+    LogPrint("update vertices");
+    for (i32 i = 0; i < vertexCapacity; i++) {
+        Vertex& v = vertices[i];
+        if (!v.active) continue;
+        for (i32 k = 0; k < v.triangleCount; k++) Rebase(v.triangles[k], old, grown);
+    }
+    free(old);
+    LogPrint("delete old");
+    triangles = grown;
+    triangleCapacity = newCap;
+    GrowSlotList(workset.triangles, newCap);
+    AllocRenderIndexArray();
+    RaiseRebuildFlags();
+    LogPrint("AllocateTriangles() end");
+    return true;
+}
+
+void ManageMemory() {
+    if (!meshChanged) return;
+    ProfileBegin(PROF_MANAGEMEMORY);
+    // Grow early so the free-slot search rarely has to run a full circle.
+    if (liveVertexCount > vertexCapacity * 80 / 100) AllocateVertices();
+    if (liveEdgeCount > edgeCapacity * 80 / 100) AllocateEdges();
+    if (liveTriangleCount > triangleCapacity * 80 / 100) AllocateTriangles();
+    ProfileEnd();
+}
+
+// ================================================================ free-slot search
+
+// The cursor stays on the slot it hands out, so on an empty storage with the
+// cursor at 0 consecutive creations take slots 0, 1, 2, ... in order.
+template <typename T>
+static i32 FindFreeSlot(T*& array, i32& capacity, i32& cursor, bool (*grow)(),
+                        const char* ranOut, bool logSteps) {
+    i32 steps = 0;
+    while (array[cursor].active) {
+        cursor = (cursor + 1) % capacity;
+        steps++;
+        if (logSteps && steps % 100 == 99) LogPrint("s=%i", steps);
+        if (steps >= capacity) {
+            LogPrint("%s", ranOut);
+            grow();
+            steps = 0;
+        }
+    }
+    return cursor;
+}
+
+i32 FindFreeEdgeSlot() {
+    return FindFreeSlot(edges, edgeCapacity, edgeCursor, AllocateEdges,
+                        "*** ran out of edge storage, allocate more", false);
+}
+
+i32 FindFreeTriangleSlot() {
+    return FindFreeSlot(triangles, triangleCapacity, triangleCursor, AllocateTriangles,
+                        "*** ran out of triangle storage, allocate more", true);
+}
+
+Vertex* AddVertex(f32 x, f32 y, f32 z) {
+    i32 slot = FindFreeSlot(vertices, vertexCapacity, vertexCursor, AllocateVertices,
+                            "*** ran out of vertex storage, allocate more", false);
+    Vertex* v = &vertices[slot];
+    v->active = 1;
+    v->changed = 1;
+    v->inBrush = 1;
+    v->onMirrorLine = 0;
+    v->folded = 0;
+    v->mask = 0;
+    v->position = v->refPosition = Vec3{x, y, z};
+    v->normal = Vec3{0, 0, 0};
+    v->triangleCount = v->edgeCount = 0;
+    v->mirror = nullptr;
+    ResetEventTag(v->eventTag);
+    AppendSlot(workset.vertices, slot);
+    liveVertexCount++;
+    return v;
+}

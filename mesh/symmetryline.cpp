@@ -1,0 +1,17 @@
+// Pins the changed mirror-line vertices of the workset back onto x = 0.
+#include "mesh/mesh.h"
+#include "parallel/parallel.h"
+
+void EnforceSymmetryLine() {
+    ProfileBegin(PROF_ENFORCESYMMETRYLINE);
+    const SlotList& list = workset.vertices;
+    for (i32 i = 0; i < list.count; i++) {
+        Vertex& v = vertices[list.items[i]];
+        if (!v.active || !v.changed || !v.onMirrorLine) continue;
+        v.position.x = 0;
+        v.refPosition.x = 0;
+        v.normal.x = 0;
+        v.normal.Normalize();
+    }
+    ProfileEnd();
+}

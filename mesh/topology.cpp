@@ -1,0 +1,228 @@
+// The only operations that create or remove edges and triangles. Edges are
+// never made or deleted by callers: they appear with the first triangle that
+// needs them and vanish with the last one that used them. Each operation
+// keeps adjacency recorded both ways, the live counters and the workset.
+#include "mesh/mesh.h"
+
+// ================================================================ edges
+
+Edge* AddEdge(Vertex* a, Vertex* b) {
+    // The search may grow the edge array; a and b are vertices and do not move.
+    i32 slot = FindFreeEdgeSlot();
+    Edge* e = &edges[slot];
+    e->active = 1;
+    e->changed = 1;
+    e->index = slot;
+    e->vertex1 = a;
+    e->vertex2 = b;
+    e->triangle1 = e->triangle2 = nullptr;
+    ResetEventTag(e->eventTag);
+    a->edges[a->edgeCount++] = e;
+    b->edges[b->edgeCount++] = e;
+    EdgeLength(e);
+    AppendSlot(workset.edges, slot);
+    liveEdgeCount++;
+    return e;
+}
+
+Edge* FindEdge(Vertex* v, Vertex* a, Vertex* b) {
+    for (i32 i = 0; i < v->edgeCount; i++) {
+        Edge* e = v->edges[i];
+        if ((e->vertex1 == a && e->vertex2 == b) || (e->vertex1 == b && e->vertex2 == a)) return e;
+    }
+    return nullptr;
+}
+
+static Edge* FindSideEdge(Vertex* const c[3], Vertex* a, Vertex* b) {
+    for (i32 k = 0; k < 3; k++)
+        if (Edge* e = FindEdge(c[k], a, b)) return e;
+    return nullptr;
+}
+
+// ================================================================ triangles
+
+// May the triangle be linked? Each corner needs a free triangle entry, and
+// both ends of every edge still to be created need a free edge entry. The
+// lists are fixed arrays inside the records: an append past them would
+// overwrite the neighbouring fields.
+static bool AdjacencyHasRoom(Vertex* const c[3]) {
+    i32 newEdges[3] = {0, 0, 0};
+    for (i32 k = 0; k < 3; k++) {
+        if (FindSideEdge(c, c[k], c[(k + 1) % 3])) continue;
+        newEdges[k]++;
+        newEdges[(k + 1) % 3]++;
+    }
+    for (i32 k = 0; k < 3; k++) {
+        if (c[k]->triangleCount >= MAX_VERTEX_TRIANGLES) return false;
+        if (c[k]->edgeCount + newEdges[k] > MAX_VERTEX_EDGES) return false;
+    }
+    return true;
+}
+
+static void EdgeAddTriangle(Edge* e, Triangle* t) {
+    LogPrint("EdgeAddTriangle()");
+    // An edge holds two triangles at most; a third on the same pair of
+    // vertices is linked from its corners only.
+    if (!e->triangle1) e->triangle1 = t;
+    else if (!e->triangle2) e->triangle2 = t;
+    e->changed = 1;
+    LogPrint("EdgeAddTriangle() done");
+}
+
+Triangle* AddTriangle(Vertex* a, Vertex* b, Vertex* c, i32 slot) {
+    if (a == b || b == c || a == c) {
+        LogBeginVerbose(0);
+        LogPrint("### tried to create invalid triangle!");
+        return nullptr;
+    }
+    Vertex* const corners[3] = {a, b, c};
+    if (!AdjacencyHasRoom(corners)) {
+        LogBeginVerbose(0);
+        LogPrint("*** vertex has no room for another triangle or edge, triangle refused");
+        return nullptr;
+    }
+    LogPrint("AddTriangle()");
+    if (slot < 0) slot = FindFreeTriangleSlot();
+    Triangle* t = &triangles[slot];
+    t->index = slot;
+    t->active = t->fresh = t->changed = t->inBrush = 1;
+    t->tessDone = 0;
+    t->normal = Normalized(Cross(b->position - a->position, c->position - a->position));
+    ResetEventTag(t->eventTag);
+    for (i32 k = 0; k < 3; k++) {
+        Vertex* v = corners[k];
+        t->vertices[k] = v;
+        if (!v->active) {
+            LogBeginVerbose(0);
+            LogPrint("### about to create triangle with inactive vertex");
+        }
+        v->triangles[v->triangleCount++] = t;
+        v->changed = 1;
+    }
+    for (i32 k = 0; k < 3; k++) {
+        LogPrint("edge %i:", k);
+        Vertex* from = corners[k];
+        Vertex* to = corners[(k + 1) % 3];
+        Edge* e = FindSideEdge(corners, from, to);
+        LogPrint(e ? "reuse" : "new");
+        if (!e) e = AddEdge(from, to);
+        t->edges[k] = e;
+        EdgeAddTriangle(e, t);
+    }
+    TriangleNormal(t);
+    t->circumference = TriangleCircumference(t);
+    LogPrint("AddTriangle() done");
+    displayTriangleCount++;
+    meshChanged = 1;
+    AppendSlot(workset.triangles, slot);
+    liveTriangleCount++;
+    return t;
+}
+
+// Removes every occurrence of t from v's list, keeping the order of the rest.
+static bool UnlinkTriangle(Vertex* v, Triangle* t) {
+    i32 kept = 0;
+    for (i32 i = 0; i < v->triangleCount; i++)
+        if (v->triangles[i] != t) v->triangles[kept++] = v->triangles[i];
+    bool removed = kept != v->triangleCount;
+    v->triangleCount = kept;
+    if (removed) v->changed = 1;
+    return removed;
+}
+
+static void UnlinkEdge(Vertex* v, Edge* e) {
+    i32 kept = 0;
+    for (i32 i = 0; i < v->edgeCount; i++)
+        if (v->edges[i] != e) v->edges[kept++] = v->edges[i];
+    v->edgeCount = kept;
+    v->changed = 1;
+}
+
+static void EdgeRemoveTriangle(Edge* e, Triangle* t) {
+    bool found = false;
+    if (e->triangle1 == t) { e->triangle1 = nullptr; found = true; }
+    if (e->triangle2 == t) { e->triangle2 = nullptr; found = true; }
+    if (found && !e->triangle1 && !e->triangle2 && e->active) {
+        LogPrint("removing isolated edge");
+        UnlinkEdge(e->vertex1, e);
+        UnlinkEdge(e->vertex2, e);
+        e->active = 0;
+        liveEdgeCount--;
+    }
+    e->changed = 1;
+    if (!found) {
+        LogBeginVerbose(0);
+        LogPrint("### failed to remove triangle from edge");
+    }
+}
+
+i32 RemoveTriangle(Triangle* t, bool removeLooseVertices) {
+    for (Vertex* v : t->vertices) {
+        if (!UnlinkTriangle(v, t)) {
+            LogBeginVerbose(0);
+            LogPrint("### failed to remove triangle from vertex");
+        }
+    }
+    for (Edge* e : t->edges) EdgeRemoveTriangle(e, t);
+    if (removeLooseVertices) {
+        for (Vertex* v : t->vertices) {
+            if (v->active && v->edgeCount == 0 && v->triangleCount == 0) {
+                v->active = 0;
+                liveVertexCount--;
+            }
+        }
+    }
+    t->active = 0;
+    LogPrint("triangle removed");
+    displayTriangleCount--;
+    meshChanged = 1;
+    i32 slot = SlotOf(t);
+    AppendSlot(workset.triangles, slot);  // so the renderer drops it
+    liveTriangleCount--;
+    return slot;
+}
+
+void AlignTriangle(Triangle* t, Vec3 direction) {
+    f32 d = Dot(direction, t->normal);
+    if (!(d < 0) && !std::isnan(d)) return;
+    LogPrint("AlignTriangle() will flip");
+    Vertex* a = t->vertices[0];
+    Vertex* b = t->vertices[1];
+    Vertex* c = t->vertices[2];
+    LogPrint("remove triangle");
+    i32 slot = RemoveTriangle(t, false);
+    LogPrint("AlignTriangle add triangle");
+    // Re-adding the same corners needs no more room than they just gave back.
+    if (!AddTriangle(c, b, a, slot)) {
+        LogBeginVerbose(0);
+        LogPrint("### AlignTriangle could not re-create the flipped triangle");
+        return;
+    }
+    LogPrint("AlignTriangle() has flipped");
+}
+
+// ================================================================ vertex upkeep
+
+void MarkChanged(Vertex* v, u8 flag) {
+    v->changed = flag;
+    if (flag != 1) return;
+    for (i32 i = 0; i < v->edgeCount; i++) {
+        Edge* e = v->edges[i];
+        e->changed = 1;
+        e->vertex1->changed = 1;
+        e->vertex2->changed = 1;
+    }
+    for (i32 i = 0; i < v->triangleCount; i++) v->triangles[i]->changed = 1;
+}
+
+void RelaxVertex(Vertex* v, f32 factor) {
+    if (v->edgeCount == 0) return;
+    Vec3 sum = {0, 0, 0};
+    for (i32 i = 0; i < v->edgeCount; i++) {
+        Edge* e = v->edges[i];
+        sum += (e->vertex1 == v ? e->vertex2 : e->vertex1)->position;
+    }
+    Vec3 mean = sum * (1.0f / (f32)v->edgeCount);
+    v->position += (mean - v->position) * factor;
+    MarkChanged(v, 1);
+}

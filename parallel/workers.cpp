@@ -1,0 +1,100 @@
+// Worker pool: StartWorkers, RunParallel, StopWorkers.
+// Hand-off is by polled atomic flags with zero-length sleeps (yield), which
+// keeps latency below a time slice; RunParallel is called several times a frame.
+#include <chrono>
+#include "parallel/parallel.h"
+
+WorkerSlot workerSlots[MAX_THREADS];
+i32 threadCount = 1;
+thread_local u8 isWorkerThread;  // read by the profiler: workers are not recorded
+
+u32 NowMs() {
+    using namespace std::chrono;
+    return (u32)duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+i32 ProcessorCount() {
+    i32 n = (i32)std::thread::hardware_concurrency();
+    return n > 0 ? n : 1;
+}
+
+static void SleepMs(u32 ms) {
+    if (ms == 0) std::this_thread::yield();
+    else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+static void WorkerThread(WorkerSlot* slot) {
+    isWorkerThread = 1;
+    slot->lastActivity = NowMs();
+    slot->idlePolls = slot->idlePollsBeforeLastJob = slot->busyShare = slot->lastJobTime = 0;
+    slot->alive = 1;
+    slot->busy = 0;
+    while (!slot->quit) {
+        // Poll hot for two seconds after a job, then back off to spare the idle cost.
+        SleepMs(NowMs() - slot->lastActivity <= 2000 ? 0 : 10);
+        slot->idlePolls++;
+        JobFn job = slot->job.load();
+        if (!job) continue;
+        slot->busy = 1;
+        slot->idlePollsBeforeLastJob = slot->idlePolls;
+        slot->idlePolls = 0;
+        u32 start = NowMs();
+        job(slot->index, threadCount);
+        u32 now = NowMs();
+        slot->job = nullptr;
+        slot->lastJobTime = now - start;
+        slot->busyShare = slot->lastJobTime * 100 / (now - slot->lastActivity + 1);
+        slot->lastActivity = now;
+        slot->busy = 0;
+        slot->done = 1;  // last: the caller reads results once it sees this
+    }
+    slot->alive = 0;
+}
+
+void StartWorkers(i32 maxThreads, i32 reservedCores) {
+    i32 count = ProcessorCount() - reservedCores;
+    if (count < 1) count = 1;
+    if (maxThreads > 0 && count > maxThreads) count = maxThreads;
+    if (count > MAX_THREADS) count = MAX_THREADS;
+    threadCount = count;
+    for (i32 i = 0; i < count; i++) {
+        WorkerSlot& s = workerSlots[i];
+        s.busy = 1;  // RunParallel waits for this to clear, i.e. for the thread to start
+        s.index = i;
+        s.idlePolls = (u32)-1;
+        s.busyShare = 0;
+        // Cleared here, not by the worker: a StopWorkers that comes before the
+        // thread first runs must not have its quit request wiped out.
+        s.job = nullptr;
+        s.quit = 0;
+        s.done = 0;
+        if (i > 0) s.thread = std::thread(WorkerThread, &s);
+    }
+    workerSlots[0].busy = 0;
+}
+
+void RunParallel(JobFn job) {
+    i32 n = threadCount;
+    for (i32 i = 1; i < n; i++)
+        while (workerSlots[i].busy) SleepMs(0);
+    for (i32 i = 1; i < n; i++) workerSlots[i].job = job;
+    job(0, n);
+    for (i32 i = 1; i < n; i++)
+        while (!workerSlots[i].done) SleepMs(0);
+    for (i32 i = 1; i < n; i++) workerSlots[i].done = 0;
+}
+
+void RunMaybeParallel(JobFn job, i32 useThreads) {
+    if (useThreads) RunParallel(job);
+    else job(0, 1);
+}
+
+void StopWorkers() {
+    for (i32 i = 1; i < threadCount; i++) workerSlots[i].quit = 1;
+    for (i32 i = 1; i < threadCount; i++) {
+        // A worker that never got to run would leave alive at 0: join decides.
+        if (workerSlots[i].thread.joinable()) workerSlots[i].thread.join();
+        workerSlots[i].quit = 0;
+    }
+    threadCount = 1;
+}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the full suite on a
+# virtual X display (window and GL tests use Mesa's software renderer), then
+# the headless suite again under AddressSanitizer and UBSan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+scripts/build.sh build
+scripts/build.sh build-asan -DTESSA_SANITIZE=ON -DTESSA_HEADLESS_ONLY=ON
+
+export LIBGL_ALWAYS_SOFTWARE=1
+echo "== tests"
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+  ctest --test-dir build --output-on-failure --no-tests=error -j2
+echo "== tests under sanitizers (headless)"
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure --no-tests=error -L headless -j2

@@ -1,0 +1,1 @@
+#include "mesh_fixture.h"
