@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 #include "app/app.h"
+#include "app/framelogic.h"
 #include "app/log.h"
 
 static void OnQuitSignal(int) { quitRequested = 1; }
@@ -20,7 +21,7 @@ int main() {
     LogPrint("enter message loop ------------ USAGE START");
     while (!quitRequested) {
         windowResized = 0;
-        CountStartupFrame();
+        if (!FrameLogic()) break;
         typedChar = 0;
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
     }

@@ -62,6 +62,9 @@ bool InitCore() {
     RunParallel(ClearChangedJob);
     ResetBrush();
     UpdateNormals();
+    u8 wanted = symmetry;  // re-applied through the switch so the mesh matches it
+    symmetry = 0;
+    SetSymmetry(wanted);
     CheckCrashMarker();
     quietBeautifyPasses = 0;
     meshSettled = 0;

@@ -76,6 +76,7 @@ struct GeometrySet {
     SlotList vertices, edges, triangles;
 };
 
+struct Brush;
 struct IndexTriple { u32 v[3]; };
 
 // ---- storage (storage.cpp)
@@ -125,7 +126,6 @@ void ResetGeometrySet(GeometrySet& set);
 void CollectAll(GeometrySet& set);
 void AppendSlot(SlotList& list, i32 slot);
 void UpdateWorkset();
-struct Brush;
 void UpdateBrushCulling(Brush& brush);
 void StoreRestState();
 void ClearChangedJob(i32 threadIndex, i32 threadCount);    // every record's changed = 0
@@ -153,6 +153,15 @@ extern i32 quietBeautifyPasses;  // consecutive beautify passes that moved nothi
 extern u8 meshSettled;           // set after three quiet passes; reset by edits
 void Beautify();
 
+// ---- tessellation (tessellate.cpp): splits under the brush
+void TesselateForBrush(Brush& brush, f32 factor);
+Vertex* SplitLongestEdge(Triangle* t, Edge* excluded);
+Vertex* Tesselate(Edge* e);
+Vec3 CubicBezier(Vec3 p0, Vec3 c1, Vec3 c2, Vec3 p3, f32 t);
+
+// ---- edge collapse (collapse.cpp): the kept vertex, or null when refused
+Vertex* CollapseEdge(Edge* e, i32 depth);
+
 // ---- start meshes (startmesh.cpp)
 void SubdivideAll();  // midpoints kept by slot in a table sized to the edge array
 void BuildSphere();
@@ -160,6 +169,9 @@ void BuildPlane();
 
 // ---- mirror line (symmetryline.cpp)
 void EnforceSymmetryLine();
+// Switches symmetric editing on or off. The half-mesh cut and the mirroring
+// are not built yet: until they are, symmetric editing stays off.
+void SetSymmetry(u8 on);
 
 // ---- consistency (check.cpp)
 // Checks every invariant of the mesh; on a fault writes its description into

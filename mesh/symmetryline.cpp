@@ -1,4 +1,5 @@
 // Pins the changed mirror-line vertices of the workset back onto x = 0.
+#include "app/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 
@@ -14,4 +15,16 @@ void EnforceSymmetryLine() {
         v.normal.Normalize();
     }
     ProfileEnd();
+}
+
+void SetSymmetry(u8 on) {
+    if (on) {
+        LogBeginVerbose(0);
+        LogPrint("*** symmetric editing is not available yet, staying off");
+    }
+    symmetry = 0;
+    meshChanged = arraysDirty = fullRebuild = 1;
+    UpdateWorkset();
+    UpdateNormals();
+    StoreRestState();
 }

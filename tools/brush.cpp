@@ -1,5 +1,6 @@
 // Brush record storage and start values.
 #include "tools/brush.h"
+#include "tools/tools.h"
 
 #include <cstring>
 
@@ -10,4 +11,10 @@ void ResetBrush() {
     memset(&brush, 0, sizeof brush);
     brush.radius = 40;
     brush.strength = 1;
+}
+
+f32 SmoothStep(f32 t) {
+    if (t < 0) return 0;
+    if (t > 1) return 1;
+    return (1 - std::cos(3.1415f * t)) / 2;
 }

@@ -1,0 +1,11 @@
+// Storage of the input globals.
+#include "app/input.h"
+
+i32 mouseX = -1000, mouseY;
+i32 mouseDownX, mouseDownY;
+u8 mouseLeft, mouseRight, mouseMiddle;
+i32 mouseWheel;
+u8 penInProximity;
+i32 tabletPressure;
+f32 framesPerSecond, sleepsPerFrame, frameFactor = 1, brushApplicationsPerSecond;
+i32 brushApplicationCount;
