@@ -7,6 +7,7 @@
 #include "app/app.h"
 #include "app/log.h"
 #include "app/settings.h"
+#include "app/view.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 #include "tools/brush.h"
@@ -60,6 +61,7 @@ bool InitCore() {
     if (startMeshType == 1) BuildPlane();
     else BuildSphere();
     RunParallel(ClearChangedJob);
+    ResetView();
     ResetBrush();
     UpdateNormals();
     u8 wanted = symmetry;  // re-applied through the switch so the mesh matches it
