@@ -6,6 +6,9 @@
 
 Brush brush;
 u8 strokeActive;
+i32 currentTool;
+i32 previousTool;
+u8 maskView;
 
 void ResetBrush() {
     memset(&brush, 0, sizeof brush);

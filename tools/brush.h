@@ -26,6 +26,9 @@ struct Brush {
 };
 
 extern Brush brush;
+extern i32 currentTool;   // tool id of the next brush step
+extern i32 previousTool;  // tool to return to when mask mode is left
+extern u8 maskView;       // mask mode: deforming tools weight by each vertex's mask
 extern u8 strokeActive;  // a stroke is in progress (set and cleared by UpdateBrush)
 
 // Start values: centre (0,0,0), normal up, radius 40, strength 1, flags 0.

@@ -1,0 +1,4 @@
+// Depth read-back (to be filled in).
+#include "render/zbuffer.h"
+
+void FetchZBuffer() {}
