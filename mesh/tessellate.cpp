@@ -1,0 +1,317 @@
+// Detail under the brush: longest-edge bisection until every triangle the
+// brush touches is smaller than the brush radius and the detail bias allow.
+// The new vertex of a split sits on a cubic curve through both end normals,
+// so refinement curves the surface instead of faceting it.
+// Writes records only through AddVertex, AddTriangle, RemoveTriangle and
+// AlignTriangle. Every one of those may grow (move) an array: edges and
+// triangles are held by slot across them, vertices re-read from the records
+// that growth rebases.
+#include "app/settings.h"
+#include "mesh/mesh.h"
+#include "parallel/parallel.h"
+#include "tools/brush.h"
+
+enum {
+    MAX_OPPOSITE_EDGES = 19,  // a split gives each opposite corner one more edge
+    MAX_TESSELATE_PASSES = 20,
+};
+static const f32 MIN_EDGE_PER_RADIUS = 0.083333336f;  // 1/12: shorter edges never split
+
+Vec3 CubicBezier(Vec3 p0, Vec3 c1, Vec3 c2, Vec3 p3, f32 t) {
+    f32 s = 1 - t;
+    return p0 * (s * s * s) + c1 * (3 * t * s * s) + c2 * (3 * t * t * s) + p3 * (t * t * t);
+}
+
+// ================================================================ one split
+
+// Everything a split of one edge needs, gathered before anything changes.
+struct SplitPlan {
+    i32 edgeSlot;
+    i32 triangleCount;             // 0, 1 or 2 triangles on the edge
+    i32 triangleSlots[2];
+    Vertex* opposite[2];           // each triangle's corner off the edge
+    Vec3 position, normal;         // of the new vertex
+    Vec3 refPosition;              // mean over the ends (and opposite corners)
+    f32 mask;
+};
+
+static Vertex* OppositeCorner(const Triangle* t, const Edge* e) {
+    for (Vertex* c : t->vertices)
+        if (c != e->vertex1 && c != e->vertex2) return c;
+    return nullptr;
+}
+
+// May the split be carried out? Removing the edge's triangles and adding two
+// per triangle leaves both ends with as many triangles and edges as before;
+// each opposite corner gains a triangle per occurrence and one edge (to the
+// new vertex). The adjacency lists are fixed arrays that AddTriangle refuses
+// to overfill, so a split that would overfill one must be refused up front:
+// half a split cannot be left behind.
+static bool SplitHasRoom(const SplitPlan& plan) {
+    for (i32 i = 0; i < plan.triangleCount; i++) {
+        Vertex* c = plan.opposite[i];
+        i32 gain = 0;
+        for (i32 j = 0; j < plan.triangleCount; j++) gain += plan.opposite[j] == c;
+        if (c->triangleCount + gain > MAX_VERTEX_TRIANGLES) return false;
+        if (c->edgeCount + 1 > MAX_VERTEX_EDGES) return false;
+    }
+    return true;
+}
+
+// The new point on the cubic through both ends that leaves each end along its
+// tangent plane, and a provisional normal from the curve's tangent.
+static void CurvePoint(const Vertex* a, const Vertex* b, Vec3& position, Vec3& normal) {
+    Vec3 d = b->position - a->position;
+    f32 length = Length(d);
+    Vec3 u = {d.x / length, d.y / length, d.z / length};
+    Vec3 ta = Normalized(u - a->normal * Dot(u, a->normal));
+    Vec3 tb = Normalized(-u - b->normal * Dot(-u, b->normal));
+    f32 third = length * 0.33333334f;
+    Vec3 c1 = a->position + ta * third;
+    Vec3 c2 = b->position + tb * third;
+    position = CubicBezier(a->position, c1, c2, b->position, 0.5f);
+    Vec3 tangent = Normalized(CubicBezier(a->position, c1, c2, b->position, 0.51f) -
+                              CubicBezier(a->position, c1, c2, b->position, 0.49f));
+    Vec3 mean = Normalized(a->normal + b->normal);
+    Vec3 across = Normalized(ta - tb);
+    Vec3 n = Cross(tangent, Cross(across, mean));
+    if (Dot(n, mean) < 0) n = -n;
+    // The cross product is unit only when its factors are perpendicular; the
+    // brush that runs right after the split reads this as a unit normal.
+    normal = Length(n) >= 0.000001f ? Normalized(n) : mean;
+}
+
+// Mean reference position and mask over the ends, plus the opposite corners
+// when the edge has two triangles.
+static void AverageAttributes(SplitPlan& plan, const Edge* e) {
+    const Vertex* from[4] = {e->vertex1, e->vertex2, plan.opposite[0], plan.opposite[1]};
+    i32 count = plan.triangleCount == 2 ? 4 : 2;
+    Vec3 ref = {0, 0, 0};
+    f32 mask = 0;
+    for (i32 i = 0; i < count; i++) {
+        ref += from[i]->refPosition;
+        mask += from[i]->mask;
+    }
+    plan.refPosition = ref * (1.0f / (f32)count);
+    plan.mask = mask / (f32)count;
+}
+
+// Fills the new vertex's own fields; a and b are the edge's ends, re-read
+// after AddVertex because creating it may have moved the vertex array.
+static void FillNewVertex(Vertex* nv, const SplitPlan& plan, const Vertex* a, const Vertex* b) {
+    nv->refPosition = plan.refPosition;
+    nv->normal = plan.normal;
+    nv->mask = plan.mask;
+    nv->savedPosition = (a->savedPosition + b->savedPosition) * 0.5f;
+    nv->savedNormal = Normalized(a->savedNormal + b->savedNormal);
+    nv->onMirrorLine = a->onMirrorLine && b->onMirrorLine;
+}
+
+// Only reachable if SplitHasRoom missed a case: takes back the triangles
+// made so far and puts the removed ones back in their slots, so the mesh is
+// whole again with the split abandoned.
+static void UndoSplit(const i32* made, i32 madeCount, Vertex* const removed[2][3],
+                      const i32* freed, i32 n, Vertex* nv) {
+    for (i32 i = 0; i < madeCount; i++) RemoveTriangle(&triangles[made[i]], false);
+    for (i32 i = 0; i < n; i++) AddTriangle(removed[i][0], removed[i][1], removed[i][2], freed[i]);
+    if (nv->active && nv->edgeCount == 0 && nv->triangleCount == 0) {
+        nv->active = 0;
+        liveVertexCount--;
+    }
+}
+
+// Stages 8-12: create the vertex, replace each triangle of the edge by two
+// that share it, each turned to face the way the triangle it replaces did.
+static Vertex* CarryOutSplit(const SplitPlan& plan) {
+    Vertex* nv = AddVertex(plan.position.x, plan.position.y, plan.position.z);
+    Edge* e = &edges[plan.edgeSlot];
+    FillNewVertex(nv, plan, e->vertex1, e->vertex2);
+    i32 n = plan.triangleCount;
+    Vertex* pairs[4][2];
+    Vertex* removed[2][3];
+    i32 pairCount = 0;
+    Vec3 oldNormal = {0, 0, 0};
+    for (i32 i = 0; i < n; i++) {
+        Triangle* t = &triangles[plan.triangleSlots[i]];
+        for (Edge* side : t->edges) {
+            if (side == e) continue;
+            pairs[pairCount][0] = side->vertex1;
+            pairs[pairCount][1] = side->vertex2;
+            pairCount++;
+        }
+        for (i32 k = 0; k < 3; k++) removed[i][k] = t->vertices[k];
+        oldNormal += t->normal;
+    }
+    LogPrint("%i verts", pairCount * 2);
+    if (n == 2) oldNormal = oldNormal * 0.5f;
+    i32 freed[2];
+    for (i32 i = 0; i < n; i++) freed[i] = RemoveTriangle(&triangles[plan.triangleSlots[i]], false);
+    i32 made[4];
+    for (i32 k = 0; k < pairCount; k++) {
+        if (!pairs[k][0]->active || !pairs[k][1]->active || !nv->active) {
+            LogBeginVerbose(1);
+            if (!nv->active) LogPrint("### newvert is inactive");
+        }
+        LogPrint("Tesselate add triangle");
+        Triangle* t = AddTriangle(pairs[k][0], pairs[k][1], nv, k < n ? freed[k] : -1);
+        if (!t) {
+            LogBeginVerbose(0);
+            LogPrint("### Tesselate requested bad triangle");
+            UndoSplit(made, k, removed, freed, n, nv);
+            return nullptr;
+        }
+        made[k] = SlotOf(t);
+        AlignTriangle(t, oldNormal);
+    }
+    LogPrint("done");
+    return nv;
+}
+
+// The edge is short for its triangle: split the triangle's longest other edge
+// first, then try this edge afresh. That split may have removed this edge
+// (when it was the neighbour's border edge) and handed its slot to another
+// edge; only the same live edge between the same ends may be split again.
+static Vertex* SplitNeighbourFirst(i32 edgeSlot, Triangle* t) {
+    Edge* e = &edges[edgeSlot];
+    i32 end1 = SlotOf(e->vertex1), end2 = SlotOf(e->vertex2);
+    if (!SplitLongestEdge(t, e)) return nullptr;
+    e = &edges[edgeSlot];  // the edge array may have moved
+    if (!e->active || SlotOf(e->vertex1) != end1 || SlotOf(e->vertex2) != end2) return nullptr;
+    return Tesselate(e);
+}
+
+static Vertex* SplitEdgeSlot(i32 edgeSlot) {
+    // 1. The triangles on the edge.
+    Edge* e = &edges[edgeSlot];
+    LogPrint("Tesselate()");
+    SplitPlan plan = {};
+    plan.edgeSlot = edgeSlot;
+    for (Triangle* t : {e->triangle1, e->triangle2})
+        if (t) plan.triangleSlots[plan.triangleCount++] = SlotOf(t);
+    LogPrint("%i tris", plan.triangleCount);
+    if (plan.triangleCount == 0) return nullptr;  // nothing to split: it would leave a stray vertex
+    // 2. Edges this short never split (a zero-length one has no direction).
+    f32 length = EdgeLength(e);
+    if (length < brush.radius * MIN_EDGE_PER_RADIUS || !(length > 0)) return nullptr;
+    // 3. An edge much shorter than its triangle waits for the triangle's longest edge.
+    for (i32 i = 0; i < plan.triangleCount; i++) {
+        Triangle* t = &triangles[plan.triangleSlots[i]];
+        if (TriangleCircumference(t) > 4 * length) return SplitNeighbourFirst(edgeSlot, t);
+    }
+    // 4. Opposite corners; a busy one refuses the split.
+    for (i32 i = 0; i < plan.triangleCount; i++) {
+        plan.opposite[i] = OppositeCorner(&triangles[plan.triangleSlots[i]], e);
+        if (!plan.opposite[i]) return nullptr;  // a triangle with the edge's ends twice
+    }
+    if (plan.triangleCount == 2) {
+        for (Vertex* c : plan.opposite) {
+            if (c->edgeCount < MAX_OPPOSITE_EDGES) continue;
+            LogBeginVerbose(0);
+            LogPrint("*** Edge doesn't want to split! nedges=%i", c->edgeCount);
+            LogEndVerbose();
+            return nullptr;
+        }
+    }
+    if (!SplitHasRoom(plan)) {
+        LogBeginVerbose(0);
+        LogPrint("### Tesselate requested bad triangle");
+        return nullptr;
+    }
+    // 5-7. Averaged attributes, the point on the curve and its normal.
+    AverageAttributes(plan, e);
+    CurvePoint(e->vertex1, e->vertex2, plan.position, plan.normal);
+    // 8-12.
+    return CarryOutSplit(plan);
+}
+
+Vertex* Tesselate(Edge* e) {
+    ProfileBegin(PROF_TESSELATE);
+    // A caller may hand over an edge that an earlier split removed.
+    Vertex* v = e->active ? SplitEdgeSlot(SlotOf(e)) : nullptr;
+    ProfileEnd();
+    return v;
+}
+
+Vertex* SplitLongestEdge(Triangle* t, Edge* excluded) {
+    ProfileBegin(PROF_TESSELATETRI);
+    // The longest stored length wins; of equal lengths the first.
+    Edge* best = nullptr;
+    f32 bestLength = 0;
+    for (Edge* side : t->edges) {
+        if (side == excluded) continue;
+        if (!best || side->length > bestLength) {
+            best = side;
+            bestLength = side->length > 0 ? side->length : 0;
+        }
+    }
+    Vertex* v = best ? Tesselate(best) : nullptr;
+    ProfileEnd();
+    return v;
+}
+
+// ================================================================ under the brush
+
+static Vec3 measureCenter;  // brush centre of the running measuring job
+static f32 measureRadius;   // brush radius of the running measuring job
+
+// Drops triangles whose bounding sphere is clear of the brush sphere and
+// refreshes the perimeter of the rest.
+static void MeasureJob(i32 ti, i32 tn) {
+    const SlotList& list = workset.triangles;
+    for (i32 i = ti; i < list.count; i += tn) {
+        Triangle& t = triangles[list.items[i]];
+        if (!t.active || t.tessDone) continue;
+        if (Length(measureCenter - t.center) > measureRadius + t.radius) t.tessDone = 1;
+        t.fresh = 0;
+        t.circumference = TriangleCircumference(&t);
+    }
+}
+
+// One pass over the workset's triangles; returns whether anything split.
+// Splits append to the list, so its count and items are re-read every step.
+static bool SplitPass(f32 maxPerimeter) {
+    bool split = false;
+    for (i32 i = 0; i < workset.triangles.count; i++) {
+        i32 slot = workset.triangles.items[i];
+        Triangle* t = &triangles[slot];
+        if (!t->active || t->tessDone || t->fresh) continue;
+        if (t->circumference <= maxPerimeter) {
+            t->tessDone = 1;
+        } else if (SplitLongestEdge(t, nullptr)) {
+            split = true;
+        } else {
+            // A refused split may still have split a neighbour and reused
+            // this slot for a fresh triangle, which waits for the next pass.
+            Triangle* now = &triangles[slot];
+            if (now->active && !now->fresh) now->tessDone = 1;
+        }
+    }
+    return split;
+}
+
+void TesselateForBrush(Brush& b, f32 factor) {
+    if (detailBias < 0.15f) return;  // detail creation switched off
+    ProfileBegin(PROF_TESSELATEFORBRUSH);
+    LogPrint("TesselateForBrush()");
+    const SlotList& list = workset.triangles;
+    for (i32 i = 0; i < list.count; i++) {
+        Triangle& t = triangles[list.items[i]];
+        t.tessDone = !t.active || !t.inBrush;
+        t.fresh = 0;
+    }
+    f32 maxPerimeter = (1 / detailBias) / (2 * factor) * b.radius;
+    measureCenter = b.center;
+    measureRadius = b.radius;
+    i32 pass = 0;
+    bool split = true;
+    while (split && pass < MAX_TESSELATE_PASSES) {
+        pass++;
+        LogPrint("tesselate");
+        RunMaybeParallel(MeasureJob, mtTesselate);
+        if (workset.triangles.count == 0) break;
+        split = SplitPass(maxPerimeter);
+    }
+    if (pass >= MAX_TESSELATE_PASSES) LogPrint("*** TesselateForBrush bail!!");
+    LogPrint("done");
+    ProfileEnd();
+}
