@@ -64,6 +64,13 @@ void CheckVertex(Report& r, i32 i) {
         if (e->vertex1 != &v && e->vertex2 != &v)
             r.Add("vertex %i: lists edge %i that does not end at it", i, SlotOf(e));
         if (CountIn(v.edges, v.edgeCount, e) > 1) r.Add("vertex %i: lists edge %i twice", i, SlotOf(e));
+        // One edge per pair of vertices: a twin would split the pair's triangles.
+        const Vertex* far = e->vertex1 == &v ? e->vertex2 : e->vertex1;
+        for (i32 m = 0; m < k; m++) {
+            const Edge* o = v.edges[m];
+            if (o != e && InEdges(o) && (o->vertex1 == far || o->vertex2 == far))
+                r.Add("vertex %i: two edges to vertex %i", i, SlotOf(far));
+        }
     }
 }
 

@@ -59,6 +59,18 @@ static bool AdjacencyHasRoom(Vertex* const c[3]) {
     return true;
 }
 
+// May the triangle be linked to its sides? An edge holds two triangles. A
+// third one on the same pair would be linked from its corners only, would
+// outlive the edge when the other two go, and would keep pointing at the
+// freed (later reused) edge record: refuse it instead.
+static bool SidesHaveRoom(Vertex* const c[3]) {
+    for (i32 k = 0; k < 3; k++) {
+        Edge* e = FindSideEdge(c, c[k], c[(k + 1) % 3]);
+        if (e && e->triangle1 && e->triangle2) return false;
+    }
+    return true;
+}
+
 static void EdgeAddTriangle(Edge* e, Triangle* t) {
     LogPrint("EdgeAddTriangle()");
     // An edge holds two triangles at most; a third on the same pair of
@@ -79,6 +91,11 @@ Triangle* AddTriangle(Vertex* a, Vertex* b, Vertex* c, i32 slot) {
     if (!AdjacencyHasRoom(corners)) {
         LogBeginVerbose(0);
         LogPrint("*** vertex has no room for another triangle or edge, triangle refused");
+        return nullptr;
+    }
+    if (!SidesHaveRoom(corners)) {
+        LogBeginVerbose(0);
+        LogPrint("*** edge already holds two triangles, triangle refused");
         return nullptr;
     }
     LogPrint("AddTriangle()");
