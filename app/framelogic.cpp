@@ -1,11 +1,140 @@
-// Per-frame logic (to be filled in): for now a frame only counts towards the
-// crash marker.
-#include "app/framelogic.h"
+// The frame: one pass of input, view control, brush, commands, stroke step
+// and refinement, in a fixed order; plus the window title and the question
+// asked before unsaved changes are thrown away. After every edit the mesh
+// keeps relaxing each frame until it settles, then one closing pass makes the
+// settled surface the reference for the next stroke.
+#include <cstdio>
+#include <cstring>
 #include "app/app.h"
+#include "app/framelogic.h"
+#include "app/guistate.h"
+#include "app/input.h"
+#include "app/log.h"
+#include "app/pen.h"
+#include "app/services.h"
+#include "app/settings.h"
+#include "app/view.h"
+#include "mesh/mesh.h"
+#include "parallel/parallel.h"
+#include "tools/brush.h"
 
-bool FrameLogic() {
-    CountStartupFrame();
-    return true;
+u8 commandLatch;
+u8 quitKeyLatch;
+i32 idleFrames;
+u8 detailEnabled = 1;
+f32 savedDetailBias;
+i32 lastMaterial = -1;
+u8 titleMark;
+i32 settleCount;
+u8 shaderRebuildWanted;
+u8 materialImageWanted;
+char materialImageName[32];
+
+void ResetFrameLogic() {
+    commandLatch = quitKeyLatch = 0;
+    idleFrames = 0;
+    detailEnabled = 1;
+    savedDetailBias = 0;
+    lastMaterial = -1;
+    titleMark = 0;
+    settleCount = 0;
+    shaderRebuildWanted = materialImageWanted = 0;
+    materialImageName[0] = 0;
 }
 
-void SetWindowTitle() {}
+void SetWindowTitle() {
+    char title[600];
+    char mark = modified ? '*' : ' ';
+    if (!fileName[0]) {
+        snprintf(title, sizeof title, "Tessaform alpha - Untitled %c", mark);
+    } else {
+        const char* name = fileName;
+        for (const char* c = fileName; *c; c++)
+            if (*c == '\\' || *c == '/') name = c + 1;
+        snprintf(title, sizeof title, "Tessaform alpha - %s %c", name, mark);
+    }
+    SetWindowTitleText(title);
+}
+
+bool ConfirmDiscardChanges(const char* caption) {
+    if (!modified) return true;
+    return ShowMessageBox("Changes will be lost, ok?", caption, MESSAGE_EXCLAMATION_OK_CANCEL);
+}
+
+static void ReadKeys() {
+    PollInputDevices();
+    shiftHeld = keysHeld[KEY_LSHIFT] || keysHeld[KEY_RSHIFT];
+    ctrlHeld = keysHeld[KEY_LCTRL] || keysHeld[KEY_RCTRL];
+    altHeld = keysHeld[KEY_LALT] || keysHeld[KEY_RALT];
+    spaceHeld = keysHeld[KEY_SPACE];
+}
+
+// Escape and Alt+F4 end the program, but never silently over unsaved work:
+// one question per press, and Cancel keeps the session going.
+static bool QuitKeysEndProgram() {
+    bool quitKeys = keysHeld[KEY_ESCAPE] || (altHeld && keysHeld[KEY_F4]);
+    bool ask = quitKeys && !quitKeyLatch;
+    quitKeyLatch = quitKeys;
+    return ask && ConfirmDiscardChanges("Confirm exit");
+}
+
+static void ClosingPass() {
+    // The settled surface becomes the reference the next stroke builds on.
+    RunParallel(CopyRefPositionJob);
+    UpdateNormals();
+    RunParallel(ClearChangedJob);
+    settleCount++;
+}
+
+// Every stroke frame, and every frame after one until the mesh settles
+// (at the latest 30 frames later), relaxes the mesh and refreshes lengths.
+static void StrokeAndRefine() {
+    if (strokeActive) {
+        profileStrokeFlag = 1;
+        modified = 1;
+        ApplyTool(brush, currentTool);
+        brushApplicationCount++;
+        meshSettled = 0;
+        quietBeautifyPasses = 0;
+        idleFrames = 0;
+    } else {
+        profileStrokeFlag = 0;
+        grabDragging = 0;
+        brush.cullValid = 0;
+        if (meshSettled) return;
+    }
+    UpdateNormals();
+    Beautify();
+    RunMaybeParallel(EdgeLengthJob, mtEdges);
+    idleFrames++;
+    if (idleFrames > 30) meshSettled = 1;
+    if (meshSettled) ClosingPass();
+    arraysDirty = 1;
+    ManageMemory();
+}
+
+bool FrameLogic() {
+    ProfileBegin(PROF_MISCLOGIC);
+    ReadKeys();
+    if (QuitKeysEndProgram()) {
+        ProfileEnd();
+        return false;
+    }
+    ViewControl();
+    penPressure = PenPressureForFrame();
+    UpdateBrush();
+    RunCommands();
+    UpdateMaterial();
+    SelectTool();
+    StrokeAndRefine();
+    if (modified != titleMark) SetWindowTitle();
+    titleMark = modified;
+    // The interface pass recomputes this before the next frame; clearing it
+    // here keeps a frame's Alt resizing from blocking strokes when no
+    // interface pass runs (headless, or before the interface is up).
+    pointerOverGui = 0;
+    LogEndVerbose();
+    CountStartupFrame();
+    ProfileEnd();
+    return true;
+}

@@ -1,9 +1,39 @@
 // Per-frame logic: input, view control, brush update, commands, stroke
 // application and the refinement cycle that relaxes the mesh after edits.
+// Window-free: the title, message boxes and dialogs go through
+// app/services.h, held keys come from keysHeld (app/input.h), and what only
+// the renderer can do (shaders, the material image) is asked for by flags.
 #pragma once
 #include "app/base.h"
+
+extern u8 commandLatch;      // a command key or button was active last frame; keys fire only while clear
+extern u8 quitKeyLatch;      // Escape or Alt+F4 was held last frame: one question per press
+extern i32 idleFrames;       // refinement frames since the last stroke frame or command
+extern u8 detailEnabled;     // refinement by detail bias is on (Tab switches it)
+extern f32 savedDetailBias;  // detail bias kept while Tab has switched refinement off
+extern i32 lastMaterial;     // materialIndex whose image was asked for; -1 asks in the first frame
+extern u8 titleMark;         // modified as last shown in the title
+extern i32 settleCount;      // closing passes run (one per settle); for the tests and the log
+extern u8 shaderRebuildWanted;     // set by K; the renderer rebuilds its programs for bumpShading and clears it
+extern u8 materialImageWanted;     // set when the material changes; the renderer loads materialImageName and clears it
+extern char materialImageName[32]; // "data/material%i.png" of the selected material (relative to appDir)
 
 // One frame; returns false to end the program.
 bool FrameLogic();
 // Rebuilds the window title from fileName and modified.
 void SetWindowTitle();
+// With unsaved changes, asks "Changes will be lost, ok?" under the caption;
+// true = go on (OK, or nothing to lose), false = keep the session.
+bool ConfirmDiscardChanges(const char* caption);
+// Frame-logic bookkeeping back to start values (start-up, tests).
+void ResetFrameLogic();
+
+// ---- frame stages (framecommands.cpp), in frame order
+// Command keys and buttons; returns after the light step.
+void RunCommands();
+// Loads the selected material when it changed.
+void UpdateMaterial();
+// Tool keys and buttons.
+void SelectTool();
+// The commands that replace the whole mesh leave it refining for three frames.
+void AfterMeshReplaced();

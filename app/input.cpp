@@ -9,3 +9,8 @@ u8 penInProximity;
 i32 tabletPressure;
 f32 framesPerSecond, sleepsPerFrame, frameFactor = 1, brushApplicationsPerSecond;
 i32 brushApplicationCount;
+u8 keysHeld[256];
+static void NoDevices() {}
+void (*PollInputDevices)() = NoDevices;
+u8 shiftHeld, ctrlHeld, altHeld, spaceHeld;
+f32 penPressure = 1;

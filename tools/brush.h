@@ -33,3 +33,21 @@ extern u8 strokeActive;  // a stroke is in progress (set and cleared by UpdateBr
 
 // Start values: centre (0,0,0), normal up, radius 40, strength 1, flags 0.
 void ResetBrush();
+extern u8 grabDragging;   // GRAB is dragging its anchor in a screen-parallel plane
+extern u8 lastHitValid;   // this frame's brushHit, kept for the cursor ring
+extern u8 brushResizing;  // Alt held (without Ctrl): the pop-up edits size and strength
+
+// ---- brush engine (brushengine.cpp)
+// Radius in model units from the picked depth and a size setting 0..1; the
+// brush covers the same share of the screen at any distance or zoom.
+f32 BrushRadius(f32 depth, f32 size);
+// Unsigned strength from a strength setting 0..1.
+f32 BrushStrength(f32 setting);
+// The per-frame brush step: places the brush, sets radius and strength from
+// the current tool and the pen, and starts or ends the stroke. Reads the
+// pointer, the frame's held keys and penPressure (app/input.h).
+void UpdateBrush();
+// Ends a running stroke: every active vertex's refPosition = position.
+void EndStroke();
+// One brush step of the given tool id; ids outside the tool range do nothing.
+void ApplyTool(Brush& b, i32 tool);

@@ -19,3 +19,24 @@ void CreaseTool(Brush& b);
 void RotateTool(Brush& b);
 void ScaleTool(Brush& b);
 void ReduceDetailTool(Brush& b);
+
+// ---- the skeleton every tool step shares (toolstep.cpp)
+struct Vertex;
+// Radius factor per tool id (the reach is radius x factor) and refinement
+// factor per tool id (0 = the tool never refines).
+extern const f32 toolRadiusFactor[TOOL_COUNT];
+extern const f32 toolTesselateFactor[TOOL_COUNT];
+// Steps 1-4: enlarge the radius by the tool's factor, cull around center (the
+// anchor for GRAB, SCALE and ROTATE), refine under the brush. Returns the
+// radius to hand back to EndToolStep on every exit.
+f32 BeginToolStep(Brush& b, i32 tool);
+void EndToolStep(Brush& b, f32 savedRadius);
+// Falloff argument u = 1 - 1.3 d / R: positive only inside R / 1.3, so every
+// weight is zero at and beyond that distance.
+inline f32 FalloffU(f32 d, f32 reach) { return 1 - 1.3f * d / reach; }
+// True for an active vertex inside the culling box and within reach / 1.3 of
+// centre; d is measured from refPosition when fromReference is set (the
+// transform tools keep their region fixed for the whole stroke).
+bool VertexInReach(const Vertex& v, Vec3 centre, f32 reach, bool fromReference, f32& d);
+// A weight with mask mode applied: frozen vertices (mask 0) do not move.
+f32 MaskedWeight(const Vertex& v, f32 weight);

@@ -1,0 +1,206 @@
+// Commands of the frame: keys and interface buttons for save, export, open,
+// undo, mask, wireframe, detail, symmetry, light, new meshes and import,
+// then the material and the tool selection. A key command fires once per
+// press: it needs commandLatch clear, and any frame with a command key held
+// sets the latch for the next one. Buttons fire on their click alone.
+#include <cstdio>
+#include "app/app.h"
+#include "app/commands.h"
+#include "app/framelogic.h"
+#include "app/guistate.h"
+#include "app/input.h"
+#include "app/services.h"
+#include "app/settings.h"
+#include "app/view.h"
+#include "mesh/mesh.h"
+#include "parallel/parallel.h"
+#include "tools/brush.h"
+
+// ---- key-command bookkeeping of the running frame
+static bool commandFrame;
+
+// A key command: held counts as a command frame; it fires only on a clear latch.
+static bool KeyCommand(bool held) {
+    if (!held) return false;
+    commandFrame = true;
+    return !commandLatch;
+}
+
+static bool ButtonClicked(i32 index) {
+    if (!guiButtons[index].clicked) return false;
+    commandFrame = true;
+    return true;
+}
+
+static void ToggleBumpShading() {
+    if (shiftHeld && bumpShading) {
+        bumpShading = 0;
+        shaderRebuildWanted = 1;
+    } else if (!shiftHeld && !bumpShading) {
+        bumpShading = 1;
+        shaderRebuildWanted = 1;
+    }
+    StoreRestState();
+    meshChanged = fullRebuild = arraysDirty = 1;
+}
+
+static void AfterOpen() {
+    meshSettled = 0;
+    quietBeautifyPasses = 0;
+    strokeActive = 0;
+    grabDragging = 0;
+}
+
+static void AfterUndo() {
+    meshSettled = 0;
+    quietBeautifyPasses = 0;
+    idleFrames = 28;
+    modified = 1;
+    strokeActive = 0;
+    grabDragging = 0;
+    brush.cullValid = 0;
+    meshChanged = fullRebuild = arraysDirty = 1;
+}
+
+static void ToggleMask() {
+    arraysDirty = 1;
+    if (currentTool == TOOL_MASK) {
+        maskView = 0;
+        currentTool = previousTool;
+    } else {
+        maskView = 1;
+        currentTool = TOOL_MASK;
+    }
+    colorsDirty = 1;
+}
+
+static void ToggleDetail() {
+    detailEnabled = !detailEnabled;
+    if (!detailEnabled) {
+        savedDetailBias = detailBias;
+        detailBias = 0;
+    } else {
+        detailBias = savedDetailBias;
+    }
+    detailPos = (detailBias - 0.1f) * 0.5263158f;
+}
+
+// The file, undo, mask, wireframe and detail commands: the latched group.
+static void LatchedCommands() {
+    commandFrame = false;
+    if (KeyCommand(keysHeld[KEY_K])) ToggleBumpShading();
+    bool saveKeys = KeyCommand(ctrlHeld && keysHeld[KEY_S]);
+    if (ButtonClicked(BUTTON_SAVE)) SaveCommand(false, shiftHeld);
+    else if (saveKeys) SaveCommand(true, shiftHeld);
+    bool exportKeys = KeyCommand(ctrlHeld && keysHeld[KEY_E]);
+    if (ButtonClicked(BUTTON_EXPORT) || exportKeys) ExportCommand();
+    bool openKeys = KeyCommand(ctrlHeld && keysHeld[KEY_O]);
+    if ((ButtonClicked(BUTTON_OPEN) || openKeys) && ConfirmDiscardChanges("Confirm open") &&
+        OpenCommand())
+        AfterOpen();
+    if (KeyCommand(ctrlHeld && keysHeld[KEY_Z]) && UndoCommand()) AfterUndo();
+    bool maskKey = KeyCommand(typedChar == 'm');
+    if (ButtonClicked(BUTTON_MASK) || maskKey) ToggleMask();
+    if (KeyCommand(currentTool == TOOL_MASK && keysHeld[KEY_BACKSPACE])) {
+        MaskFillCommand();
+        arraysDirty = 1;
+    }
+    bool wireKey = KeyCommand(typedChar == 'w');
+    if (ButtonClicked(BUTTON_WIREFRAME) || wireKey) wireframe = !wireframe;
+    if (KeyCommand(keysHeld[KEY_TAB])) ToggleDetail();
+    if (detailBias > 0) detailEnabled = 1;
+    commandLatch = commandFrame;
+}
+
+void AfterMeshReplaced() {
+    RunParallel(ClearChangedJob);
+    viewOffset = {0, 0, 500};
+    viewYaw = 180;
+    viewPitch = 0;
+    zoom = zoomTarget = 1;
+    modified = 0;
+    SetWindowTitle();
+    brush.cullValid = 0;
+    quietBeautifyPasses = 0;
+    meshSettled = 0;
+    idleFrames = 28;
+}
+
+static void NewMesh(i32 meshType) {
+    if (!ConfirmDiscardChanges("Confirm new")) return;
+    ResetAllocation();
+    ClearAllSlots();
+    startMeshType = meshType;
+    fileName[0] = 0;
+    if (meshType == 1) BuildPlane();
+    else BuildSphere();
+    AfterMeshReplaced();
+    if (meshType == 1) viewPitch = 30;
+    u8 wanted = symmetry;  // re-applied through the switch so the new mesh matches it
+    symmetry = 0;
+    SetSymmetry(wanted);
+}
+
+static void Import() {
+    if (!ConfirmDiscardChanges("Confirm import")) return;
+    if (!ImportCommand()) return;
+    fileName[0] = 0;
+    AfterMeshReplaced();
+}
+
+void RunCommands() {
+    LatchedCommands();
+    if (guiButtons[BUTTON_SYMMETRY].clicked) SetSymmetry(!symmetry);
+    if (keysHeld[KEY_L]) SetLightFromPointer();
+    if (guiButtons[BUTTON_NEW_SPHERE].clicked) NewMesh(0);
+    if (guiButtons[BUTTON_NEW_PLANE].clicked) NewMesh(1);
+    if (guiButtons[BUTTON_IMPORT].clicked) Import();
+}
+
+void UpdateMaterial() {
+    if (materialIndex == lastMaterial) return;
+    if (materialCount == 0) {
+        // Counted once: consecutive images from data/material1.png on.
+        for (;;) {
+            char name[32];
+            snprintf(name, sizeof name, "data/material%i.png", materialCount + 1);
+            FILE* f = fopen(AppPath(name), "rb");
+            if (!f) break;
+            fclose(f);
+            materialCount++;
+        }
+    }
+    if (materialIndex > materialCount - 1) materialIndex = materialCount - 1;
+    // A negative index (config.txt is taken as written) names no image.
+    if (materialIndex < 0) materialIndex = 0;
+    selectedMaterial = materialIndex;
+    snprintf(materialImageName, sizeof materialImageName, "data/material%i.png", materialIndex + 1);
+    materialImageWanted = 1;
+    lastMaterial = materialIndex;
+}
+
+// Tool buttons and typed keys, in the order they are tested (later ones
+// override earlier ones in the same frame). Button index = table order.
+static const struct { i32 button; char key; i32 tool; } toolKeys[] = {
+    {BUTTON_CREASE, 'e', TOOL_CREASE},   {BUTTON_ROTATE, 'r', TOOL_ROTATE},
+    {BUTTON_SCALE, 't', TOOL_SCALE},     {BUTTON_DRAW, 'd', TOOL_DRAW},
+    {BUTTON_FLATTEN, 'f', TOOL_FLATTEN}, {BUTTON_GRAB, 'g', TOOL_GRAB},
+    {BUTTON_INFLATE, 'c', TOOL_INFLATE}, {BUTTON_PINCH, 'v', TOOL_PINCH},
+    {BUTTON_SMOOTH, 'b', TOOL_SMOOTH},   {BUTTON_REDUCE_DETAIL, 'x', TOOL_REDUCE_DETAIL},
+};
+
+void SelectTool() {
+    bool reduceDetail = false;
+    for (const auto& k : toolKeys) {
+        if (!guiButtons[k.button].clicked && typedChar != k.key) continue;
+        currentTool = k.tool;
+        reduceDetail = k.tool == TOOL_REDUCE_DETAIL;
+    }
+    if (reduceDetail) {
+        // Collapsing edges is easier to judge with the edges drawn.
+        wireframe = 1;
+        previousTool = TOOL_REDUCE_DETAIL;
+    } else if (currentTool != TOOL_MASK) {
+        previousTool = currentTool;  // leaving mask mode returns here
+    }
+}

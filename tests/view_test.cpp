@@ -1,0 +1,194 @@
+// View control driven through whole frames: wheel and keypad steps, their
+// latches and clamps, drag zoom, the zoom's smoothing, rotate and pan and
+// their rates, the light, and the view axes the brush and renderer share.
+#include <cmath>
+#include "app/settings.h"
+#include "frame_fixture.h"
+
+using ViewControlTest = FrameTest;
+
+TEST_F(ViewControlTest, FiveWheelStepsInOneFrameMakeFiveZoomSteps) {
+    mouseWheel += 5;
+    Frame();
+    EXPECT_NEAR(zoomTarget, std::pow(1.2f, 5), 1e-4f);
+    mouseWheel -= 2;
+    Frame();
+    EXPECT_NEAR(zoomTarget, std::pow(1.2f, 5) * 0.8333333f * 0.8333333f, 1e-4f);
+}
+
+TEST_F(ViewControlTest, KeypadPlusZoomsTwoStepsOncePerPress) {
+    keysHeld[KEY_KP_PLUS] = 1;
+    Frames(5);
+    EXPECT_NEAR(zoomTarget, 1.44f, 1e-5f);
+    keysHeld[KEY_KP_PLUS] = 0;
+    Frame();
+    Press({KEY_KP_MINUS});
+    EXPECT_NEAR(zoomTarget, 1.44f * 0.8333333f * 0.8333333f, 1e-5f);
+}
+
+TEST_F(ViewControlTest, KeypadPlusAndMinusTogetherGiveOnlyPlus) {
+    keysHeld[KEY_KP_PLUS] = keysHeld[KEY_KP_MINUS] = 1;
+    Frames(3);
+    EXPECT_NEAR(zoomTarget, 1.44f, 1e-5f);
+}
+
+TEST_F(ViewControlTest, ShiftKeypadAddsOneTenthToSizeOnceHoweverLongHeld) {
+    toolSize[currentTool] = 0.5f;
+    keysHeld[KEY_LSHIFT] = keysHeld[KEY_KP_PLUS] = 1;
+    Frames(10);
+    EXPECT_NEAR(toolSize[currentTool], 0.6f, 1e-6f);
+    EXPECT_EQ(zoomTarget, 1.0f);
+}
+
+TEST_F(ViewControlTest, ToolSizeAndStrengthNeverLeaveZeroToOne) {
+    toolSize[currentTool] = 0.95f;
+    keysHeld[KEY_RSHIFT] = 1;
+    mouseWheel += 1;
+    Frame();
+    EXPECT_EQ(toolSize[currentTool], 1.0f);
+    mouseWheel += 3;
+    Frame();
+    EXPECT_EQ(toolSize[currentTool], 1.0f);
+    keysHeld[KEY_RSHIFT] = 0;
+    keysHeld[KEY_RCTRL] = 1;
+    toolStrength[currentTool] = 0.05f;
+    mouseWheel -= 4;
+    Frame();
+    EXPECT_EQ(toolStrength[currentTool], 0.0f);
+    EXPECT_EQ(toolSize[currentTool], 1.0f);
+}
+
+TEST_F(ViewControlTest, SettledZoomAcceleratesAgainFromOneTenth) {
+    Frames(40);
+    ASSERT_EQ(zoomBlend, 1.0f);
+    mouseWheel++;
+    Frame();
+    EXPECT_NEAR(zoomBlend, 0.1f, 1e-6f);
+    EXPECT_NEAR(zoom, 1 + 0.2f * 0.1f, 1e-5f);
+    Frame();
+    EXPECT_NEAR(zoomBlend, 0.2f, 1e-6f);
+    Frames(40);
+    EXPECT_NEAR(zoom, 1.2f, 0.012f);
+}
+
+TEST_F(ViewControlTest, CtrlAltLeftDragZooms) {
+    Frame();
+    keysHeld[KEY_LCTRL] = keysHeld[KEY_LALT] = 1;
+    mouseLeft = 1;
+    mouseY += 50;
+    Frame();
+    EXPECT_NEAR(zoomTarget, 1.2f, 1e-5f);
+}
+
+TEST_F(ViewControlTest, RotationSlowsWhenZoomedInButNeverSpeedsUp) {
+    struct { f32 zoom, expectedYaw; } cases[] = {{1, 10}, {4, 2.5f}, {0.5f, 10}};
+    for (auto c : cases) {
+        ResetView();
+        zoom = zoomTarget = c.zoom;
+        mouseMiddle = 0;
+        Frame();
+        f32 yaw0 = viewYaw;
+        mouseMiddle = 1;
+        mouseX += 30;
+        Frame();
+        EXPECT_NEAR(viewYaw - yaw0, c.expectedYaw, 1e-3f) << "zoom " << c.zoom;
+    }
+}
+
+TEST_F(ViewControlTest, DragChoiceFollowsButtonsAndKeys) {
+    struct { u8 left, right, middle, space, shift; bool rotates, pans; } cases[] = {
+        {0, 0, 1, 0, 0, true, false}, {0, 0, 1, 1, 0, false, true}, {0, 0, 1, 0, 1, false, true},
+        {1, 0, 0, 1, 0, true, false}, {1, 0, 0, 1, 1, false, true}, {0, 1, 0, 1, 0, false, true},
+        {1, 1, 0, 1, 0, true, false}, {1, 0, 0, 0, 0, false, false},
+    };
+    for (auto c : cases) {
+        ResetView();
+        mouseLeft = mouseRight = mouseMiddle = 0;
+        memset(keysHeld, 0, sizeof keysHeld);
+        Frame();
+        mouseLeft = c.left;
+        mouseRight = c.right;
+        mouseMiddle = c.middle;
+        keysHeld[KEY_SPACE] = c.space;
+        keysHeld[KEY_LSHIFT] = c.shift;
+        mouseX += 20;
+        mouseY += 10;
+        Frame();
+        EXPECT_EQ(viewYaw != 180, c.rotates);
+        EXPECT_EQ(viewOffset.x != 0, c.pans);
+        if (c.pans) {
+            EXPECT_FLOAT_EQ(viewOffset.y, 5);
+        }
+    }
+    mouseLeft = mouseRight = mouseMiddle = 0;
+}
+
+TEST_F(ViewControlTest, RotatingCutsTheStroke) {
+    ShowSphereUnderCursor();
+    mouseLeft = 1;
+    Frame();
+    ASSERT_TRUE(strokeActive);
+    keysHeld[KEY_SPACE] = 1;
+    mouseX += 5;
+    Frame();
+    EXPECT_FALSE(strokeActive);
+    EXPECT_FALSE(brush.brushHit);
+    mouseLeft = 0;
+}
+
+TEST_F(ViewControlTest, PointerAtOriginReadsOffWindow) {
+    Frame();
+    mouseX = mouseY = 0;
+    Frame();
+    EXPECT_EQ(frameMouseX, -1000);
+    EXPECT_EQ(guiPointer.x, -1000);
+    EXPECT_EQ(frameMouseX - prevFrameMouseX, -1475);
+}
+
+TEST_F(ViewControlTest, PressEdgeIsRaisedOnlyOnTheFirstFrameOfAPress) {
+    mouseLeft = 1;
+    FrameLogic();
+    EXPECT_TRUE(guiButtonPressed);
+    guiButtonPressed = 0;
+    FrameLogic();
+    EXPECT_FALSE(guiButtonPressed);
+    EXPECT_TRUE(guiButtonHeld);
+    mouseLeft = 0;
+}
+
+TEST_F(ViewControlTest, LightFollowsPointerWhileLHeld) {
+    mouseX = 950;
+    mouseY = 0;
+    keysHeld[KEY_L] = 1;
+    Frame();
+    EXPECT_FLOAT_EQ(lightWeights[0], 2);
+    EXPECT_FLOAT_EQ(lightWeights[1], 2);
+    EXPECT_FLOAT_EQ(lightWeights[2], 1);
+    keysHeld[KEY_L] = 0;
+    mouseX = 0;
+    Frame();
+    EXPECT_FLOAT_EQ(lightWeights[0], 2);
+}
+
+TEST_F(ViewControlTest, ViewAxesAreOrthonormalAndFaceTheViewer) {
+    for (f32 pitch : {0.0f, 30.0f, -75.0f}) {
+        for (f32 yaw : {0.0f, 180.0f, 47.0f}) {
+            viewPitch = pitch;
+            viewYaw = yaw;
+            UpdateViewAxes();
+            EXPECT_NEAR(Length(viewRight), 1, 1e-5f);
+            EXPECT_NEAR(Dot(viewRight, viewDown), 0, 1e-5f);
+            EXPECT_NEAR(Dot(viewDown, viewToward), 0, 1e-5f);
+            // The picking ray through the window centre runs against viewToward.
+            Vec3 a = ProjectToViewPlane(475, 325, {0, 0, 0}, viewToward);
+            Vec3 b = ProjectToViewPlane(475, 325, viewToward * 50, viewToward);
+            Vec3 ray = Normalized(a - b);
+            EXPECT_NEAR(Dot(ray, viewToward), -1, 1e-4f) << pitch << " " << yaw;
+            // Screen right and down agree with the ray's drift across the window.
+            Vec3 right = ProjectToViewPlane(575, 325, {0, 0, 0}, viewToward) - a;
+            Vec3 down = ProjectToViewPlane(475, 425, {0, 0, 0}, viewToward) - a;
+            EXPECT_GT(Dot(Normalized(right), viewRight), 0.999f);
+            EXPECT_GT(Dot(Normalized(down), viewDown), 0.999f);
+        }
+    }
+}
