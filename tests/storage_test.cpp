@@ -182,22 +182,29 @@ TEST_F(MeshTest, SearchWrapsToAFreedSlotBeforeGrowing) {
 // ================================================================ brush culling
 
 TEST_F(MeshTest, CullingBoxExcludesItsOwnFaces) {
-    // Radius 10 gives the box centre +- 40.
-    Vertex* onFace = AddVertex(40, 0, 0);
-    Vertex* onOtherFace = AddVertex(0, 0, -40);
-    Vertex* inside = AddVertex(39.99f, 39.99f, -39.99f);
-    Vertex* outside = AddVertex(0, 41, 0);
+    // Radius 10 around (1, 2, 3) gives the box centre +- 40; one vertex per face.
+    std::vector<Vertex*> onFaces;
+    for (i32 axis = 0; axis < 3; axis++) {
+        for (f32 side : {-40.0f, 40.0f}) {
+            f32 p[3] = {1, 2, 3};
+            p[axis] += side;
+            onFaces.push_back(AddVertex(p[0], p[1], p[2]));
+        }
+    }
+    Vertex* inside = AddVertex(40.99f, 41.99f, -36.99f);
+    Vertex* outside = AddVertex(1, 43, 3);
     Brush b{};
-    b.center = Vec3{0, 0, 0};
+    b.center = Vec3{1, 2, 3};
     b.radius = 10;
     strokeActive = 0;
+    RunParallel(ClearChangedJob);  // so the workset holds only what lies in the box
     UpdateBrushCulling(b);
     EXPECT_EQ(b.cullHalfSize, 40.0f);
     EXPECT_EQ(b.cullValid, 1);
-    EXPECT_EQ(onFace->inBrush, 0);
-    EXPECT_EQ(onOtherFace->inBrush, 0);
+    for (Vertex* v : onFaces) EXPECT_EQ(v->inBrush, 0) << "vertex " << SlotOf(v);
     EXPECT_EQ(inside->inBrush, 1);
     EXPECT_EQ(outside->inBrush, 0);
+    EXPECT_EQ(workset.vertices.count, 1);
 }
 
 TEST_F(MeshTest, CullingWidensTheBoxByEachTrianglesRadius) {

@@ -64,11 +64,13 @@ TEST_F(MeshTest, TwentyFifthTriangleAtAVertexIsRefused) {
     i32 centre = MakeFan(24, 24);  // closed: 24 triangles, 24 edges at the centre
     ASSERT_EQ(V(centre)->triangleCount, 24);
     ASSERT_EQ(V(centre)->edgeCount, 24);
-    // Reversed copy of a fan triangle: every edge exists and has room for it.
+    // Any 25th triangle needs a 25th edge or a third triangle on a spoke.
     Triangle* first = V(centre)->triangles[0];
+    Vertex* outsider = AddVertex(0, 0, 50);
     TestLog log;
     Counters before = ReadCounters();
     EXPECT_EQ(AddTriangle(first->vertices[0], first->vertices[2], first->vertices[1]), nullptr);
+    EXPECT_EQ(AddTriangle(first->vertices[0], first->vertices[1], outsider), nullptr);
     EXPECT_TRUE(ReadCounters() == before);
     EXPECT_EQ(V(centre)->triangleCount, 24);
     EXPECT_EQ(log.Lines().back().substr(0, 3), "***");
@@ -156,11 +158,11 @@ TEST_F(MeshTest, OpposedTrianglesGiveTheFirstTrianglesNormal) {
     Vertex* a = AddVertex(0, 0, 0);
     Vertex* b = AddVertex(1, 0, 0);
     Vertex* c = AddVertex(0, 0, -1);
-    Triangle* up = AddTriangle(a, b, c);
-    AddTriangle(a, c, b);  // same corners, facing down: the sum is zero
+    AddTriangle(a, c, b);  // facing down
+    AddTriangle(a, b, c);  // same corners facing up: the sum is zero
     UpdateNormal(a);
     EXPECT_EQ(a->folded, 1);
-    EXPECT_FLOAT_EQ(a->normal.y, up->normal.y);
+    EXPECT_EQ(a->normal.y, -1.0f);
     Vertex* lone = AddVertex(5, 5, 5);
     UpdateNormal(lone);
     EXPECT_EQ(lone->normal.y, 1.0f);
