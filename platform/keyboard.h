@@ -1,0 +1,27 @@
+// The keyboard as a table of held keys by scan code, read once per frame.
+// OVInput keeps the scan codes the frame logic uses (PC set-1 make codes,
+// extended keys + 0x80) and answers from SDL's keyboard state; while the
+// window does not have the keyboard focus every key reads as released.
+#pragma once
+#include "app/base.h"
+
+struct SDL_Window;
+
+struct OVInput {
+    SDL_Window* window;  // keys count only while this window has the focus
+    u8 keys[256];        // last state by scan code; bit 7 set = held
+    u8 valid;            // set by the constructor and by every poll
+
+    explicit OVInput(SDL_Window* owner);
+    ~OVInput();
+    // Reads the state of every key; without the focus, all read released.
+    void Poll();
+    bool IsKeyDown(i32 scanCode) const;
+};
+
+extern OVInput* keyboard;  // created by StartKeyboard, null before and after
+
+// Creates the keyboard object for the main window and installs the frame's
+// input poll (keys, then the tablet's queue) as PollInputDevices.
+void StartKeyboard();
+void StopKeyboard();
