@@ -1,32 +1,63 @@
-// Program entry. Runs the start-up sequence, loops until asked to quit
-// (SIGINT or SIGTERM), and shuts down in order.
-#include <csignal>
-#include <chrono>
-#include <thread>
+// Program entry: settings and log, the window and GL context, the tablet,
+// start-up, the main loop (pump events, frame logic, render), and the
+// orderly end: Shutdown, tablet stop, window teardown. The loop never waits
+// for events: pacing lives in the frame itself.
 #include "app/app.h"
 #include "app/framelogic.h"
+#include "app/input.h"
 #include "app/log.h"
+#include "app/settings.h"
+#include "platform/appinit.h"
+#include "platform/dialogs.h"
+#include "platform/tablet.h"
+#include "platform/window.h"
 
-static void OnQuitSignal(int) { quitRequested = 1; }
+// A maximised window is always created from the default rectangle.
+static void SetDefaultWindowRectangle() {
+    windowWidth = 950;
+    windowHeight = 650;
+    windowX = windowY = 0;
+}
+
+// One pass per frame. A quit event (last window closed, SIGTERM) still lets
+// its pass run the frame logic and render before the loop ends; a close
+// request or the frame logic ends it at once.
+static void RunMainLoop() {
+    for (;;) {
+        windowResized = 0;
+        bool quitSeen = !PumpWindowEvents();
+        if (quitRequested) break;
+        if (!FrameLogic()) break;
+        typedChar = 0;
+        quitRequested = 0;
+        RenderFrame();
+        paintCount = 0;
+        if (quitSeen) break;
+    }
+}
 
 int main() {
     typedChar = 0;
+    SetDefaultWindowRectangle();
+    windowMaximized = 1;
     LoadSettings();
-    std::signal(SIGINT, OnQuitSignal);
-    std::signal(SIGTERM, OnQuitSignal);
+    if (windowMaximized) SetDefaultWindowRectangle();
+    InstallWindowServices();  // before the window, so a failure can be shown
+    InstallFileDialogs();
+    if (!CreateGLWindow("Tessaform alpha", windowWidth, windowHeight, 32, 0, 60)) return 0;
+    mouseX = -1000;
+    mouseWheel = 0;
+    StartTablet();
     LogPrint("wbkInit()");
-    LogEndVerbose();
-    if (!InitCore()) return 0;
-    LogInitDone();
+    if (!InitApp()) return 0;
     LogPrint("enter message loop ------------ USAGE START");
-    while (!quitRequested) {
-        windowResized = 0;
-        if (!FrameLogic()) break;
-        typedChar = 0;
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    }
+    RunMainLoop();
     LogPrint("leave message loop ------------ USAGE END");
+    windowMaximized = IsWindowMaximized();
     Shutdown();
+    ReleaseGLResources();
+    StopTablet();
+    DestroyGLWindow();
     LogPrint("end of WinMain() -> exit program");
     return 0;
 }

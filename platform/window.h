@@ -1,0 +1,73 @@
+// The one window and its GL context, the event handler that turns window
+// events into the input globals (app/input.h, app/app.h), and the frame:
+// draw, pace, present. Main thread only; nothing here acts on input beyond
+// recording it, resizing the viewport and rendering during expose storms.
+#pragma once
+#include <cstddef>
+#include <cstdio>
+#include "app/base.h"
+
+struct SDL_Window;
+union SDL_Event;
+
+// ---- window state (written by CreateGLWindow / DestroyGLWindow)
+extern SDL_Window* mainWindow;  // null before creation and after teardown
+extern void* glContext;         // the GL context, current on the main thread
+extern u8 sdlStarted;           // SDL's video subsystem is initialised
+
+// ---- event state (written by HandleWindowEvent)
+extern i32 paintCount;          // expose events since the main loop last rendered (the loop zeroes it)
+extern u8 pointerTracking;      // the pointer is inside the window (a leave will be reported)
+
+// ---- frame pacing and statistics (written by DrawFrame; the figures
+// themselves are framesPerSecond etc. in app/input.h)
+extern u32 lastFrameEndMs;      // ms clock at the end of the previous frame
+extern u32 statsStartMs;        // ms clock of the last statistics update
+extern i32 statsFrameCount;     // frames since the last statistics update
+extern i32 statsSleepCount;     // pacing sleeps since the last statistics update
+extern u32 strokeStartMs;       // ms clock at the first frame of the running stroke
+extern u8 strokeTiming;         // a stroke was active in the previous frame
+extern u32 strokeTotalMs;       // ms of all strokes so far
+extern u32 renderedFrameCount;  // frames rendered since start (main loop and expose)
+
+// ---- window (window.cpp)
+// Creates the window and its compatibility-profile GL context; false after
+// showing "Could not create window" when the window cannot be made.
+// colourBits, fullScreen and refresh are accepted and ignored.
+bool CreateGLWindow(const char* title, i32 width, i32 height, i32 colourBits, i32 fullScreen,
+                    i32 refresh);
+// Tears down whatever CreateGLWindow made; safe after a partial creation.
+void DestroyGLWindow();
+// Viewport and pixel projection (y down); -1, -1 keeps the current size.
+void Resize(i32 width, i32 height);
+bool IsWindowMaximized();
+// Address of a GL entry point, or null.
+void* GLProcAddress(const char* name);
+// Milliseconds since SDL started.
+u32 TimeMs();
+
+// ---- services (services.cpp): message boxes and the title for app/services.h
+void InstallWindowServices();
+
+// ---- events (events.cpp)
+// Records one event in the input globals (every event reaches the tablet first).
+void HandleWindowEvent(const SDL_Event& event);
+// Handles every waiting event; false once the quit event has been seen.
+bool PumpWindowEvents();
+
+// ---- frame (frame.cpp)
+// Reads the depth patch, draws both passes and the GUI, paces, presents.
+void RenderFrame();
+void DrawFrame();
+
+// ---- files (files.cpp)
+// Opens name relative to the current directory, else in the program directory.
+FILE* OpenBesideProgram(const char* name, const char* mode);
+
+// ---- icon (icon.cpp)
+// Decodes the first image of a .ico file (32-bit or 24-bit uncompressed
+// bitmap) into RGBA rows, top row first; null with a log line when damaged.
+// The caller frees the result.
+u8* DecodeIco(const u8* data, size_t size, i32* width, i32* height);
+// Sets the window icon from "icon-16.ico"; false (logged) when it cannot.
+bool LoadWindowIcon();

@@ -1,0 +1,4 @@
+// The on-screen interface, drawn over the 3D view after both scene passes.
+#pragma once
+
+void DrawGui();

@@ -1,0 +1,19 @@
+// What the frame logic asks of the renderer by flags, because it cannot
+// touch GL itself: a new material image and a shader rebuild. Served at the
+// start of every rendered frame, so the request is drawn in the same frame.
+#include "app/framelogic.h"
+#include "mesh/mesh.h"
+#include "render/render.h"
+#include "render/shaders.h"
+#include "render/textures.h"
+
+void ServeRenderRequests() {
+    if (materialImageWanted) {
+        materialImageWanted = 0;
+        materialTexture.LoadPng(AppPath(materialImageName), TEXTURE_LINEAR);
+    }
+    if (shaderRebuildWanted) {
+        shaderRebuildWanted = 0;
+        InitShaders(bumpShading);  // a failed build keeps the previous programs
+    }
+}

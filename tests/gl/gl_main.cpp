@@ -1,0 +1,40 @@
+// GL test entry: one real window with its GL context for the whole binary
+// (created only when tests run, so listing them needs no display), the
+// worker pool as in the program, and appDir pointed at the source tree so
+// the shipped pictures load.
+#include <gtest/gtest.h>
+#include <cstdio>
+#include "app/settings.h"
+#include "parallel/parallel.h"
+#include "platform/appinit.h"
+#include "platform/window.h"
+#include "render/glext.h"
+#include "render/render.h"
+
+class WindowEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        snprintf(appDir, sizeof appDir, "%s", TESSA_SOURCE_DIR);
+        windowMaximized = 0;  // tests read pixels at known coordinates
+        ASSERT_TRUE(CreateGLWindow("Tessaform alpha", 950, 650, 32, 0, 60));
+        ASSERT_NE(glContext, nullptr) << "no GL context: is there an X display?";
+        ASSERT_TRUE(InitBufferExtensions());
+        InitGLState();
+        CreateRenderBuffers();
+    }
+    void TearDown() override {
+        ReleaseGLResources();
+        DestroyGLWindow();
+    }
+};
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    ResetSettings();
+    mtProfiler = 0;
+    StartWorkers(0, 0);
+    ::testing::AddGlobalTestEnvironment(new WindowEnvironment);
+    int result = RUN_ALL_TESTS();
+    StopWorkers();
+    return result;
+}
