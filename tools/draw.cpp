@@ -1,0 +1,115 @@
+// DRAW: pulls the vertices under the brush toward a copy of the averaged
+// reference surface lifted by one radius (lowered when inverted). Both of
+// its passes run on all threads behind mt_draw: the averaging pass into
+// per-thread sums added in thread order, the apply pass over each thread's
+// stride. Workers only move their own vertices; the flags MarkChanged spreads
+// to neighbours are set afterwards on the main thread.
+#include <cstdlib>
+#include "app/settings.h"
+#include "parallel/parallel.h"
+#include "tools/surfacepasses.h"
+#include "tools/tools.h"
+
+static SurfaceStep drawStep;              // the running step, read by the jobs
+static PlaneSums drawSums[MAX_THREADS];   // averaging pass, one per thread index
+static Vec3 drawAxis, drawOrigin;         // A and O of the averaged reference plane
+static f32 drawRate;                      // 0.6 |S|^1.3
+static u8* drawMarked;                    // per workset position: moved this step
+static i32 drawMarkedCapacity;
+
+// ================================================================ averaging pass
+
+static void DrawAverageJob(i32 ti, i32 tn) {
+    const SurfaceStep& s = drawStep;
+    PlaneSums sums = {};
+    const SlotList& list = workset.vertices;
+    for (i32 i = ti; i < list.count; i += tn) {
+        const Vertex& v = vertices[list.items[i]];
+        if (!Brushable(v)) continue;
+        f32 d = Length(v.position - s.center);
+        if (d < s.radius) AddSample(sums, 1 - d / s.radius, v.normal, v.refPosition);
+        if (!s.symmetric) continue;
+        // The vertex's mirror image, mirror-line vertices included.
+        f32 dm = Length(MirrorX(v.position) - s.center);
+        if (dm < s.radius) AddSample(sums, 1 - dm / s.radius, MirrorX(v.normal), MirrorX(v.refPosition));
+    }
+    drawSums[ti] = sums;
+}
+
+// ================================================================ apply pass
+
+// The reference position projected onto the plane through O with the given
+// normal, then lifted one radius along A in the stroke's direction.
+static Vec3 LiftedTarget(Vec3 ref, Vec3 planeNormal) {
+    Vec3 q = ref - planeNormal * Dot(ref - drawOrigin, planeNormal);
+    f32 lift = drawStep.strength > 0 ? drawStep.radius : -drawStep.radius;
+    return q + drawAxis * lift;
+}
+
+// Moves one vertex; returns whether it counts as changed.
+static bool DrawVertex(Vertex& v) {
+    const SurfaceStep& s = drawStep;
+    f32 t = 1.3f * Length(v.position - s.center) / s.radius;
+    if (!(t < 1)) return false;
+    f32 w = SmoothStep(1 - t);
+    Vec3 p = v.position;
+    Vec3 delta = LiftedTarget(v.refPosition, drawAxis) - p;
+    if (s.symmetric) {
+        w *= s.blend;
+        f32 tm = 1.3f * Length(p - s.mirrorCenter) / s.radius;
+        if (tm < 1) {
+            f32 wm = SmoothStep(1 - tm) * s.blend;
+            Vec3 deltaMirror = LiftedTarget(v.refPosition, MirrorX(drawAxis)) - p;
+            if (Dot(deltaMirror, v.normal) * s.strength > 0)
+                v.position += deltaMirror * (MaskedWeight(v, wm) * 0.1f * drawRate);
+        }
+    }
+    // Only moves that agree with the stroke's sign relative to the vertex's
+    // own normal: a vertex already beyond the target is not pulled back.
+    if (!(Dot(delta, v.normal) * s.strength >= 0)) return false;
+    v.position += delta * (MaskedWeight(v, w) * 0.1f * drawRate);
+    return true;
+}
+
+static void DrawApplyJob(i32 ti, i32 tn) {
+    const SlotList& list = workset.vertices;
+    for (i32 i = ti; i < list.count; i += tn) {
+        Vertex& v = vertices[list.items[i]];
+        drawMarked[i] = Brushable(v) && DrawVertex(v);
+    }
+}
+
+// The marks are per workset position; the list only grows, so the buffer
+// grows with it and is kept between steps.
+static bool SizeMarks(i32 count) {
+    if (count <= drawMarkedCapacity) return true;
+    i32 capacity = count + count / 2;
+    u8* grown = (u8*)realloc(drawMarked, (size_t)capacity);
+    if (!grown) return false;
+    drawMarked = grown;
+    drawMarkedCapacity = capacity;
+    return true;
+}
+
+// ================================================================ the tool
+
+void DrawTool(Brush& b) {
+    SurfaceStep& s = drawStep;
+    if (!BeginSurfaceStep(b, TOOL_DRAW, s)) return EndSurfaceStep(b, s);
+    i32 threads = mtDraw ? threadCount : 1;
+    RunMaybeParallel(DrawAverageJob, mtDraw);
+    PlaneSums sums = {};
+    for (i32 i = 0; i < threads; i++) {
+        sums.normal += drawSums[i].normal;
+        sums.point += drawSums[i].point;
+        sums.weight += drawSums[i].weight;
+    }
+    const SlotList& list = workset.vertices;
+    if (sums.weight < 0.01f || !SizeMarks(list.count)) return EndSurfaceStep(b, s);
+    PlaneFromSums(sums, drawAxis, drawOrigin);
+    drawRate = 0.6f * std::pow(std::fabs(s.strength), 1.3f);
+    RunMaybeParallel(DrawApplyJob, mtDraw);
+    for (i32 i = 0; i < list.count; i++)
+        if (drawMarked[i]) MarkChanged(&vertices[list.items[i]], 1);
+    EndSurfaceStep(b, s);
+}
