@@ -1,0 +1,426 @@
+// The sculpture image: writing it to a file or an undo slot, checking a whole
+// image before anything is replaced, rebuilding the mesh from a checked image,
+// and the safe save (temporary file, flush, sync, rename) and load.
+// Writes the `serial` of every active vertex; replaces the whole mesh (and
+// the `symmetry` switch) only after CheckMeshImage has passed.
+#include "mesh/meshfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "app/settings.h"
+#include "mesh/mesh.h"
+
+// Larger counts would push the record arrays past what their i32 capacity
+// arithmetic (capacity x 80 in ManageMemory) can hold.
+static const u64 MAX_IMAGE_VERTICES = 8000000;
+static const u64 MAX_IMAGE_TRIANGLES = 8000000;
+// Coordinates beyond this overflow single-precision normals (the cross
+// product of two edges, squared); no sculpture comes near it.
+static const f32 MAX_COORDINATE = 1e8f;
+
+// ================================================================ [SECTION] byte sink
+
+namespace {
+
+// Where WriteMesh sends its bytes: a file, or an undo slot's buffer.
+struct ImageSink {
+    FILE* file;
+    UndoSlot* slot;
+    bool failed;
+};
+
+// Grows a slot buffer by halves until n more bytes fit.
+bool GrowSlotFor(UndoSlot* s, i32 n) {
+    while ((int64_t)s->used + n >= s->capacity) {
+        int64_t grown = (int64_t)s->capacity * 3 / 2;
+        if (grown <= s->capacity || grown > 0x7fffffff) return false;
+        u8* bytes = (u8*)realloc(s->bytes, (size_t)grown);
+        if (!bytes) return false;
+        s->bytes = bytes;
+        s->capacity = (i32)grown;
+    }
+    return true;
+}
+
+void Put(ImageSink& sink, const u8* bytes, i32 n) {
+    if (sink.failed) return;
+    if (sink.file) {
+        sink.failed = fwrite(bytes, 1, (size_t)n, sink.file) != (size_t)n;
+        return;
+    }
+    if (!GrowSlotFor(sink.slot, n)) { sink.failed = true; return; }
+    memcpy(sink.slot->bytes + sink.slot->used, bytes, (size_t)n);
+    sink.slot->used += n;
+}
+
+void StoreU32(u8* out, u32 v) {
+    out[0] = (u8)v; out[1] = (u8)(v >> 8); out[2] = (u8)(v >> 16); out[3] = (u8)(v >> 24);
+}
+void StoreF32(u8* out, f32 f) {
+    u32 u;
+    memcpy(&u, &f, 4);
+    StoreU32(out, u);
+}
+u32 LoadU32(const u8* in) {
+    return (u32)in[0] | (u32)in[1] << 8 | (u32)in[2] << 16 | (u32)in[3] << 24;
+}
+i32 LoadI32(const u8* in) { return (i32)LoadU32(in); }
+f32 LoadF32(const u8* in) {
+    u32 u = LoadU32(in);
+    f32 f;
+    memcpy(&f, &u, 4);
+    return f;
+}
+
+}  // namespace
+
+// ================================================================ [SECTION] writing
+
+// A triangle whose corner is free has no number in the image; writing it
+// would produce a file the reader refuses, so such triangles are left out.
+static bool Writable(const Triangle& t) {
+    return t.active && t.vertices[0]->active && t.vertices[1]->active && t.vertices[2]->active;
+}
+
+static void CountWritable(i32& v, i32& t) {
+    v = t = 0;
+    for (i32 i = 0; i < vertexCapacity; i++) v += vertices[i].active;
+    for (i32 i = 0; i < triangleCapacity; i++) t += Writable(triangles[i]);
+}
+
+size_t MeshImageSize() {
+    i32 v, t;
+    CountWritable(v, t);
+    return MESH_IMAGE_HEADER_BYTES + (size_t)v * MESH_IMAGE_VERTEX_BYTES +
+           (size_t)t * MESH_IMAGE_TRIANGLE_BYTES;
+}
+
+// A coordinate or mask the reader refuses would make the whole file
+// unreadable for one bad vertex; the image keeps a usable value instead.
+static f32 Finite(f32 f, bool& repaired) {
+    if (std::isfinite(f) && std::fabs(f) <= MAX_COORDINATE) return f;
+    repaired = true;
+    return std::isfinite(f) ? (f < 0 ? -MAX_COORDINATE : MAX_COORDINATE) : 0;
+}
+
+static void PutVertex(ImageSink& sink, Vertex& v, bool& repaired) {
+    u8 entry[MESH_IMAGE_VERTEX_BYTES];
+    StoreF32(entry, Finite(v.position.x, repaired));
+    StoreF32(entry + 4, Finite(v.position.y, repaired));
+    StoreF32(entry + 8, Finite(v.position.z, repaired));
+    f32 m = Finite(v.mask, repaired);
+    if (m < 0 || m > 1) { m = m < 0 ? 0.0f : 1.0f; repaired = true; }
+    StoreF32(entry + 12, m);
+    entry[16] = v.onMirrorLine ? 1 : 0;
+    Put(sink, entry, MESH_IMAGE_VERTEX_BYTES);
+}
+
+static bool WriteImage(ImageSink& sink) {
+    i32 v, t;
+    CountWritable(v, t);
+    u8 header[MESH_IMAGE_HEADER_BYTES];
+    StoreU32(header, (u32)v);
+    StoreU32(header + 4, (u32)t);
+    header[8] = symmetry ? 1 : 0;
+    Put(sink, header, MESH_IMAGE_HEADER_BYTES);
+    bool repaired = false;
+    u32 serial = 0;
+    for (i32 i = 0; i < vertexCapacity; i++) {
+        if (!vertices[i].active) continue;
+        vertices[i].serial = serial++;
+        PutVertex(sink, vertices[i], repaired);
+    }
+    i32 skipped = 0;
+    for (i32 i = 0; i < triangleCapacity; i++) {
+        const Triangle& tri = triangles[i];
+        if (!tri.active) continue;
+        if (!Writable(tri)) { skipped++; continue; }
+        u8 entry[MESH_IMAGE_TRIANGLE_BYTES];
+        for (i32 k = 0; k < 3; k++) StoreU32(entry + 4 * k, tri.vertices[k]->serial);
+        Put(sink, entry, MESH_IMAGE_TRIANGLE_BYTES);
+    }
+    if (repaired || skipped) {
+        LogBeginVerbose(0);
+        if (repaired) LogPrint("### writing mesh: non-finite or out-of-range values written clamped");
+        if (skipped) LogPrint("### writing mesh: %i triangles with a free corner left out", skipped);
+    }
+    return !sink.failed;
+}
+
+bool WriteMesh(FILE* file) {
+    ImageSink sink{file, nullptr, false};
+    return WriteImage(sink);
+}
+
+bool WriteMesh(UndoSlot* slot) {
+    ImageSink sink{nullptr, slot, false};
+    return WriteImage(sink);
+}
+
+// ================================================================ [SECTION] checking
+
+// The records the image will need, with room for growth, must fit in half
+// of the machine's memory; growth that cannot get memory ends the program.
+static bool FitsInMemory(u64 v, u64 t) {
+    u64 perVertex = sizeof(Vertex) + 5 * sizeof(Vec3) + sizeof(i32);
+    u64 perTriangle = sizeof(Triangle) + sizeof(IndexTriple) + sizeof(i32);
+    u64 edgeCount = t * 3 / 2 + v;
+    u64 need = v * perVertex + t * perTriangle + edgeCount * (sizeof(Edge) + sizeof(i32));
+    need = need * 5 / 2;  // capacity headroom plus the copy made while growing
+    long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return true;  // unknown: the count limits still hold
+    return need <= (u64)pages * (u64)pageSize / 2;
+}
+
+static bool Fail(const char** reason, const char* text) {
+    if (reason) *reason = text;
+    return false;
+}
+
+static bool CheckVertexEntries(const u8* p, u64 v, const char** reason) {
+    for (u64 i = 0; i < v; i++, p += MESH_IMAGE_VERTEX_BYTES) {
+        for (i32 k = 0; k < 3; k++) {
+            f32 c = LoadF32(p + 4 * k);
+            if (!std::isfinite(c)) return Fail(reason, "vertex coordinate not finite");
+            if (std::fabs(c) > MAX_COORDINATE) return Fail(reason, "vertex coordinate out of range");
+        }
+        f32 m = LoadF32(p + 12);
+        if (!(m >= 0 && m <= 1)) return Fail(reason, "mask weight outside 0..1");
+        if (p[16] > 1) return Fail(reason, "mirror-line flag not 0 or 1");
+    }
+    return true;
+}
+
+// Every corner in range and no corner repeated; then the per-vertex room the
+// topology records have (24 triangles, 24 edges), so that rebuilding cannot
+// be refused half-way through.
+static bool CheckTriangleEntries(const u8* p, u64 v, u64 t, const char** reason) {
+    std::vector<u8> triangleCount((size_t)v, 0);
+    std::vector<u64> sides;
+    sides.reserve((size_t)t * 3);
+    for (u64 j = 0; j < t; j++, p += MESH_IMAGE_TRIANGLE_BYTES) {
+        u32 c[3];
+        for (i32 k = 0; k < 3; k++) {
+            c[k] = LoadU32(p + 4 * k);
+            if (c[k] >= v) return Fail(reason, "triangle corner number out of range");
+        }
+        if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2]) return Fail(reason, "triangle with a repeated corner");
+        for (i32 k = 0; k < 3; k++) {
+            if (++triangleCount[c[k]] > MAX_VERTEX_TRIANGLES) return Fail(reason, "vertex with too many triangles");
+            u32 a = c[k], b = c[(k + 1) % 3];
+            sides.push_back((u64)std::min(a, b) << 32 | std::max(a, b));
+        }
+    }
+    // Each run of equal sides is one edge: it may hold two triangles at most,
+    // and it counts once toward each end's edges.
+    std::sort(sides.begin(), sides.end());
+    std::vector<u8> edgeCount((size_t)v, 0);
+    for (size_t i = 0, run; i < sides.size(); i += run) {
+        for (run = 1; i + run < sides.size() && sides[i + run] == sides[i]; run++) {}
+        if (run > 2) return Fail(reason, "edge shared by more than two triangles");
+        u64 s = sides[i];
+        if (++edgeCount[(size_t)(s >> 32)] > MAX_VERTEX_EDGES || ++edgeCount[(size_t)(u32)s] > MAX_VERTEX_EDGES)
+            return Fail(reason, "vertex with too many edges");
+    }
+    return true;
+}
+
+bool CheckMeshImage(const u8* bytes, size_t size, const char** reason) {
+    if (size < MESH_IMAGE_HEADER_BYTES) return Fail(reason, "shorter than the 9-byte header");
+    i32 v = LoadI32(bytes), t = LoadI32(bytes + 4);
+    if (v < 0 || t < 0) return Fail(reason, "negative vertex or triangle count");
+    u64 expected = MESH_IMAGE_HEADER_BYTES + (u64)v * MESH_IMAGE_VERTEX_BYTES + (u64)t * MESH_IMAGE_TRIANGLE_BYTES;
+    if (expected != size) return Fail(reason, "length does not match the vertex and triangle counts");
+    if ((u64)v > MAX_IMAGE_VERTICES || (u64)t > MAX_IMAGE_TRIANGLES || !FitsInMemory((u64)v, (u64)t))
+        return Fail(reason, "more vertices or triangles than memory allows");
+    if (bytes[8] > 1) return Fail(reason, "symmetry byte not 0 or 1");
+    const u8* vertexEntries = bytes + MESH_IMAGE_HEADER_BYTES;
+    if (!CheckVertexEntries(vertexEntries, (u64)v, reason)) return false;
+    const u8* triangleEntries = vertexEntries + (size_t)v * MESH_IMAGE_VERTEX_BYTES;
+    return CheckTriangleEntries(triangleEntries, (u64)v, (u64)t, reason);
+}
+
+// ================================================================ [SECTION] rebuilding
+
+// Grows the empty storage up front so the rebuild never runs a full-circle
+// search or copies arrays half-filled.
+static void ReserveFor(i32 v, i32 t) {
+    while (v > vertexCapacity * 80 / 100) AllocateVertices();
+    while (t > triangleCapacity * 80 / 100) AllocateTriangles();
+    while (t / 2 * 3 + 3 > edgeCapacity * 80 / 100) AllocateEdges();
+}
+
+// Rebuilds the mesh from an image that CheckMeshImage has passed.
+static void BuildFromImage(const u8* bytes) {
+    ClearAllSlots();
+    liveVertexCount = liveEdgeCount = liveTriangleCount = displayTriangleCount = 0;
+    i32 v = LoadI32(bytes), t = LoadI32(bytes + 4);
+    symmetry = bytes[8];
+    ReserveFor(v, t);
+    const u8* p = bytes + MESH_IMAGE_HEADER_BYTES;
+    // The storage is empty with its cursor at 0, so vertex number i lands in slot i.
+    for (i32 i = 0; i < v; i++, p += MESH_IMAGE_VERTEX_BYTES) {
+        Vertex* vx = AddVertex(LoadF32(p), LoadF32(p + 4), LoadF32(p + 8));
+        vx->mask = LoadF32(p + 12);
+        vx->onMirrorLine = p[16];
+    }
+    for (i32 j = 0; j < t; j++, p += MESH_IMAGE_TRIANGLE_BYTES) {
+        Vertex* a = &vertices[LoadU32(p)];
+        Vertex* b = &vertices[LoadU32(p + 4)];
+        Vertex* c = &vertices[LoadU32(p + 8)];
+        if (!AddTriangle(a, b, c)) LogPrint("### checked image triangle %i refused", j);
+    }
+    LogPrint("readmesh success!");
+    UpdateWorkset();
+    StoreRestState();
+    colorsDirty = arraysDirty = fullRebuild = meshChanged = 1;
+}
+
+static bool CheckAndBuild(const u8* bytes, size_t size) {
+    const char* reason = "";
+    if (!CheckMeshImage(bytes, size, &reason)) {
+        LogBeginVerbose(0);
+        LogPrint("file error: %s", reason);
+        return false;
+    }
+    BuildFromImage(bytes);
+    return true;
+}
+
+// Reads everything from the current position to the end; null on failure.
+static u8* ReadRest(FILE* file, size_t& size) {
+    struct stat st;
+    long start = ftell(file);
+    if (start < 0 || fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < start) return nullptr;
+    size = (size_t)(st.st_size - start);
+    u64 largest = MESH_IMAGE_HEADER_BYTES + MAX_IMAGE_VERTICES * MESH_IMAGE_VERTEX_BYTES +
+                  MAX_IMAGE_TRIANGLES * MESH_IMAGE_TRIANGLE_BYTES;
+    if (size > largest) return nullptr;
+    u8* bytes = (u8*)malloc(size ? size : 1);
+    if (!bytes) return nullptr;
+    if (fread(bytes, 1, size, file) != size) { free(bytes); return nullptr; }
+    return bytes;
+}
+
+bool ReadMesh(FILE* file) {
+    size_t size = 0;
+    u8* bytes = ReadRest(file, size);
+    if (!bytes) {
+        LogBeginVerbose(0);
+        LogPrint("file error: cannot read the file whole (too large, or not a regular file)");
+        return false;
+    }
+    bool ok = CheckAndBuild(bytes, size);
+    free(bytes);
+    return ok;
+}
+
+bool ReadMesh(UndoSlot* slot) {
+    if (!slot->bytes || slot->used < 0 || slot->length < slot->used || slot->length > slot->capacity) {
+        LogBeginVerbose(0);
+        LogPrint("### undo slot bounds damaged, snapshot refused");
+        return false;
+    }
+    const u8* bytes = slot->bytes + slot->used;
+    size_t size = (size_t)(slot->length - slot->used);
+    if (!CheckAndBuild(bytes, size)) return false;
+    slot->used = slot->length;
+    return true;
+}
+
+// ================================================================ [SECTION] files
+
+// Creates a fresh temporary file beside path, with the permissions the
+// target has (or the default ones for a new file).
+static FILE* CreateTemporary(const char* path, char* tempPath, size_t tempSize) {
+    struct stat st;
+    bool keepMode = stat(path, &st) == 0 && S_ISREG(st.st_mode);
+    for (i32 attempt = 0; attempt < 100; attempt++) {
+        if (snprintf(tempPath, tempSize, "%s.%i-%i.tmp", path, (int)getpid(), attempt) >= (int)tempSize)
+            return nullptr;
+        int fd = open(tempPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) return nullptr;
+        if (keepMode) fchmod(fd, st.st_mode & 07777);
+        FILE* f = fdopen(fd, "wb");
+        if (!f) { close(fd); unlink(tempPath); }
+        return f;
+    }
+    return nullptr;
+}
+
+// The rename is only durable once the directory itself is synced.
+static void SyncDirectoryOf(const char* path) {
+    char dir[1024];
+    snprintf(dir, sizeof dir, "%s", path);
+    char* slash = strrchr(dir, '/');
+    if (slash == dir) dir[1] = 0;
+    else if (slash) *slash = 0;
+    else snprintf(dir, sizeof dir, ".");
+    int fd = open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+static bool SaveFailed(const char* why, const char* tempPath) {
+    LogBeginVerbose(0);
+    LogPrint("file error: %s (%s)", why, strerror(errno));
+    if (tempPath && tempPath[0]) unlink(tempPath);
+    return false;
+}
+
+bool SaveMesh(const char* path) {
+    LogPrint("save '%s'", path);
+    char tempPath[1100] = "";
+    FILE* f = CreateTemporary(path, tempPath, sizeof tempPath);
+    if (!f) return SaveFailed("cannot create a temporary file beside the target", tempPath);
+    bool written = WriteMesh(f);
+    written = fflush(f) == 0 && written;
+    written = fsync(fileno(f)) == 0 && written;
+    written = fclose(f) == 0 && written;
+    if (!written) return SaveFailed("writing the image failed", tempPath);
+    if (rename(tempPath, path) != 0) return SaveFailed("cannot replace the target", tempPath);
+    SyncDirectoryOf(path);
+    LogPrint("success!");
+    return true;
+}
+
+bool LoadMesh(const char* path) {
+    LogPrint("load '%s'", path);
+    FILE* f = fopen(path, "rb");
+    if (!f) {
+        LogBeginVerbose(0);
+        LogPrint("file error: cannot open '%s' (%s)", path, strerror(errno));
+        return false;
+    }
+    size_t size = 0;
+    u8* bytes = ReadRest(f, size);
+    fclose(f);
+    if (!bytes) {
+        LogBeginVerbose(0);
+        LogPrint("file error: cannot read the file whole (too large, or not a regular file)");
+        return false;
+    }
+    const char* reason = "";
+    bool ok = CheckMeshImage(bytes, size, &reason);
+    if (ok) {
+        // Only a sound file gets this far: a fresh storage sized for the new mesh.
+        ResetAllocation();
+        BuildFromImage(bytes);
+        LogPrint("success!");
+    } else {
+        LogBeginVerbose(0);
+        LogPrint("file error: %s", reason);
+    }
+    free(bytes);
+    return ok;
+}

@@ -1,0 +1,64 @@
+// Sculpture files (".tf1") and the undo ring. Both hold the same image: V, T,
+// the symmetry byte, 17-byte vertex entries and 12-byte triangle entries, all
+// little-endian (9 + 17 V + 12 T bytes, no header). An image is checked whole
+// before the current sculpture is touched, so a damaged file or snapshot is
+// refused with the mesh as it was. Main thread only.
+#pragma once
+#include <cstddef>
+#include <cstdio>
+#include "app/base.h"
+
+enum {
+    UNDO_SLOT_COUNT = 12,
+    UNDO_INITIAL_BYTES = 102400,
+    MESH_IMAGE_HEADER_BYTES = 9,
+    MESH_IMAGE_VERTEX_BYTES = 17,
+    MESH_IMAGE_TRIANGLE_BYTES = 12,
+};
+
+// One snapshot buffer of the ring.
+struct UndoSlot {
+    u8 valid;     // holds a snapshot not yet restored
+    i32 capacity; // bytes allocated in `bytes`
+    i32 used;     // write/read position in bytes
+    i32 length;   // bytes of the image written by the last PushUndo into this slot
+    u8* bytes;
+};
+
+// ---- undo ring (undo.cpp)
+extern UndoSlot undoRing[UNDO_SLOT_COUNT];  // allocated by InitUndoRing, freed by FreeUndoRing
+extern i32 undoNext;                        // slot the next PushUndo writes, 0..11
+
+// ---- image writing and reading (meshfile.cpp)
+// Writes the image of the active vertices and triangles, in slot order. Each
+// vertex's `serial` becomes its number in the image.
+bool WriteMesh(FILE* file);
+// Appends the image to the slot's buffer at `used`, growing it by halves.
+bool WriteMesh(UndoSlot* slot);
+// Reads the rest of the file, checks it, and only then rebuilds the mesh from
+// it (vertex i in slot i, triangle j in slot j). False: mesh untouched.
+bool ReadMesh(FILE* file);
+// The same from the slot's buffer, starting at `used` (which advances).
+bool ReadMesh(UndoSlot* slot);
+// Checks one image; on failure names the fault in reason (when given).
+bool CheckMeshImage(const u8* bytes, size_t size, const char** reason);
+// Bytes of the image the current mesh would write.
+size_t MeshImageSize();
+
+// ---- files (meshfile.cpp)
+// Writes a temporary file beside path and renames it over path only when the
+// whole image is on disk, so a failed save never harms the previous file.
+bool SaveMesh(const char* path);
+// Checks the whole file first; only a sound file resets the storage
+// (ResetAllocation) and replaces the sculpture. False: nothing changed.
+bool LoadMesh(const char* path);
+
+// ---- undo ring (undo.cpp)
+bool InitUndoRing();   // start-up: 12 empty slots of 102400 bytes
+void FreeUndoRing();   // shutdown
+void ClearUndoRing();  // every slot empty (open, new mesh, import)
+// Snapshot of the mesh into the next slot; the oldest is overwritten.
+bool PushUndo();
+// Steps back one slot and restores its snapshot, using it up. False when
+// that slot holds none (the step back stays) or its image is refused.
+bool PopUndo();

@@ -1,0 +1,151 @@
+// The undo ring: twelve slots, one-way restores, buffer growth, restores in
+// place without a storage reset, and damaged snapshots refused.
+#include <random>
+#include "meshfile_fixture.h"
+
+namespace {
+
+class UndoTest : public MeshTest {
+protected:
+    void SetUp() override {
+        MeshTest::SetUp();
+        ASSERT_TRUE(InitUndoRing());
+    }
+    void TearDown() override {
+        MeshTest::TearDown();
+        FreeUndoRing();
+    }
+};
+
+// Marks the mesh with step n: vertex 0's mask encodes it.
+void MarkStep(i32 n) { vertices[0].mask = (f32)n / 100.0f; }
+i32 StepOfMesh() { return (i32)std::lround(vertices[0].mask * 100.0f); }
+
+TEST_F(UndoTest, ThirteenPushesAllowTwelvePopsAndTheThirteenthFails) {
+    MakeQuad();
+    for (i32 n = 1; n <= 13; n++) {
+        MarkStep(n);
+        ASSERT_TRUE(PushUndo());
+    }
+    MarkStep(99);
+    for (i32 n = 13; n >= 2; n--) {
+        ASSERT_TRUE(PopUndo()) << "pop of step " << n;
+        EXPECT_EQ(StepOfMesh(), n) << "each pop restores the snapshot before the previous one";
+    }
+    EXPECT_FALSE(PopUndo()) << "step 1 was overwritten by step 13";
+    EXPECT_EQ(StepOfMesh(), 2);
+}
+
+TEST_F(UndoTest, RestoredSnapshotIsUsedUp) {
+    MakeQuad();
+    MarkStep(5);
+    ASSERT_TRUE(PushUndo());
+    MarkStep(6);
+    ASSERT_TRUE(PopUndo());
+    EXPECT_EQ(StepOfMesh(), 5);
+    EXPECT_FALSE(PopUndo()) << "there is no redo and no second restore";
+    EXPECT_FALSE(PopUndo());
+    EXPECT_EQ(StepOfMesh(), 5);
+}
+
+TEST_F(UndoTest, EmptyRingRestoresNothing) {
+    BuildSphere();
+    MeshRecordSnapshot before = SnapshotRecords();
+    EXPECT_FALSE(PopUndo());
+    EXPECT_TRUE(SnapshotRecords() == before);
+    ASSERT_TRUE(PushUndo());
+    ClearUndoRing();
+    EXPECT_FALSE(PopUndo()) << "a cleared ring reaches back across nothing";
+}
+
+TEST_F(UndoTest, SnapshotLargerThanTheBufferGrowsItByHalves) {
+    BuildSphere();
+    SubdivideAll();
+    size_t expected = MeshImageSize();
+    ASSERT_GT(expected, (size_t)UNDO_INITIAL_BYTES);
+    i32 slot = undoNext;
+    ASSERT_TRUE(PushUndo());
+    const UndoSlot& s = undoRing[slot];
+    EXPECT_EQ((size_t)s.length, expected);
+    EXPECT_EQ(s.capacity, UNDO_INITIAL_BYTES * 3 / 2 * 3 / 2);  // 102400 -> 153600 -> 230400
+    // Wrapping round to the same slot starts from the grown buffer.
+    for (i32 n = 0; n < UNDO_SLOT_COUNT; n++) ASSERT_TRUE(PushUndo());
+    EXPECT_EQ(s.capacity, UNDO_INITIAL_BYTES * 3 / 2 * 3 / 2);
+    MeshRecordSnapshot before = SnapshotRecords();
+    for (i32 i = 0; i < vertexCapacity; i++) vertices[i].mask = 1;
+    ASSERT_TRUE(PopUndo());
+    EXPECT_TRUE(SnapshotRecords().vertexData.size() == before.vertexData.size());
+}
+
+TEST_F(UndoTest, RestoreRefillsTheArraysInPlaceInSlotOrder) {
+    // Grow the vertex array so that a storage reset would be visible.
+    AllocateVertices();
+    i32 capacity = vertexCapacity;
+    MakeMarkedSphere();  // frees slot 500: the restore must close the gap
+    std::vector<u8> image = ImageOfMesh();
+    ASSERT_TRUE(PushUndo());
+    for (i32 i = 0; i < vertexCapacity; i++) vertices[i].mask = 0.25f;
+    ASSERT_TRUE(PopUndo());
+    EXPECT_EQ(vertexCapacity, capacity) << "undo must not reset the storage";
+    for (i32 i = 0; i < liveVertexCount; i++) ASSERT_TRUE(vertices[i].active) << i;
+    EXPECT_EQ(ImageOfMesh(), image);
+}
+
+TEST_F(UndoTest, DamagedSnapshotIsRefusedWithTheSculptureKept) {
+    BuildSphere();
+    i32 slot = undoNext;
+    ASSERT_TRUE(PushUndo());
+    UndoSlot& s = undoRing[slot];
+    std::vector<u8> bytes(s.bytes, s.bytes + s.length);
+    PutU32At(bytes, TriangleEntry(bytes, 7), 0x7FFFFFFF);
+    memcpy(s.bytes, bytes.data(), bytes.size());
+    for (i32 i = 0; i < vertexCapacity; i++) vertices[i].mask = 0.75f;
+    MeshRecordSnapshot before = SnapshotRecords();
+    TestLog log;
+    EXPECT_FALSE(PopUndo());
+    EXPECT_TRUE(SnapshotRecords() == before);
+    EXPECT_NE(log.Text().find("file error"), std::string::npos);
+    EXPECT_FALSE(s.valid);
+}
+
+TEST_F(UndoTest, PushWithoutRingMemoryFailsCleanly) {
+    FreeUndoRing();
+    MakeQuad();
+    EXPECT_FALSE(PushUndo());
+    EXPECT_FALSE(PopUndo());
+}
+
+// Random edits mixed with pushes and pops: the mesh stays consistent after
+// every step, and every pop gives back exactly the image that was pushed.
+TEST_F(UndoTest, RandomEditsPushesAndPopsKeepTheMeshConsistent) {
+    u32 seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    BuildSphere();
+    std::vector<std::vector<u8>> pushed;
+    for (i32 step = 0; step < 120; step++) {
+        u32 action = rng() % 5;
+        if (action == 0) {
+            pushed.push_back(ImageOfMesh());
+            if (pushed.size() > UNDO_SLOT_COUNT) pushed.erase(pushed.begin());
+            ASSERT_TRUE(PushUndo());
+        } else if (action == 1) {
+            bool restored = PopUndo();
+            ASSERT_EQ(restored, !pushed.empty()) << "step " << step;
+            if (restored) {
+                EXPECT_EQ(ImageOfMesh(), pushed.back()) << "step " << step;
+                pushed.pop_back();
+            }
+        } else if (action == 2) {
+            i32 e = (i32)(rng() % (u32)edgeCapacity);
+            if (edges[e].active) CollapseEdge(&edges[e], 0);
+        } else {
+            i32 v = (i32)(rng() % (u32)vertexCapacity);
+            if (vertices[v].active) vertices[v].mask = (f32)(rng() % 11) / 10.0f;
+        }
+        char report[2048];
+        ASSERT_TRUE(CheckMesh(report, sizeof report)) << "step " << step << ": " << report;
+    }
+}
+
+}  // namespace
