@@ -20,6 +20,12 @@ void RotateTool(Brush& b);
 void ScaleTool(Brush& b);
 void ReduceDetailTool(Brush& b);
 
+// Edge length REDUCE DETAIL works with during the current stroke (model
+// units); 0 = not measured yet. Written by ReduceDetailTool.
+extern f32 reduceReferenceLength;
+// Backspace in mask mode: every mask to 1 when all are at most 0.1, else to 0.
+void FillOrClearMask();
+
 // ---- the skeleton every tool step shares (toolstep.cpp)
 struct Vertex;
 // Radius factor per tool id (the reach is radius x factor) and refinement
