@@ -1,9 +1,65 @@
-// File and undo commands (to be filled in: until the file format exists they do nothing).
+// File and undo commands of the frame logic: save, open, undo and the mask
+// fill. A failed save or open is told to the user and changes nothing: the
+// sculpture, `modified` and `fileName` stay as they were. Writes `modified`,
+// `fileName` and the render flags; the frame logic adds its own side effects.
+#include <cstdio>
+#include <cstring>
+#include "app/app.h"
 #include "app/commands.h"
+#include "app/framelogic.h"
+#include "app/services.h"
+#include "mesh/mesh.h"
+#include "mesh/meshfile.h"
+#include "tools/tools.h"
 
-bool SaveCommand(bool, bool) { return false; }
-bool OpenCommand() { return false; }
-bool UndoCommand() { return false; }
-void MaskFillCommand() {}
+static void TakeFileName(const char* path) {
+    snprintf(fileName, sizeof fileName, "%s", path);
+}
+
+bool SaveCommand(bool fromKeys, bool shiftHeld) {
+    char path[512];
+    if (fromKeys && !shiftHeld && fileName[0]) {
+        snprintf(path, sizeof path, "%s", fileName);
+    } else if (!SaveFileDialog(path, (i32)sizeof path, 0, nullptr)) {
+        return false;
+    }
+    if (!SaveMesh(path)) {
+        ShowMessageBox("Could not save the file.", "Error", MESSAGE_ERROR_OK);
+        return false;
+    }
+    modified = 0;
+    TakeFileName(path);
+    SetWindowTitle();
+    return true;
+}
+
+bool OpenCommand() {
+    char path[512];
+    if (!OpenFileDialog(path, (i32)sizeof path, 0, nullptr)) return false;
+    // LoadMesh checks the whole file before it resets the storage.
+    if (!LoadMesh(path)) {
+        ShowMessageBox("Could not open the file.", "Error", MESSAGE_ERROR_OK);
+        return false;
+    }
+    ClearUndoRing();
+    modified = 0;
+    TakeFileName(path);
+    SetWindowTitle();
+    return true;
+}
+
+bool UndoCommand() {
+    return PopUndo();
+}
+
+void MaskFillCommand() {
+    PushUndo();
+    FillOrClearMask();
+    // Every vertex's colour changed, not just the workset's; and the masks are
+    // part of the file, so the sculpture now has unsaved changes.
+    arraysDirty = colorsDirty = fullRebuild = 1;
+    modified = 1;
+}
+
 void ExportCommand() {}
 bool ImportCommand() { return false; }

@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "app/view.h"
 #include "mesh/mesh.h"
+#include "mesh/meshfile.h"
 #include "parallel/parallel.h"
 #include "tools/brush.h"
 
@@ -60,6 +61,7 @@ bool InitCore() {
     ClearAllSlots();
     if (startMeshType == 1) BuildPlane();
     else BuildSphere();
+    if (!InitUndoRing()) return false;
     RunParallel(ClearChangedJob);
     ResetView();
     ResetBrush();
@@ -110,4 +112,5 @@ void Shutdown() {
     std::remove(AppPath("_restore.tf1"));
     LogMeshStatistics();
     FreeAllocation();
+    FreeUndoRing();
 }
