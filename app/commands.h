@@ -6,8 +6,9 @@
 // Save: from the keys without Shift and with a file name, saves in place;
 // otherwise asks for a name. Returns true when the file was written.
 bool SaveCommand(bool fromKeys, bool shiftHeld);
-// Open: asks (and, with unsaved changes, confirms first); returns true when a
-// sculpture was loaded.
+// Open: asks for a file (the frame logic has confirmed discarding changes);
+// returns true when a sculpture was loaded. A file that fails its check
+// leaves everything as it was and is reported to the user.
 bool OpenCommand();
 // Undo: restores the latest snapshot; returns true when one was restored.
 bool UndoCommand();
