@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "platform/appinit.h"
 #include "platform/dialogs.h"
+#include "platform/keyboard.h"
 #include "platform/tablet.h"
 #include "platform/window.h"
 
@@ -55,6 +56,7 @@ int main() {
     LogPrint("leave message loop ------------ USAGE END");
     windowMaximized = IsWindowMaximized();
     Shutdown();
+    StopKeyboard();
     ReleaseGLResources();
     StopTablet();
     DestroyGLWindow();

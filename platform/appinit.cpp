@@ -1,5 +1,5 @@
-// InitApp: the GL side of start-up in its fixed order (GL state, buffer
-// extensions, optional shaders, pictures, buffer objects), then the
+// InitApp: the GL side of start-up in its fixed order (GL state, keyboard,
+// buffer extensions, optional shaders, pictures, buffer objects), then the
 // window-free steps (InitCore: storage, start mesh, crash marker, workers)
 // and the title. ReleaseGLResources undoes the GL side before the window goes.
 #include <GL/gl.h>
@@ -7,10 +7,13 @@
 #include "app/app.h"
 #include "app/framelogic.h"
 #include "app/guistate.h"
+#include "app/input.h"
 #include "app/log.h"
 #include "app/services.h"
 #include "app/settings.h"
+#include "app/view.h"
 #include "platform/appinit.h"
+#include "platform/keyboard.h"
 #include "render/glext.h"
 #include "render/render.h"
 #include "render/shaders.h"
@@ -40,11 +43,15 @@ static bool InitExtensions() {
 
 bool InitApp() {
     InitGLState();
+    StartKeyboard();
     if (!InitExtensions()) return false;
     LoadStartupTextures();
     materialCount = CountMaterials();
     CreateRenderBuffers();
     if (!InitCore()) return false;
+    // Wheel steps taken during start-up are not a zoom request.
+    prevWheel = mouseWheel;
+    frameMouseX = frameMouseY = 0;
     SetWindowTitle();
     LogInitDone();
     return true;
