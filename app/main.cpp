@@ -22,12 +22,19 @@ static void SetDefaultWindowRectangle() {
 
 // One pass per frame. A quit event (last window closed, SIGTERM) still lets
 // its pass run the frame logic and render before the loop ends; a close
-// request or the frame logic ends it at once.
+// request (once confirmed when there are unsaved changes) or the frame logic
+// ends it at once.
 static void RunMainLoop() {
     for (;;) {
         windowResized = 0;
         bool quitSeen = !PumpWindowEvents();
-        if (quitRequested) break;
+        if (quitRequested) {
+            // Closing the window must not silently throw away unsaved work.
+            if (ConfirmDiscardChanges("Confirm exit")) break;
+            // Kept: the quit event that follows closing the last window goes too.
+            quitRequested = 0;
+            quitSeen = false;
+        }
         if (!FrameLogic()) break;
         typedChar = 0;
         quitRequested = 0;

@@ -184,6 +184,21 @@ std::string FindNamedWindow(const std::string& prefix, i32 timeoutMs) {
     return found;
 }
 
+// What the window manager sends when the user clicks the close button.
+void RequestClose(const std::string& id) {
+    XConnection x;
+    if (!x.display) return;
+    XEvent e = {};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = (Window)std::stoul(id);
+    e.xclient.message_type = XInternAtom(x.display, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = (long)XInternAtom(x.display, "WM_DELETE_WINDOW", False);
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(x.display, e.xclient.window, False, NoEventMask, &e);
+    XFlush(x.display);
+}
+
 // The program's own window (the test binary has one of the same name).
 std::string FindWindow(pid_t pid, const std::string& name) {
     return Output("timeout 20 xdotool search --all --sync --onlyvisible --pid " + std::to_string(pid) +
@@ -204,7 +219,7 @@ void HoldKey(const char* key) {
 
 }  // namespace
 
-TEST(EndToEnd, LeftDragOverSphereMarksTitleAndEscapeAsksBeforeQuitting) {
+TEST(EndToEnd, LeftDragMarksTitleAndQuittingAsksBeforeLosingIt) {
     if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool missing";
     PrivateDisplay display;
     ASSERT_TRUE(display.Start()) << "no private X server (Xvfb)";
@@ -240,11 +255,20 @@ TEST(EndToEnd, LeftDragOverSphereMarksTitleAndEscapeAsksBeforeQuitting) {
     EXPECT_FALSE(program.Exited(1500)) << "Cancel ended the program";
     EXPECT_EQ(WindowName(window), "Tessaform alpha - Untitled *");
 
-    // 3. Asked again, OK ends it cleanly.
-    Xdo("windowfocus --sync " + window);
-    HoldKey("Escape");
+    // 3. Closing the window asks the same; Cancel keeps it open.
+    ASSERT_TRUE(WaitUntil([&] { return FindNamedWindow("Confirm exit", 0).empty(); }, 5000));
+    RequestClose(window);
     box = FindNamedWindow("Confirm exit", 5000);
-    ASSERT_FALSE(box.empty()) << "the second Escape asked nothing";
+    ASSERT_FALSE(box.empty()) << "closing with unsaved changes asked nothing";
+    Xdo("key --window " + box + " Escape");
+    EXPECT_FALSE(program.Exited(1500)) << "Cancel closed the program";
+    EXPECT_EQ(WindowName(window), "Tessaform alpha - Untitled *");
+
+    // 4. Asked again, OK ends it cleanly.
+    ASSERT_TRUE(WaitUntil([&] { return FindNamedWindow("Confirm exit", 0).empty(); }, 5000));
+    RequestClose(window);
+    box = FindNamedWindow("Confirm exit", 5000);
+    ASSERT_FALSE(box.empty()) << "the second close asked nothing";
     Xdo("key --window " + box + " Return");
     ASSERT_TRUE(program.Exited(10000)) << "OK did not end the program";
     EXPECT_EQ(program.exitStatus, 0);
