@@ -16,7 +16,7 @@ public:
     void SetUp() override {
         snprintf(appDir, sizeof appDir, "%s", TESSA_SOURCE_DIR);
         windowMaximized = 0;  // tests read pixels at known coordinates
-        ASSERT_TRUE(CreateGLWindow("Tessaform alpha", 950, 650, 32, 0, 60));
+        ASSERT_TRUE(CreateGLWindow("Tessaform GL tests", 950, 650, 32, 0, 60));
         ASSERT_NE(glContext, nullptr) << "no GL context: is there an X display?";
         ASSERT_TRUE(InitBufferExtensions());
         InitGLState();
