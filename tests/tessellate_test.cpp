@@ -273,6 +273,53 @@ TEST_F(TessellateTest, DetailBiasZeroChangesNothing) {
     }
 }
 
+// ================================================================ growth inside a split
+
+// Any creation may move an array. Fill one array until the split's own
+// creations must grow it, then check that the split still wires everything
+// to the moved records.
+static void FillVerticesToCapacity() {
+    while (liveVertexCount < vertexCapacity) AddVertex(90, 90, 90);
+}
+
+// A strip of small triangles far away: each adds one vertex, two edges and
+// one triangle.
+static void AddStripUntil(bool (*full)()) {
+    // Held as slots: each AddVertex may move the vertex array.
+    i32 p = SlotOf(AddVertex(-90, 0, -90));
+    i32 q = SlotOf(AddVertex(-90, 0, -89));
+    for (i32 i = 0; !full(); i++) {
+        i32 r = SlotOf(AddVertex(-89 + 0.001f * (f32)i, 0, (i % 2) ? -89.0f : -90.0f));
+        AddTriangle(&vertices[p], &vertices[q], &vertices[r]);
+        p = q;
+        q = r;
+    }
+}
+
+static void ExpectSplitAfterFilling(void (*fill)()) {
+    Diamond m = MakeDiamond();
+    i32 a = SlotOf(m.a), b = SlotOf(m.b), c = SlotOf(m.c), d = SlotOf(m.d);
+    i32 ab = SlotOf(m.ab);
+    fill();
+    brush.radius = 1;
+    Vertex* nv = Tesselate(&edges[ab]);
+    ASSERT_NE(nv, nullptr);
+    EXPECT_EQ(nv->triangleCount, 4);
+    for (i32 corner : {a, b, c, d}) EXPECT_NE(FindEdge(nv, nv, &vertices[corner]), nullptr);
+}
+
+TEST_F(TessellateTest, SplitWiresTheNewVertexAfterTheVertexArrayGrew) {
+    ExpectSplitAfterFilling(FillVerticesToCapacity);
+}
+
+TEST_F(TessellateTest, SplitWiresItsTrianglesAfterTheTriangleArrayGrew) {
+    ExpectSplitAfterFilling([] { AddStripUntil([] { return liveTriangleCount >= triangleCapacity - 1; }); });
+}
+
+TEST_F(TessellateTest, SplitWiresItsEdgesAfterTheEdgeArrayGrew) {
+    ExpectSplitAfterFilling([] { AddStripUntil([] { return liveEdgeCount >= edgeCapacity - 2; }); });
+}
+
 // ================================================================ the neighbour first
 
 //   a-b is short for its triangle (a, b, c): the long side b-c, shared with
