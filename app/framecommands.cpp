@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "app/view.h"
 #include "mesh/mesh.h"
+#include "mesh/meshfile.h"
 #include "parallel/parallel.h"
 #include "tools/brush.h"
 
@@ -130,6 +131,7 @@ static void NewMesh(i32 meshType) {
     if (!ConfirmDiscardChanges("Confirm new")) return;
     ResetAllocation();
     ClearAllSlots();
+    ClearUndoRing();  // undo never reaches back across a new mesh
     startMeshType = meshType;
     fileName[0] = 0;
     if (meshType == 1) BuildPlane();
@@ -144,13 +146,17 @@ static void NewMesh(i32 meshType) {
 static void Import() {
     if (!ConfirmDiscardChanges("Confirm import")) return;
     if (!ImportCommand()) return;
+    ClearUndoRing();
     fileName[0] = 0;
     AfterMeshReplaced();
 }
 
 void RunCommands() {
     LatchedCommands();
-    if (guiButtons[BUTTON_SYMMETRY].clicked) SetSymmetry(!symmetry);
+    if (guiButtons[BUTTON_SYMMETRY].clicked) {
+        PushUndo();
+        SetSymmetry(!symmetry);
+    }
     if (keysHeld[KEY_L]) SetLightFromPointer();
     if (guiButtons[BUTTON_NEW_SPHERE].clicked) NewMesh(0);
     if (guiButtons[BUTTON_NEW_PLANE].clicked) NewMesh(1);

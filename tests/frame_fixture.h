@@ -12,6 +12,7 @@
 #include "app/input.h"
 #include "app/services.h"
 #include "app/view.h"
+#include "mesh/meshfile.h"
 #include "mesh_fixture.h"
 #include "tools/brush.h"
 #include "tools/picking.h"
@@ -50,8 +51,14 @@ inline void ShowBackground() { FillDepthPatch(1.0f); }
 
 class FrameTest : public MeshTest {
 protected:
+    bool (*savedBox)(const char*, const char*, MessageBoxKind) = nullptr;
+    void (*savedTitle)(const char*) = nullptr;
+    bool (*savedSave)(char*, i32, i32, const char*) = nullptr;
+    bool (*savedOpen)(char*, i32, i32, const char*) = nullptr;
+
     void SetUp() override {
         MeshTest::SetUp();
+        ASSERT_TRUE(InitUndoRing());
         ClearAllSlots();
         BuildSphere();
         RunParallel(ClearChangedJob);
@@ -82,15 +89,41 @@ protected:
         fileName[0] = 0;
         bumpShading = 0;
         services = ServiceLog{};
+        savedBox = ShowMessageBox;
+        savedTitle = SetWindowTitleText;
+        savedSave = SaveFileDialog;
+        savedOpen = OpenFileDialog;
         ShowMessageBox = RecordBox;
         SetWindowTitleText = RecordTitle;
         SaveFileDialog = CountSaveDialog;
         OpenFileDialog = CountOpenDialog;
         ShowBackground();
     }
+    // A failed assertion leaves a test half-way: put back every global the
+    // frames may have changed, so later suites start from the defaults.
     void TearDown() override {
         symmetry = 0;
         MeshTest::TearDown();
+        FreeUndoRing();
+        maskView = 0;
+        currentTool = previousTool = TOOL_DRAW;
+        strokeActive = grabDragging = brushResizing = lastHitValid = 0;
+        bumpShading = 0;
+        memset(keysHeld, 0, sizeof keysHeld);
+        shiftHeld = ctrlHeld = altHeld = spaceHeld = 0;
+        mouseLeft = mouseRight = mouseMiddle = 0;
+        penInProximity = 0;
+        tabletPressure = 0;
+        penPressure = 1;
+        typedChar = 0;
+        modified = 0;
+        fileName[0] = 0;
+        ResetGuiState();
+        ResetView();
+        ShowMessageBox = savedBox;
+        SetWindowTitleText = savedTitle;
+        SaveFileDialog = savedSave;
+        OpenFileDialog = savedOpen;
     }
     // One main-loop pass: the frame, then what the loop and the interface
     // pass clear after it (typed character, button clicks).

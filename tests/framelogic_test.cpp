@@ -271,6 +271,74 @@ TEST_F(FrameLogicTest, NewPlaneResetsViewFileAndMarksAfterAsking) {
     EXPECT_EQ(viewPitch, 0);
 }
 
+// ---- undo and open
+
+TEST_F(FrameLogicTest, UndoOfMaskFillRestoresMasksAndCutsTheStroke) {
+    Click(BUTTON_MASK);
+    Frame();  // the click was a command frame: keys re-arm after one without
+    Press({KEY_BACKSPACE});
+    ASSERT_EQ(vertices[0].mask, 1.0f);  // new vertices start at 0: the fill sets all to 1
+    modified = 0;
+    grabDragging = 1;
+    strokeActive = 1;
+    brush.cullValid = 1;
+    meshSettled = 1;
+    Frame();  // keys re-arm after a frame without command keys
+    Press({KEY_LCTRL, KEY_Z});
+    EXPECT_EQ(vertices[0].mask, 0.0f);
+    EXPECT_TRUE(modified);
+    EXPECT_FALSE(strokeActive);
+    EXPECT_FALSE(grabDragging);
+    EXPECT_FALSE(brush.cullValid);
+    EXPECT_FALSE(meshSettled);
+    EXPECT_EQ(idleFrames, 29);  // 28, and the undo frame itself refined once
+    EXPECT_TRUE(fullRebuild || !arraysDirty);
+}
+
+TEST_F(FrameLogicTest, UndoWithoutSnapshotChangesNothing) {
+    Press({KEY_RCTRL, KEY_Z});
+    EXPECT_FALSE(modified);
+    EXPECT_EQ(idleFrames, 0);
+}
+
+TEST_F(FrameLogicTest, SymmetryButtonTakesASnapshotFirst) {
+    i32 next = undoNext;
+    Click(BUTTON_SYMMETRY);
+    EXPECT_EQ(undoNext, (next + 1) % UNDO_SLOT_COUNT);
+    EXPECT_TRUE(undoRing[next].valid);
+}
+
+TEST_F(FrameLogicTest, NewMeshEmptiesTheUndoRing) {
+    Click(BUTTON_MASK);
+    Frame();
+    Press({KEY_BACKSPACE});
+    ASSERT_EQ(vertices[0].mask, 1.0f);
+    Frame();
+    Click(BUTTON_NEW_SPHERE);
+    Frame();
+    Press({KEY_LCTRL, KEY_Z});
+    EXPECT_FALSE(modified);  // nothing reached back across the new sphere
+    EXPECT_EQ(vertices[0].mask, 0.0f);
+}
+
+TEST_F(FrameLogicTest, OpenWithChangesAsksFirstAndCancelShowsNoDialog) {
+    modified = 1;
+    services.boxAnswer = false;
+    Press({KEY_LCTRL, KEY_O});
+    ASSERT_EQ(services.boxCaptions.size(), 1u);
+    EXPECT_EQ(services.boxCaptions[0], "Confirm open");
+    EXPECT_EQ(services.openDialogs, 0);
+    services.boxAnswer = true;
+    Click(BUTTON_OPEN);
+    EXPECT_EQ(services.openDialogs, 1);
+    EXPECT_TRUE(modified);  // the dialog was cancelled: nothing replaced
+    modified = 0;
+    Frame();
+    Press({KEY_LCTRL, KEY_O});
+    EXPECT_EQ(services.boxCaptions.size(), 2u);  // nothing to lose: not asked
+    EXPECT_EQ(services.openDialogs, 2);
+}
+
 // ---- refinement cycle
 
 TEST_F(FrameLogicTest, ClosingPassRunsOnTheThirdFrameAfterACommand) {
