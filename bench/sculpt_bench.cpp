@@ -1,0 +1,324 @@
+// Sculpting benchmark: strokes of the six surface brushes without a window,
+// on the start sphere and on spheres refined to about 100k, 500k and 2M
+// triangles, with one brush radius for every size. A step is what a stroke
+// frame does to the mesh: the tool (culling and refinement included), then
+// normals, relaxation, edge lengths and storage upkeep. The point: a step's
+// cost should follow the region under the brush, not the size of the mesh.
+// One line per run; --breakdown adds the cost of the whole-mesh passes and
+// --profile the program's own profiler shares per section (its sampling
+// thread takes a core, so the timings of such a run read high).
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+#include "app/settings.h"
+#include "mesh/mesh.h"
+#include "parallel/parallel.h"
+#include "tools/brush.h"
+#include "tools/tools.h"
+
+namespace {
+
+struct ToolChoice {
+    const char* name;
+    i32 id;
+};
+const ToolChoice allTools[6] = {{"DRAW", TOOL_DRAW},       {"SMOOTH", TOOL_SMOOTH},
+                                {"INFLATE", TOOL_INFLATE}, {"FLATTEN", TOOL_FLATTEN},
+                                {"PINCH", TOOL_PINCH},     {"CREASE", TOOL_CREASE}};
+
+// Mesh sizes by extra subdivision passes over the 2048-triangle start sphere.
+struct SizeChoice {
+    const char* name;
+    i32 passes;
+};
+const SizeChoice allSizes[4] = {{"start", 0}, {"100k", 3}, {"500k", 4}, {"2m", 5}};
+
+struct Options {
+    bool tools[6];
+    bool sizes[4];
+    i32 steps;
+    f32 radius;    // model units on a sphere of radius 100
+    f32 strength;
+    bool breakdown;
+    bool profile;
+};
+
+double NowSeconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// ================================================================ options
+
+bool PickNames(const char* list, const char* const* names, i32 count, bool* picked) {
+    for (i32 i = 0; i < count; i++) picked[i] = false;
+    char buffer[256];
+    snprintf(buffer, sizeof buffer, "%s", list);
+    for (char* word = strtok(buffer, ","); word; word = strtok(nullptr, ",")) {
+        bool known = false;
+        for (i32 i = 0; i < count; i++) {
+            if (strcasecmp(word, names[i]) == 0) picked[i] = known = true;
+        }
+        if (!known) {
+            fprintf(stderr, "unknown name '%s'\n", word);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ParseOptions(int argc, char** argv, Options& o) {
+    o = {{true, true, true, true, true, true}, {true, true, true, true}, 200, 8, 0.766f, false, false};
+    const char* toolNames[6];
+    const char* sizeNames[4];
+    for (i32 i = 0; i < 6; i++) toolNames[i] = allTools[i].name;
+    for (i32 i = 0; i < 4; i++) sizeNames[i] = allSizes[i].name;
+    for (int i = 1; i < argc; i++) {
+        const char* a = argv[i];
+        if (!strncmp(a, "--tools=", 8)) {
+            if (!PickNames(a + 8, toolNames, 6, o.tools)) return false;
+        } else if (!strncmp(a, "--sizes=", 8)) {
+            if (!PickNames(a + 8, sizeNames, 4, o.sizes)) return false;
+        } else if (!strncmp(a, "--steps=", 8)) {
+            o.steps = atoi(a + 8);
+        } else if (!strncmp(a, "--radius=", 9)) {
+            o.radius = (f32)atof(a + 9);
+        } else if (!strncmp(a, "--strength=", 11)) {
+            o.strength = (f32)atof(a + 11);
+        } else if (!strcmp(a, "--breakdown")) {
+            o.breakdown = true;
+        } else if (!strcmp(a, "--profile")) {
+            o.profile = true;
+        } else {
+            return false;
+        }
+    }
+    return o.steps > 0 && o.radius > 0;
+}
+
+void Usage() {
+    fprintf(stderr,
+            "usage: tessaform-bench [--tools=draw,smooth,inflate,flatten,pinch,crease]\n"
+            "                       [--sizes=start,100k,500k,2m] [--steps=200] [--radius=8]\n"
+            "                       [--strength=0.766] [--breakdown] [--profile]\n");
+}
+
+// ================================================================ memory
+
+// Resets the kernel's peak-resident mark so each run reports its own peak.
+void ResetPeakMemory() {
+    FILE* f = fopen("/proc/self/clear_refs", "w");
+    if (!f) return;
+    fputs("5", f);
+    fclose(f);
+}
+
+long long PeakMegabytes() {
+    FILE* f = fopen("/proc/self/status", "r");
+    if (!f) return -1;
+    char line[256];
+    long long kb = -1;
+    while (fgets(line, sizeof line, f))
+        if (!strncmp(line, "VmHWM:", 6)) kb = atoll(line + 6);
+    fclose(f);
+    return kb < 0 ? -1 : kb / 1024;
+}
+
+// ================================================================ the mesh
+
+// The start sphere, subdivided and pushed back onto the sphere, settled as
+// the frame logic leaves a fresh mesh: normals, lengths, flags cleared,
+// storage grown ahead.
+void BuildRefinedSphere(i32 passes) {
+    ResetAllocation();
+    BuildSphere();
+    for (i32 p = 0; p < passes; p++) SubdivideAll();
+    for (i32 i = 0; i < vertexCapacity; i++) {
+        Vertex& v = vertices[i];
+        if (!v.active) continue;
+        v.position = Normalized(v.position) * 100;
+        v.refPosition = v.position;
+    }
+    CollectAll(workset);
+    UpdateNormals();
+    RunParallel(EdgeLengthJob);
+    RunParallel(ClearChangedJob);
+    meshChanged = 1;
+    ManageMemory();
+}
+
+// A copy of the storage after the build, so every tool starts from the same
+// mesh without rebuilding it. Valid while the arrays stay where they were.
+struct Snapshot {
+    std::vector<Vertex> v;
+    std::vector<Edge> e;
+    std::vector<Triangle> t;
+    Vertex* vertexBase;
+    Edge* edgeBase;
+    Triangle* triangleBase;
+    i32 counts[4], cursors[3];
+};
+
+void TakeSnapshot(Snapshot& s) {
+    s.v.assign(vertices, vertices + vertexCapacity);
+    s.e.assign(edges, edges + edgeCapacity);
+    s.t.assign(triangles, triangles + triangleCapacity);
+    s.vertexBase = vertices;
+    s.edgeBase = edges;
+    s.triangleBase = triangles;
+    i32 c[4] = {liveVertexCount, liveEdgeCount, liveTriangleCount, displayTriangleCount};
+    i32 k[3] = {vertexCursor, edgeCursor, triangleCursor};
+    memcpy(s.counts, c, sizeof c);
+    memcpy(s.cursors, k, sizeof k);
+}
+
+bool RestoreSnapshot(const Snapshot& s) {
+    // Records point at one another by address: the copy is only good for
+    // arrays that have not moved.
+    if (vertices != s.vertexBase || edges != s.edgeBase || triangles != s.triangleBase) return false;
+    if ((size_t)vertexCapacity != s.v.size() || (size_t)edgeCapacity != s.e.size() ||
+        (size_t)triangleCapacity != s.t.size())
+        return false;
+    memcpy(vertices, s.v.data(), sizeof(Vertex) * s.v.size());
+    memcpy(edges, s.e.data(), sizeof(Edge) * s.e.size());
+    memcpy(triangles, s.t.data(), sizeof(Triangle) * s.t.size());
+    liveVertexCount = s.counts[0];
+    liveEdgeCount = s.counts[1];
+    liveTriangleCount = s.counts[2];
+    displayTriangleCount = s.counts[3];
+    vertexCursor = s.cursors[0];
+    edgeCursor = s.cursors[1];
+    triangleCursor = s.cursors[2];
+    meshChanged = 1;
+    return true;
+}
+
+// ================================================================ one run
+
+// The stroke: an arc over the sphere, 160 units long whatever the steps.
+Vec3 StrokePoint(i32 step, i32 steps) {
+    f32 angle = -0.8f + 1.6f * (f32)step / (f32)(steps > 1 ? steps - 1 : 1);
+    return Normalized(Vec3{std::sin(angle), 0.25f, std::cos(angle)}) * 100;
+}
+
+struct RunResult {
+    std::vector<double> stepMs;
+    i32 reculls;
+    double strokeEndMs;
+};
+
+RunResult RunStroke(i32 tool, const Options& o) {
+    RunResult r = {};
+    ResetBrush();
+    brush.radius = o.radius;
+    brush.strength = o.strength;
+    brush.cullValid = 0;
+    strokeActive = 1;
+    if (o.profile) ProfileReport();  // starts a fresh period
+    for (i32 step = 0; step < o.steps; step++) {
+        brush.center = StrokePoint(step, o.steps);
+        Vec3 lastCull = brush.cullCenter;
+        double start = NowSeconds();
+        ApplyTool(brush, tool);
+        UpdateNormals();
+        Beautify();
+        RunMaybeParallel(EdgeLengthJob, mtEdges);
+        ManageMemory();
+        r.stepMs.push_back((NowSeconds() - start) * 1000);
+        Vec3 moved = brush.cullCenter - lastCull;
+        r.reculls += step == 0 || Dot(moved, moved) > 0;
+    }
+    if (o.profile) ProfileReport();
+    // The stroke ends: the reference surface catches up, over the whole mesh.
+    double start = NowSeconds();
+    strokeActive = 0;
+    RunParallel(CopyRefPositionJob);
+    r.strokeEndMs = (NowSeconds() - start) * 1000;
+    return r;
+}
+
+double Percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    size_t i = (size_t)(p * (double)(v.size() - 1) + 0.5);
+    return v[i];
+}
+
+// The whole-mesh passes a stroke can hit, each timed on the fresh mesh.
+void MeasureWholeMeshPasses() {
+    ResetBrush();
+    brush.center = StrokePoint(0, 2);
+    brush.radius = 8;
+    double t0 = NowSeconds();
+    UpdateBrushCulling(brush);  // cullValid is clear: a full recull
+    double t1 = NowSeconds();
+    UpdateWorkset();
+    double t2 = NowSeconds();
+    RunParallel(CopyRefPositionJob);
+    double t3 = NowSeconds();
+    printf("# passes tris=%i recull_ms=%.3f updateworkset_ms=%.3f refcopy_ms=%.3f\n", liveTriangleCount,
+           (t1 - t0) * 1000, (t2 - t1) * 1000, (t3 - t2) * 1000);
+}
+
+// Shares of the innermost profiled section over the steps of the last run.
+void PrintSectionShares(const char* tool) {
+    printf("# sections tool=%s", tool);
+    for (i32 i = 0; i < PROFILE_SECTION_COUNT; i++) {
+        const ProfileRecord& r = profileRecords[i];
+        if (r.share >= 0.5f) printf(" %s=%.1f%%", r.name, r.share);
+    }
+    printf("\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!ParseOptions(argc, argv, o)) {
+        Usage();
+        return 2;
+    }
+    ResetSettings();
+    symmetry = 0;
+    mtProfiler = o.profile;
+    if (o.profile) {
+        ProfilerInit(0x7FFFFFFF);  // reports only when asked
+        StartProfiler();
+    }
+    StartWorkers(0, 0);
+    for (i32 s = 0; s < 4; s++) {
+        if (!o.sizes[s]) continue;
+        BuildRefinedSphere(allSizes[s].passes);
+        if (o.breakdown) MeasureWholeMeshPasses();
+        Snapshot snapshot;
+        TakeSnapshot(snapshot);
+        for (i32 t = 0; t < 6; t++) {
+            if (!o.tools[t]) continue;
+            if (!RestoreSnapshot(snapshot)) {
+                BuildRefinedSphere(allSizes[s].passes);
+                TakeSnapshot(snapshot);
+            }
+            i32 before = liveTriangleCount;
+            ResetPeakMemory();
+            RunResult r = RunStroke(allTools[t].id, o);
+            printf("tool=%s tris_before=%i tris_after=%i steps=%i ms_per_step=%.3f peak_mb=%lld\n",
+                   allTools[t].name, before, liveTriangleCount, o.steps, Percentile(r.stepMs, 0.5),
+                   (long long)PeakMegabytes());
+            if (o.breakdown) {
+                double sum = 0;
+                for (double ms : r.stepMs) sum += ms;
+                printf("# tool=%s mean_ms=%.3f p90_ms=%.3f max_ms=%.3f reculls=%i stroke_end_ms=%.3f\n",
+                       allTools[t].name, sum / (double)r.stepMs.size(), Percentile(r.stepMs, 0.9),
+                       Percentile(r.stepMs, 1.0), r.reculls, r.strokeEndMs);
+            }
+            if (o.profile) PrintSectionShares(allTools[t].name);
+            fflush(stdout);
+        }
+    }
+    StopWorkers();
+    if (o.profile) StopProfiler();
+    FreeAllocation();
+    return 0;
+}
