@@ -75,11 +75,14 @@ struct PrivateDisplay {
             _exit(127);
         }
         close(fds[1]);
-        char number[32] = {};
-        ssize_t got = pid > 0 ? read(fds[0], number, sizeof number - 1) : -1;
+        // Read through the newline: closing the pipe after the digits alone
+        // would make the server's second write fail, and it would exit.
+        std::string number;
+        char c;
+        while (pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
         close(fds[0]);
-        if (got <= 0) return false;  // the server never told its number
-        name = ":" + Trimmed(number);
+        if (number.empty()) return false;  // the server never told its number
+        name = ":" + number;
         if (const char* d = getenv("DISPLAY")) previous = d;
         setenv("DISPLAY", name.c_str(), 1);
         return true;
