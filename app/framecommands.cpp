@@ -113,7 +113,9 @@ static void LatchedCommands() {
     commandLatch = commandFrame;
 }
 
-void AfterMeshReplaced() {
+// A replaced mesh starts from the start view and refines for three frames
+// (idleFrames 28), then settles with one closing pass.
+static void AfterMeshReplaced() {
     RunParallel(ClearChangedJob);
     viewOffset = {0, 0, 500};
     viewYaw = 180;

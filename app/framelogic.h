@@ -35,5 +35,3 @@ void RunCommands();
 void UpdateMaterial();
 // Tool keys and buttons.
 void SelectTool();
-// The commands that replace the whole mesh leave it refining for three frames.
-void AfterMeshReplaced();
