@@ -253,13 +253,21 @@ Vertex* SplitLongestEdge(Triangle* t, Edge* excluded) {
 
 static Vec3 measureCenter;  // brush centre of the running measuring job
 static f32 measureRadius;   // brush radius of the running measuring job
+static u8 measureStarts;    // first pass: also start every listed triangle afresh
 
 // Drops triangles whose bounding sphere is clear of the brush sphere and
-// refreshes the perimeter of the rest.
+// refreshes the perimeter of the rest. The first pass also decides which
+// triangles take part at all: done when inactive or outside the culling box.
+// (Folded into the pass because on a dense mesh each extra walk over the
+// workset's records costs as much as the measuring.)
 static void MeasureJob(i32 ti, i32 tn) {
     const SlotList& list = workset.triangles;
     for (i32 i = ti; i < list.count; i += tn) {
         Triangle& t = triangles[list.items[i]];
+        if (measureStarts) {
+            t.tessDone = !t.active || !t.inBrush;
+            t.fresh = 0;
+        }
         if (!t.active || t.tessDone) continue;
         if (Length(measureCenter - t.center) > measureRadius + t.radius) t.tessDone = 1;
         t.fresh = 0;
@@ -293,12 +301,6 @@ void TesselateForBrush(Brush& b, f32 factor) {
     if (detailBias < 0.15f) return;  // detail creation switched off
     ProfileBegin(PROF_TESSELATEFORBRUSH);
     LogPrint("TesselateForBrush()");
-    const SlotList& list = workset.triangles;
-    for (i32 i = 0; i < list.count; i++) {
-        Triangle& t = triangles[list.items[i]];
-        t.tessDone = !t.active || !t.inBrush;
-        t.fresh = 0;
-    }
     f32 maxPerimeter = (1 / detailBias) / (2 * factor) * b.radius;
     measureCenter = b.center;
     measureRadius = b.radius;
@@ -307,6 +309,7 @@ void TesselateForBrush(Brush& b, f32 factor) {
     while (split && pass < MAX_TESSELATE_PASSES) {
         pass++;
         LogPrint("tesselate");
+        measureStarts = pass == 1;
         RunMaybeParallel(MeasureJob, mtTesselate);
         if (workset.triangles.count == 0) break;
         split = SplitPass(maxPerimeter);
