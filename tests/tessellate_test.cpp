@@ -410,6 +410,35 @@ TEST_F(TessellateTest, SmallBrushLeavesNoCoarseTriangleInItsSphere) {
     }
 }
 
+// One huge triangle under a tiny brush would take some 30 passes to refine:
+// a step stops after 20, and the next step carries on.
+TEST_F(TessellateTest, RunawayRefinementStopsAfterTwentyPasses) {
+    Vertex* a = AddVertex(-1000, 0, -1000);
+    Vertex* b = AddVertex(0, 0, 1000);
+    Vertex* c = AddVertex(1000, 0, -1000);
+    AddTriangle(a, b, c);
+    CollectAll(workset);
+    UpdateNormals();
+    detailBias = 2;
+    PlaceBrush({0, 0, 0}, 2, 1);
+    brush.cullValid = 0;
+    UpdateBrushCulling(brush);
+    TesselateForBrush(brush, 1);
+    i32 afterOneStep = liveTriangleCount;
+    f32 maxPerimeter = brush.radius / 4;
+    bool coarseLeft = false;
+    for (i32 i = 0; i < triangleCapacity; i++) {
+        Triangle& t = triangles[i];
+        if (!t.active || Length(t.center) > brush.radius + t.radius) continue;
+        coarseLeft |= TriangleCircumference(&t) > 4 * maxPerimeter;
+    }
+    EXPECT_TRUE(coarseLeft);
+    EXPECT_LT(afterOneStep, 400);
+    UpdateNormals();
+    TesselateForBrush(brush, 1);
+    EXPECT_GT(liveTriangleCount, afterOneStep);
+}
+
 // The split point follows both end normals: on the sphere it lies well
 // outside the chord, close to the surface.
 TEST_F(TessellateTest, SplitPointFollowsTheCurvedSurface) {
