@@ -3,6 +3,7 @@
 // worker pool as in the program, and appDir pointed at the source tree so
 // the shipped pictures load.
 #include <gtest/gtest.h>
+#include <SDL2/SDL.h>
 #include <cstdio>
 #include "app/settings.h"
 #include "parallel/parallel.h"
@@ -18,6 +19,9 @@ public:
         windowMaximized = 0;  // tests read pixels at known coordinates
         ASSERT_TRUE(CreateGLWindow("Tessaform GL tests", 950, 650, 32, 0, 60));
         ASSERT_NE(glContext, nullptr) << "no GL context: is there an X display?";
+        // Drawn and read back off screen: a visible window would cover the
+        // windows of real program runs that other tests drive with input.
+        SDL_HideWindow(mainWindow);
         ASSERT_TRUE(InitBufferExtensions());
         InitGLState();
         CreateRenderBuffers();

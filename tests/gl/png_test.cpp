@@ -12,8 +12,10 @@
 
 namespace {
 
+// Named after the running test: ctest runs the cases as parallel processes.
 std::string TempPath(const char* name) {
-    return std::string(testing::TempDir()) + "tessa_png_" + name;
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    return std::string(testing::TempDir()) + "tessa_" + test->name() + "_" + name;
 }
 
 // Writes a 3 x 2 image of the given type; rows are given as raw samples.

@@ -5,6 +5,7 @@
 #include "gl_fixture.h"
 // Xlib after the test headers: its macros (None, Bool) clash with theirs.
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -87,12 +88,28 @@ protected:
 
 Display* OpenDisplay() { return XOpenDisplay(nullptr); }
 
-Window FindWindowTitled(Display* d, Window w, const char* prefix, std::string* title) {
+pid_t WindowPid(Display* d, Window w) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    pid_t pid = -1;
+    if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL, &type,
+                           &format, &count, &after, &data) == Success && data) {
+        if (count == 1 && format == 32) pid = (pid_t)*(unsigned long*)data;
+        XFree(data);
+    }
+    return pid;
+}
+
+// The window of that process whose title starts with prefix (other tests
+// may have windows of the same name on the display).
+Window FindWindowTitled(Display* d, Window w, pid_t pid, const char* prefix, std::string* title) {
     char* name = nullptr;
     if (XFetchName(d, w, &name) && name) {
         std::string n = name;
         XFree(name);
-        if (n.rfind(prefix, 0) == 0) {
+        if (n.rfind(prefix, 0) == 0 && WindowPid(d, w) == pid) {
             *title = n;
             return w;
         }
@@ -101,7 +118,7 @@ Window FindWindowTitled(Display* d, Window w, const char* prefix, std::string* t
     unsigned count = 0;
     Window found = 0;
     if (XQueryTree(d, w, &root, &parent, &children, &count)) {
-        for (unsigned i = 0; i < count && !found; i++) found = FindWindowTitled(d, children[i], prefix, title);
+        for (unsigned i = 0; i < count && !found; i++) found = FindWindowTitled(d, children[i], pid, prefix, title);
         if (children) XFree(children);
     }
     return found;
@@ -150,14 +167,23 @@ TEST_F(ProgramRun, OpensItsWindowShowsTheSphereAndEndsCleanlyOnClose) {
     ASSERT_NE(d, nullptr);
     std::string title;
     Window w = 0;
-    ASSERT_TRUE(WaitFor([&] { return (w = FindWindowTitled(d, DefaultRootWindow(d), "Tessaform alpha - ", &title)); },
+    ASSERT_TRUE(WaitFor([&] { return (w = FindWindowTitled(d, DefaultRootWindow(d), pid, "Tessaform alpha - ", &title)); },
                         5000));
     XWindowAttributes a;
     XGetWindowAttributes(d, w, &a);
     EXPECT_EQ(a.width, 950);
     EXPECT_EQ(a.height, 650);
     EXPECT_EQ(title, "Tessaform alpha - Untitled  ");
-    Picture p = GrabWindow(d, w);
+    // Windows of tests running alongside may cover it: bring it to the top
+    // and let it draw again before reading what the display shows.
+    Picture p;
+    WaitFor([&] {
+        XRaiseWindow(d, w);
+        XSync(d, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        p = GrabWindow(d, w);
+        return p.width == 950 && p.At(475, 325).r > 120;
+    }, 5000);
     ASSERT_EQ(p.width, 950);
     Rgb centre = p.At(475, 325), corner = p.At(3, 3);
     EXPECT_GT(centre.r + centre.g + centre.b, 3 * 120) << "the lit sphere: " << centre;
