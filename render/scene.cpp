@@ -20,6 +20,11 @@ GLUquadric* brushQuadric;
 
 // ================================================================ stages
 
+// A holder without a picture binds no texture rather than an unknown name.
+static void BindTexture(const Texture& t) {
+    glBindTexture(GL_TEXTURE_2D, t.name == NO_TEXTURE ? 0 : t.Handle());
+}
+
 static void DrawBackground() {
     glClearColor(0.3f, 0.5f, 0.3f, 0.0f);
     glDepthMask(GL_TRUE);
@@ -35,7 +40,7 @@ static void DrawBackground() {
     // would draw a white sheet over everything.
     if (backgroundTexture.name != NO_TEXTURE) {
         glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, backgroundTexture.Handle());
+        BindTexture(backgroundTexture);
         DrawTexturedQuad(0, 0, (f32)windowWidth, (f32)windowHeight);
     }
     glEnable(GL_DEPTH_TEST);
@@ -113,10 +118,10 @@ static void BindShaderTextures() {
     glEnable(GL_TEXTURE_2D);
     arb::glActiveTextureARB(GL_TEXTURE0_ARB);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, materialTexture.Handle());
+    BindTexture(materialTexture);
     arb::glActiveTextureARB(GL_TEXTURE1_ARB);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, noiseTexture.Handle());
+    BindTexture(noiseTexture);
     arb::glActiveTextureARB(GL_TEXTURE0_ARB);
 }
 

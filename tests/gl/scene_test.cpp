@@ -70,6 +70,14 @@ TEST_F(SceneTest, BackgroundPictureFillsTheWindowWhenLoaded) {
     }
 }
 
+TEST_F(SceneTest, MissingBackgroundPictureLeavesTheClearColourNotAWhiteSheet) {
+    backgroundTexture.Release();
+    Picture p = DrawAndRead();
+    Rgb corner = p.At(0, 0);
+    EXPECT_LE(MaxDifference(corner, Rgb{77, 128, 77}), 1) << corner;
+    EXPECT_GT(MaxDifference(p.At(kCentreX, kCentreY), corner), 40) << "the sphere still shows";
+}
+
 // ================================================================ mirrored pass
 
 TEST_F(SceneTest, MirroredPassMakesTheHalfMeshSymmetric) {
