@@ -191,6 +191,8 @@ static Vertex* SplitEdgeSlot(i32 edgeSlot) {
     LogPrint("%i tris", plan.triangleCount);
     if (plan.triangleCount == 0) return nullptr;  // nothing to split: it would leave a stray vertex
     // 2. Edges this short never split (a zero-length one has no direction).
+    // The limit comes from the one brush record: the tool has already scaled
+    // its radius for this step.
     f32 length = EdgeLength(e);
     if (length < brush.radius * MIN_EDGE_PER_RADIUS || !(length > 0)) return nullptr;
     // 3. An edge much shorter than its triangle waits for the triangle's longest edge.
