@@ -71,18 +71,25 @@ void DrawFrame() {
     if (mtProfiler) profileFrameCount++;
 }
 
-void RenderFrame() {
-    ProfileBegin(PROF_RENDER);
-    // Picking reads the depth of the frame just shown, so wait for it first.
-    glFinish();
-    FetchZBuffer();
-    ServeRenderRequests();
+// The 2D drawing that ends a frame leaves scissor, blending, colour and the
+// matrices changed; the scene drawing assumes none of that, so every frame
+// starts again from here.
+void DrawFrameFromStartState() {
     glDisable(GL_SCISSOR_TEST);
     glDisable(GL_BLEND);
     glColor4f(1, 1, 1, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     DrawFrame();
+}
+
+void RenderFrame() {
+    ProfileBegin(PROF_RENDER);
+    // Picking reads the depth of the frame just shown, so wait for it first.
+    glFinish();
+    FetchZBuffer();
+    ServeRenderRequests();
+    DrawFrameFromStartState();
     glFlush();
     SDL_GL_SwapWindow(mainWindow);
     renderedFrameCount++;

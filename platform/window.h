@@ -59,6 +59,9 @@ bool PumpWindowEvents();
 // Reads the depth patch, draws both passes and the GUI, paces, presents.
 void RenderFrame();
 void DrawFrame();
+// DrawFrame from the GL state a frame starts in, into the back buffer and
+// without presenting it (what RenderFrame draws; the GL tests read it back).
+void DrawFrameFromStartState();
 
 // ---- files (files.cpp)
 // Opens name relative to the current directory, else in the program directory.

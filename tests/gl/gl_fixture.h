@@ -6,7 +6,6 @@
 #pragma once
 #include <gtest/gtest.h>
 #include <GL/gl.h>
-#include <png.h>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -20,59 +19,14 @@
 #include "render/textures.h"
 #include "tools/brush.h"
 #include "../mesh_fixture.h"
-
-struct Rgb { i32 r, g, b; };
-inline bool operator==(Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
-inline i32 MaxDifference(Rgb a, Rgb b) {
-    return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
-}
-inline std::ostream& operator<<(std::ostream& o, Rgb c) {
-    return o << "(" << c.r << ", " << c.g << ", " << c.b << ")";
-}
-
-// One frame read back from the window, top row first.
-struct Picture {
-    i32 width = 0, height = 0;
-    std::vector<u8> rgba;
-    Rgb At(i32 x, i32 y) const {
-        const u8* p = &rgba[((size_t)y * width + x) * 4];
-        return {p[0], p[1], p[2]};
-    }
-};
-
-// Writes a picture as an RGBA PNG (screenshots for a person to look at).
-inline bool WritePicturePng(const Picture& p, const char* path) {
-    FILE* f = fopen(path, "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, p.width, p.height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (i32 y = 0; y < p.height; y++) png_write_row(png, &p.rgba[(size_t)y * p.width * 4]);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    fclose(f);
-    return true;
-}
+#include "picture.h"
 
 inline const Rgb kBackground = {40, 60, 200};
 
-// Draws a frame the way RenderFrame does, without presenting it, and reads
-// the back buffer.
+// Draws a frame as the program does, without presenting it, and reads the
+// back buffer.
 inline Picture DrawAndRead() {
-    glDisable(GL_SCISSOR_TEST);
-    glDisable(GL_BLEND);
-    glColor4f(1, 1, 1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    DrawFrame();
+    DrawFrameFromStartState();
     glFinish();
     Picture p;
     p.width = windowWidth;
@@ -100,13 +54,13 @@ inline void UploadFlatBackground(Rgb c) {
 // Marks every slot for a whole rebuild, as storage reset does.
 inline void RequestFullRebuild() { arraysDirty = fullRebuild = meshChanged = colorsDirty = 1; }
 
-class SceneTest : public ::testing::Test {
+// A mesh test (fresh storage, checked when the test ends) with a start
+// sphere in a window of known size.
+class SceneTest : public MeshTest {
 protected:
     void SetUp() override {
-        ResetSettings();
+        MeshTest::SetUp();
         windowMaximized = 0;
-        mtProfiler = 0;
-        symmetry = 0;
         wireframe = 0;
         maskView = 0;
         currentTool = TOOL_DRAW;
@@ -116,8 +70,6 @@ protected:
         lastHitValid = brushResizing = strokeActive = 0;
         Resize(950, 650);
         UploadFlatBackground(kBackground);
-        ResetAllocation();
         BuildSphere();
     }
-    void TearDown() override { ExpectMeshConsistent(); }
 };

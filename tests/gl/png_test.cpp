@@ -18,35 +18,22 @@ std::string TempPath(const char* name) {
     return std::string(testing::TempDir()) + "tessa_" + test->name() + "_" + name;
 }
 
-// Writes a 3 x 2 image of the given type; rows are given as raw samples.
+// Writes an image 3 pixels wide of the given type; rows are given as raw
+// samples. Palette images use red, green and blue, with transparency alpha
+// 255, 128 and 0 when asked.
 bool WritePng(const std::string& path, i32 colorType, i32 depth, const std::vector<std::vector<u8>>& rows,
               i32 interlace = PNG_INTERLACE_NONE, bool withTransparency = false) {
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, 3, (png_uint_32)rows.size(), depth, colorType, interlace,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    PngLayout layout;
+    layout.colorType = colorType;
+    layout.depth = depth;
+    layout.interlace = interlace;
     if (colorType == PNG_COLOR_TYPE_PALETTE) {
-        png_color palette[3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-        png_set_PLTE(png, info, palette, 3);
-        png_byte alpha[3] = {255, 128, 0};
-        if (withTransparency) png_set_tRNS(png, info, alpha, 3, nullptr);
+        layout.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+        if (withTransparency) layout.paletteAlpha = {255, 128, 0};
     }
-    png_write_info(png, info);
-    std::vector<png_bytep> pointers;
-    for (const auto& r : rows) pointers.push_back((png_bytep)r.data());
-    png_write_image(png, pointers.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    fclose(f);
-    return true;
+    std::vector<const u8*> pointers;
+    for (const auto& r : rows) pointers.push_back(r.data());
+    return ::WritePng(path, 3, pointers, layout);
 }
 
 struct Decoded {
