@@ -3,51 +3,18 @@
 // xdotool presses the keys. Save, sculpt, save under another name, open the
 // first file, save it again: the opened sculpture is the saved one.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <chrono>
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
-#include "app/base.h"
+#include "xsession.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Output(const std::string& command) {
-    std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (fgets(buffer, sizeof buffer, p)) out += buffer;
-        pclose(p);
-    }
-    while (!out.empty() && out.back() == '\n') out.pop_back();
-    return out;
-}
-
-void Xdo(const std::string& arguments) {
-    std::string command = "xdotool " + arguments + " >/dev/null 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-}
-
-void Sleep(i32 ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-template <typename Predicate>
-bool WaitUntil(Predicate done, i32 timeoutMs) {
-    for (i32 waited = 0; waited < timeoutMs; waited += 50) {
-        if (done()) return true;
-        Sleep(50);
-    }
-    return done();
-}
 
 std::vector<u8> Bytes(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -77,72 +44,32 @@ f32 Difference(const std::vector<u8>& a, const std::vector<u8>& b) {
 
 class FileRoundTrip : public ::testing::Test {
 protected:
+    PrivateDisplay display;
+    RunningProgram program;
     fs::path dir;
-    pid_t pid = -1;
-    std::string window;
+    WindowId window = 0;
 
     void SetUp() override {
-        if (!getenv("DISPLAY")) GTEST_SKIP() << "no X display";
-        if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool missing";
-        char pattern[] = "/tmp/tessaform-files-XXXXXX";
-        ASSERT_TRUE(mkdtemp(pattern));
-        dir = pattern;
+        if (!HaveXdotool()) GTEST_SKIP() << "xdotool missing";
+        ASSERT_TRUE(display.Start()) << "no private X server (Xvfb)";
+        ASSERT_TRUE(program.Prepare());
+        dir = program.dir;
         fs::create_directory(dir / "bin");
         std::ofstream(dir / "bin" / "zenity") << "#!/bin/sh\ncat \"$FAKE_ANSWER_FILE\"\n";
         fs::permissions(dir / "bin" / "zenity", fs::perms::owner_all);
-        fs::copy_file(TESSA_PROGRAM, dir / "tessaform");
-        fs::create_directory_symlink(fs::path(TESSA_SOURCE_DIR) / "data", dir / "data");
-        std::string path = (dir / "bin").string() + ":" + (getenv("PATH") ? getenv("PATH") : "");
-        std::string answers = (dir / "answer").string();
-        pid = fork();
-        if (pid == 0) {
-            setenv("PATH", path.c_str(), 1);
-            setenv("FAKE_ANSWER_FILE", answers.c_str(), 1);
-            if (chdir(dir.c_str()) != 0) _exit(127);
-            execl((dir / "tessaform").c_str(), "tessaform", (char*)nullptr);
-            _exit(127);
-        }
-        ASSERT_GT(pid, 0);
-        window = Output("timeout 20 xdotool search --all --sync --onlyvisible --pid " + std::to_string(pid) +
-                        " --name '^Tessaform alpha' | head -1");
-        ASSERT_FALSE(window.empty()) << "the program's window never appeared";
+        program.environment = {
+            {"PATH", (dir / "bin").string() + ":" + (getenv("PATH") ? getenv("PATH") : "")},
+            {"FAKE_ANSWER_FILE", (dir / "answer").string()}};
+        ASSERT_TRUE(program.Start());
+        window = FindProgramWindow(program.pid, "Tessaform alpha", 20000);
+        ASSERT_NE(window, 0u) << "the program's window never appeared";
     }
-    void TearDown() override {
-        if (pid > 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        std::error_code ignored;
-        if (!dir.empty()) fs::remove_all(dir, ignored);  // removes the data link, not the data
-    }
-    std::string Title() { return Output("xdotool getwindowname " + window); }
+    std::string Title() { return WindowName(window); }
     bool TitleBecomes(const std::string& title) {
         return WaitUntil([&] { return Title() == title; }, 10000);
     }
     // The next dialog answers with this path.
     void Answer(const fs::path& p) { std::ofstream(dir / "answer") << p.string() << "\n"; }
-    // Holds a key chord for a few frames: the program reads held keys per frame.
-    void Chord(const char* keys) {
-        Xdo("windowfocus --sync " + window);
-        Xdo(std::string("keydown ") + keys);
-        Sleep(300);
-        Xdo(std::string("keyup ") + keys);
-        Sleep(200);
-    }
-    void DragAcrossTheMiddle() {
-        std::string g = Output("xdotool getwindowgeometry --shell " + window);
-        i32 w = std::atoi(g.c_str() + g.find("WIDTH=") + 6), h = std::atoi(g.c_str() + g.find("HEIGHT=") + 7);
-        i32 cx = w / 2, cy = h / 2;
-        Xdo("mousemove --window " + window + " " + std::to_string(cx) + " " + std::to_string(cy));
-        Sleep(300);
-        Xdo("mousedown 1");
-        for (i32 step = 1; step <= 10; step++) {
-            Xdo("mousemove --window " + window + " " + std::to_string(cx + 4 * step) + " " +
-                std::to_string(cy + 2 * step));
-            Sleep(40);
-        }
-        Xdo("mouseup 1");
-    }
 };
 
 TEST_F(FileRoundTrip, SavedSculptureOpensAgainThroughTheDialogs) {
@@ -151,7 +78,7 @@ TEST_F(FileRoundTrip, SavedSculptureOpensAgainThroughTheDialogs) {
     // 1. Ctrl+S on an untitled sculpture asks; the name gets its extension.
     fs::path first = dir / "first \"sculpt\" $x; y";
     Answer(first);
-    Chord("ctrl+s");
+    HoldKeys(window, "ctrl+s");
     ASSERT_TRUE(TitleBecomes("Tessaform alpha - first \"sculpt\" $x; y.tf1  ")) << "[" << Title() << "]";
     fs::path firstFile = first.string() + ".tf1";
     std::vector<u8> saved = Bytes(firstFile);
@@ -159,21 +86,21 @@ TEST_F(FileRoundTrip, SavedSculptureOpensAgainThroughTheDialogs) {
     EXPECT_EQ(saved.size(), 9 + 17 * (size_t)U32(saved, 0) + 12 * (size_t)U32(saved, 4));
 
     // 2. Sculpt, then save under another name: a different sculpture.
-    DragAcrossTheMiddle();
+    DragAcrossTheMiddle(window);
     ASSERT_TRUE(TitleBecomes("Tessaform alpha - first \"sculpt\" $x; y.tf1 *")) << "[" << Title() << "]";
     Sleep(1500);  // let the mesh settle after the stroke
     Answer(dir / "sculpted.tf1");
-    Chord("ctrl+shift+s");
+    HoldKeys(window, "ctrl+shift+s");
     ASSERT_TRUE(TitleBecomes("Tessaform alpha - sculpted.tf1  ")) << "[" << Title() << "]";
     std::vector<u8> sculpted = Bytes(dir / "sculpted.tf1");
 
     // 3. Open the first file, then save what was opened once more.
     Answer(firstFile);
-    Chord("ctrl+o");
+    HoldKeys(window, "ctrl+o");
     ASSERT_TRUE(TitleBecomes("Tessaform alpha - first \"sculpt\" $x; y.tf1  ")) << "[" << Title() << "]";
     Sleep(1500);
     Answer(dir / "reopened.tf1");
-    Chord("ctrl+shift+s");
+    HoldKeys(window, "ctrl+shift+s");
     ASSERT_TRUE(TitleBecomes("Tessaform alpha - reopened.tf1  ")) << "[" << Title() << "]";
     std::vector<u8> reopened = Bytes(dir / "reopened.tf1");
 

@@ -19,8 +19,8 @@ public:
         windowMaximized = 0;  // tests read pixels at known coordinates
         ASSERT_TRUE(CreateGLWindow("Tessaform GL tests", 950, 650, 32, 0, 60));
         ASSERT_NE(glContext, nullptr) << "no GL context: is there an X display?";
-        // Drawn and read back off screen: a visible window would cover the
-        // windows of real program runs that other tests drive with input.
+        // Drawn and read back off screen: nothing needs to show on the
+        // display the tests run on, which may be a developer's desktop.
         SDL_HideWindow(mainWindow);
         ASSERT_TRUE(InitBufferExtensions());
         InitGLState();
