@@ -77,24 +77,25 @@ void UpdateWorkset() {
 
 static Vec3 cullMin, cullMax;  // culling box of the running job
 
+static bool InBox(Vec3 p, f32 widen) {
+    // Strictly inside: a point on a box face is outside.
+    return p.x > cullMin.x - widen && p.x < cullMax.x + widen && p.y > cullMin.y - widen &&
+           p.y < cullMax.y + widen && p.z > cullMin.z - widen && p.z < cullMax.z + widen;
+}
+
+// Flags are written only when they change: most slots keep theirs, and the
+// never-used tail of a freshly grown array then stays untouched memory
+// instead of being paged in by the first stroke.
 static void CullingJob(i32 ti, i32 tn) {
     for (i32 i = ti; i < vertexCapacity; i += tn) {
         Vertex& v = vertices[i];
-        v.inBrush = 0;
-        if (!v.active) continue;
-        Vec3 p = v.position;
-        // Strictly inside: a vertex on a box face is outside.
-        v.inBrush = p.x > cullMin.x && p.x < cullMax.x && p.y > cullMin.y && p.y < cullMax.y &&
-                    p.z > cullMin.z && p.z < cullMax.z;
+        u8 in = v.active && InBox(v.position, 0);
+        if (v.inBrush != in) v.inBrush = in;
     }
     for (i32 i = ti; i < triangleCapacity; i += tn) {
         Triangle& t = triangles[i];
-        t.inBrush = 0;
-        if (!t.active) continue;
-        Vec3 c = t.center;
-        f32 r = t.radius;
-        t.inBrush = c.x > cullMin.x - r && c.x < cullMax.x + r && c.y > cullMin.y - r &&
-                    c.y < cullMax.y + r && c.z > cullMin.z - r && c.z < cullMax.z + r;
+        u8 in = t.active && InBox(t.center, t.radius);
+        if (t.inBrush != in) t.inBrush = in;
     }
 }
 
