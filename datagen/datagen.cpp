@@ -190,7 +190,7 @@ static Col ShadeSphere(const Material& m, V3 n) {
     const Light lights[3] = {{Norm({-0.55f, 0.65f, 0.6f}), {1.45f, 1.38f, 1.28f}},
                              {Norm({0.85f, -0.1f, 0.35f}), {0.16f, 0.19f, 0.26f}},
                              {Norm({0.1f, -0.9f, 0.3f}), {0.07f, 0.06f, 0.05f}}};
-    Col diffuse = {0, 0, 0}, spec = {0, 0, 0};
+    Col diffuse = {0, 0, 0}, highlight = {0, 0, 0};
     for (const Light& l : lights) {
         float ndl = Dot(n, l.dir);
         float lambert = Clamp01(ndl);
@@ -201,13 +201,13 @@ static Col ShadeSphere(const Material& m, V3 n) {
         V3 h = Norm({l.dir.x + view.x, l.dir.y + view.y, l.dir.z + view.z});
         float nh = Clamp01(Dot(n, h));
         float norm = (m.shininess + 8) / 25.0f;  // keeps the energy similar across exponents
-        spec = spec + l.colour * (std::pow(nh, m.shininess) * norm * (ndl > 0 ? 1.0f : 0.0f));
-        if (m.coat > 0) spec = spec + l.colour * (std::pow(nh, 900.0f) * m.coat * 6);
+        highlight = highlight + l.colour * (std::pow(nh, m.shininess) * norm * (ndl > 0 ? 1.0f : 0.0f));
+        if (m.coat > 0) highlight = highlight + l.colour * (std::pow(nh, 900.0f) * m.coat * 6);
     }
     float nv = Clamp01(Dot(n, view));
     float fresnel = std::pow(1 - nv, 5.0f);
     Col c = m.albedo * diffuse * (1 - m.reflect) + m.albedo * Col{0.012f, 0.014f, 0.018f};
-    c = c + m.specular * spec;
+    c = c + m.specular * highlight;
     V3 r = {2 * nv * n.x, 2 * nv * n.y, 2 * nv * n.z - 1};
     Col env = Environment(Norm(r));
     if (m.reflect > 0) c = c + env * Mix(m.reflectTint, Col{1, 1, 1}, fresnel) * m.reflect;
