@@ -121,12 +121,28 @@ static void GrowSlotList(SlotList& list, i32 arrayCapacity) {
     list.capacity = capacity;
 }
 
-bool AllocateVertices() {
-    i32 oldCap = vertexCapacity, newCap = oldCap * 3 / 2;
-    LogPrint("AllocateVertices() begin");
-    LogPrint("AllocateVertices %i->%i", oldCap, newCap);
-    Vertex* old = vertices;
-    Vertex* grown = GrowArray(old, oldCap, newCap, "vertex");
+// The growth every record array shares: the array half as large again, its
+// links rebased by rebaseLinks (given the old capacity: the tail of the new
+// array holds no records yet), the old array freed and the workset list
+// widened to match. What each type refreshes afterwards stays with the caller.
+template <typename T>
+static void GrowRecords(const char* name, const char* what, T*& array, i32& capacity,
+                        SlotList& list,
+                        void (*rebaseLinks)(const T* old, T* grown, i32 oldCapacity)) {
+    i32 oldCap = capacity, newCap = oldCap * 3 / 2;
+    LogPrint("%s() begin", name);
+    LogPrint("%s %i->%i", name, oldCap, newCap);
+    T* old = array;
+    T* grown = GrowArray(old, oldCap, newCap, what);
+    rebaseLinks(old, grown, oldCap);
+    free(old);
+    LogPrint("delete old");
+    array = grown;
+    capacity = newCap;
+    GrowSlotList(list, newCap);
+}
+
+static void RebaseVertexLinks(const Vertex* old, Vertex* grown, i32 oldCapacity) {
     for (i32 i = 0; i < edgeCapacity; i++) {
         if (!edges[i].active) continue;
         Rebase(edges[i].vertex1, old, grown);
@@ -136,13 +152,13 @@ bool AllocateVertices() {
         if (!triangles[i].active) continue;
         for (Vertex*& v : triangles[i].vertices) Rebase(v, old, grown);
     }
-    for (i32 i = 0; i < oldCap; i++)
+    for (i32 i = 0; i < oldCapacity; i++)
         if (grown[i].active && grown[i].mirror) Rebase(grown[i].mirror, old, grown);
-    free(old);
-    LogPrint("delete old");
-    vertices = grown;
-    vertexCapacity = newCap;
-    GrowSlotList(workset.vertices, newCap);
+}
+
+bool AllocateVertices() {
+    GrowRecords("AllocateVertices", "vertex", vertices, vertexCapacity, workset.vertices,
+                RebaseVertexLinks);
     LogPrint("allocate sets");
     LogPrint("workset");
     AllocRenderVertexArrays();
@@ -152,12 +168,7 @@ bool AllocateVertices() {
     return true;
 }
 
-bool AllocateEdges() {
-    i32 oldCap = edgeCapacity, newCap = oldCap * 3 / 2;
-    LogPrint("AllocateEdges() begin");
-    LogPrint("AllocateEdges %i->%i", oldCap, newCap);
-    Edge* old = edges;
-    Edge* grown = GrowArray(old, oldCap, newCap, "edge");
+static void RebaseEdgeLinks(const Edge* old, Edge* grown, i32) {
     LogPrint("update triangles");
     for (i32 i = 0; i < triangleCapacity; i++) {
         if (!triangles[i].active) continue;
@@ -169,21 +180,15 @@ bool AllocateEdges() {
         if (!v.active) continue;
         for (i32 k = 0; k < v.edgeCount; k++) Rebase(v.edges[k], old, grown);
     }
-    free(old);
-    LogPrint("delete old");
-    edges = grown;
-    edgeCapacity = newCap;
-    GrowSlotList(workset.edges, newCap);
+}
+
+bool AllocateEdges() {
+    GrowRecords("AllocateEdges", "edge", edges, edgeCapacity, workset.edges, RebaseEdgeLinks);
     LogPrint("AllocateEdges() end");
     return true;
 }
 
-bool AllocateTriangles() {
-    i32 oldCap = triangleCapacity, newCap = oldCap * 3 / 2;
-    LogPrint("AllocateTriangles() begin");
-    LogPrint("AllocateTriangles %i->%i", oldCap, newCap);
-    Triangle* old = triangles;
-    Triangle* grown = GrowArray(old, oldCap, newCap, "triangle");
+static void RebaseTriangleLinks(const Triangle* old, Triangle* grown, i32) {
     LogPrint("update edges");
     for (i32 i = 0; i < edgeCapacity; i++) {
         if (!edges[i].active) continue;
@@ -196,11 +201,11 @@ bool AllocateTriangles() {
         if (!v.active) continue;
         for (i32 k = 0; k < v.triangleCount; k++) Rebase(v.triangles[k], old, grown);
     }
-    free(old);
-    LogPrint("delete old");
-    triangles = grown;
-    triangleCapacity = newCap;
-    GrowSlotList(workset.triangles, newCap);
+}
+
+bool AllocateTriangles() {
+    GrowRecords("AllocateTriangles", "triangle", triangles, triangleCapacity, workset.triangles,
+                RebaseTriangleLinks);
     AllocRenderIndexArray();
     RaiseRebuildFlags();
     LogPrint("AllocateTriangles() end");
