@@ -38,14 +38,7 @@ static void SmoothVertex(Vertex& v, f32 u, f32 strength) {
 void SmoothTool(Brush& b) {
     SurfaceStep s;
     if (!BeginSurfaceStep(b, TOOL_SMOOTH, s)) return EndSurfaceStep(b, s);
-    const SlotList& list = workset.vertices;
-    for (i32 i = 0; i < list.count; i++) {
-        Vertex& v = vertices[list.items[i]];
-        if (!Brushable(v)) continue;
-        f32 d = Length(v.position - s.center);
-        f32 u = FalloffU(d, s.radius);
-        if (d <= s.radius && u > 0) SmoothVertex(v, u, s.strength);
-    }
+    ForEachInFalloff(s, [&](Vertex& v, f32 u) { SmoothVertex(v, u, s.strength); });
     EndSurfaceStep(b, s);
 }
 
@@ -61,13 +54,7 @@ static void InflateToward(Vertex& v, f32 u, const SurfaceStep& s) {
 void InflateTool(Brush& b) {
     SurfaceStep s;
     if (!BeginSurfaceStep(b, TOOL_INFLATE, s)) return EndSurfaceStep(b, s);
-    const SlotList& list = workset.vertices;
-    for (i32 i = 0; i < list.count; i++) {
-        Vertex& v = vertices[list.items[i]];
-        if (!Brushable(v)) continue;
-        f32 d = Length(v.position - s.center);
-        f32 u = FalloffU(d, s.radius);
-        if (!(d < s.radius && u > 0)) continue;
+    ForEachInFalloff(s, [&](Vertex& v, f32 u) {
         if (s.symmetric) {
             // Direct and mirrored brushes each count k: a vertex near both
             // gets no more than one full contribution.
@@ -77,7 +64,7 @@ void InflateTool(Brush& b) {
         }
         InflateToward(v, u, s);
         MarkChanged(&v, 1);
-    }
+    });
     EndSurfaceStep(b, s);
 }
 
@@ -86,16 +73,13 @@ void InflateTool(Brush& b) {
 // Serves only as a gate: almost nothing in range means nothing to pinch.
 static f32 PinchGate(const SurfaceStep& s) {
     f32 gate = 0;
-    const SlotList& list = workset.vertices;
-    for (i32 i = 0; i < list.count; i++) {
-        const Vertex& v = vertices[list.items[i]];
-        if (!Brushable(v)) continue;
+    ForEachBrushable([&](const Vertex& v) {
         f32 d = Length(v.position - s.center);
         if (d < s.radius) gate += 1 - d / s.radius;
-        if (!s.symmetric || v.onMirrorLine) continue;
+        if (!s.symmetric || v.onMirrorLine) return;
         f32 dm = Length(MirrorX(v.position) - s.center);
         if (dm < s.radius) gate += (1 - dm / s.radius) * (1 - dm / s.radius);
-    }
+    });
     return gate;
 }
 
@@ -103,16 +87,10 @@ void PinchTool(Brush& b) {
     SurfaceStep s;
     if (!BeginSurfaceStep(b, TOOL_PINCH, s)) return EndSurfaceStep(b, s);
     if (PinchGate(s) < 0.01f) return EndSurfaceStep(b, s);
-    const SlotList& list = workset.vertices;
-    for (i32 i = 0; i < list.count; i++) {
-        Vertex& v = vertices[list.items[i]];
-        if (!Brushable(v)) continue;
-        f32 d = Length(v.position - s.center);
-        f32 u = FalloffU(d, s.radius);
-        if (!(d <= s.radius && u > 0)) continue;
+    ForEachInFalloff(s, [&](Vertex& v, f32 u) {
         // Straight toward the centre point, along the surface and in depth alike.
         v.position += (s.center - v.position) * (MaskedWeight(v, u * u) * 0.1f * s.strength);
         MarkChanged(&v, 1);
-    }
+    });
     EndSurfaceStep(b, s);
 }

@@ -5,6 +5,7 @@
 #pragma once
 #include "mesh/mesh.h"
 #include "tools/brush.h"
+#include "tools/tools.h"
 
 // One step of a surface tool as its passes see it; filled by BeginSurfaceStep.
 struct SurfaceStep {
@@ -44,4 +45,26 @@ inline void AddSample(PlaneSums& sums, f32 w, Vec3 normal, Vec3 point) {
     sums.normal += normal * w;
     sums.point += point * w;
     sums.weight += w;
+}
+
+// Calls f(v) for each brushable workset vertex, in workset order: the passes
+// run on the main thread and later vertices see the earlier ones moved.
+template <typename F>
+void ForEachBrushable(F&& f) {
+    const SlotList& list = workset.vertices;
+    for (i32 i = 0; i < list.count; i++) {
+        Vertex& v = vertices[list.items[i]];
+        if (Brushable(v)) f(v);
+    }
+}
+
+// Calls f(v, u) for each brushable vertex the falloff reaches around the
+// step's centre, u = FalloffU(d, R) > 0: the vertices a surface brush moves.
+template <typename F>
+void ForEachInFalloff(const SurfaceStep& s, F&& f) {
+    ForEachBrushable([&](Vertex& v) {
+        f32 d = Length(v.position - s.center);
+        f32 u = FalloffU(d, s.radius);
+        if (d <= s.radius && u > 0) f(v, u);
+    });
 }
