@@ -212,13 +212,16 @@ bool AllocateTriangles() {
     return true;
 }
 
+// In 64 bits: capacity x 80 overflows 32 bits from about 27 million records.
+static i32 EightyPercent(i32 capacity) { return (i32)((int64_t)capacity * 80 / 100); }
+
 void ManageMemory() {
     if (!meshChanged) return;
     ProfileBegin(PROF_MANAGEMEMORY);
     // Grow early so the free-slot search rarely has to run a full circle.
-    if (liveVertexCount > vertexCapacity * 80 / 100) AllocateVertices();
-    if (liveEdgeCount > edgeCapacity * 80 / 100) AllocateEdges();
-    if (liveTriangleCount > triangleCapacity * 80 / 100) AllocateTriangles();
+    if (liveVertexCount > EightyPercent(vertexCapacity)) AllocateVertices();
+    if (liveEdgeCount > EightyPercent(edgeCapacity)) AllocateEdges();
+    if (liveTriangleCount > EightyPercent(triangleCapacity)) AllocateTriangles();
     ProfileEnd();
 }
 
