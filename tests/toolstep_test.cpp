@@ -1,6 +1,6 @@
-// The skeleton every tool step shares: the reach it works in, refinement
-// only for the tools that refine, the radius handed back, where it culls,
-// which vertices count as in reach, and mask mode's weighting.
+// The skeleton every tool step shares: the reach it works in and hands back,
+// refinement only for the tools that refine, where it culls, which vertices
+// count as in reach, and mask mode's weighting.
 #include "app/settings.h"
 #include "mesh_fixture.h"
 #include "tools/tools.h"
@@ -16,25 +16,20 @@ protected:
         maskView = 0;
         strokeActive = 1;
         brush.center = brush.anchor = {0, 0, -100};
-        brush.radius = 40;
     }
     void TearDown() override {
-        strokeActive = 0;
-        maskView = 0;
+        strokeActive = maskView = 0;
         MeshTest::TearDown();
     }
+    void Step(i32 tool) { EndToolStep(brush, BeginToolStep(brush, tool)); }
 };
 
 TEST_F(ToolStepTest, RefiningToolsSplitAndSmoothNeverDoes) {
     i32 before = liveTriangleCount;
-    f32 saved = BeginToolStep(brush, TOOL_SMOOTH);
-    EndToolStep(brush, saved);
+    Step(TOOL_SMOOTH);
+    Step(TOOL_REDUCE_DETAIL);
     EXPECT_EQ(liveTriangleCount, before);
-    saved = BeginToolStep(brush, TOOL_REDUCE_DETAIL);
-    EndToolStep(brush, saved);
-    EXPECT_EQ(liveTriangleCount, before);
-    saved = BeginToolStep(brush, TOOL_DRAW);
-    EndToolStep(brush, saved);
+    Step(TOOL_DRAW);
     EXPECT_GT(liveTriangleCount, before);
 }
 
@@ -52,26 +47,21 @@ TEST_F(ToolStepTest, ReachGrowsByTheToolFactorAndIsHandedBack) {
 }
 
 TEST_F(ToolStepTest, TransformToolsCullAroundTheAnchor) {
-    f32 saved = BeginToolStep(brush, TOOL_GRAB);
-    EndToolStep(brush, saved);
+    Step(TOOL_GRAB);
     brush.center = {0, 30, -95};  // dragged away, the culling stays put
-    saved = BeginToolStep(brush, TOOL_GRAB);
-    EndToolStep(brush, saved);
+    Step(TOOL_GRAB);
     EXPECT_EQ(brush.cullCenter.y, 0);
-    saved = BeginToolStep(brush, TOOL_DRAW);
-    EndToolStep(brush, saved);
+    Step(TOOL_DRAW);
     EXPECT_EQ(brush.cullCenterNow.y, 30);
 }
 
 TEST_F(ToolStepTest, ReachEndsAtRadiusOverOnePointThree) {
     f32 saved = BeginToolStep(brush, TOOL_DRAW);
-    f32 reach = brush.radius;
+    f32 reach = brush.radius, d;
     i32 inside = 0;
     for (i32 i = 0; i < workset.vertices.count; i++) {
         Vertex& v = vertices[workset.vertices.items[i]];
-        f32 d;
-        bool in = VertexInReach(v, brush.center, reach, false, d);
-        if (in) {
+        if (VertexInReach(v, brush.center, reach, false, d)) {
             inside++;
             EXPECT_LT(d, reach / 1.3f);
             EXPECT_GT(FalloffU(d, reach), 0);
@@ -85,14 +75,14 @@ TEST_F(ToolStepTest, ReachEndsAtRadiusOverOnePointThree) {
     probe.inBrush = 1;
     probe.position = {0, 0, 0};
     probe.refPosition = brush.center;
-    f32 d;
     EXPECT_FALSE(VertexInReach(probe, brush.center, 40, false, d));
-    EXPECT_TRUE(VertexInReach(probe, brush.center, 40, true, d));  // transform tools measure the reference
+    // Transform tools measure the reference position.
+    EXPECT_TRUE(VertexInReach(probe, brush.center, 40, true, d));
     probe.inBrush = 0;
     EXPECT_FALSE(VertexInReach(probe, brush.center, 40, true, d));
 }
 
-TEST_F(ToolStepTest, MaskModeFreezesMaskedVertices) {
+TEST_F(ToolStepTest, MaskModeWeightsByTheMask) {
     Vertex v = vertices[0];
     v.mask = 0.25f;
     EXPECT_EQ(MaskedWeight(v, 0.8f), 0.8f);
