@@ -1,167 +1,110 @@
 // The brush engine through whole frames: radius and strength numbers, the
-// stroke's need for a hit, inversion, pen pressure, what ends a stroke and
-// the refPosition copy that follows, mirrored hits, the GRAB drag plane,
-// the pop-up anchor while resizing, and the tool dispatch.
-#include "app/pen.h"
+// stroke's need for a hit, inversion and pen pressure, what ends a stroke and
+// the refPosition copy that follows, mirrored hits, the GRAB drag plane, the
+// pop-up anchor while resizing, and the tool dispatch.
 #include "app/settings.h"
 #include "frame_fixture.h"
+#include "meshfile_fixture.h"
 #include "tools/tools.h"
 
 using BrushEngineTest = FrameTest;
+const f32 DEFAULT_STRENGTH = 0.766f;  // setting 0.5: (0.5 + 0.3)^2 x 1.15 + 0.03
 
 TEST(BrushNumbers, RadiusAndStrengthFollowTheirCurves) {
-    EXPECT_NEAR(BrushRadius(1, 0) / 0.12f, 0.156f, 1e-5f);
-    EXPECT_NEAR(BrushRadius(1, 0.5f) / 0.12f, 0.926f, 1e-5f);
-    EXPECT_NEAR(BrushRadius(1, 1) / 0.12f, 2.396f, 1e-5f);
-    EXPECT_NEAR(BrushRadius(400, 0.5f), 400 * 0.12f * 0.926f, 1e-3f);
-    EXPECT_NEAR(BrushStrength(0), 0.1335f, 1e-5f);
-    EXPECT_NEAR(BrushStrength(0.5f), 0.766f, 1e-5f);
-    EXPECT_NEAR(BrushStrength(1), 1.9735f, 1e-5f);
+    struct { f32 setting, radiusPerDepth, strength; } cases[] = {
+        {0, 0.156f, 0.1335f}, {0.5f, 0.926f, DEFAULT_STRENGTH}, {1, 2.396f, 1.9735f}};
+    for (auto c : cases) {
+        EXPECT_NEAR(BrushRadius(400, c.setting), 400 * 0.12f * c.radiusPerDepth, 1e-3f);
+        EXPECT_NEAR(BrushStrength(c.setting), c.strength, 1e-5f) << c.setting;
+    }
 }
 
-TEST_F(BrushEngineTest, PressOnBackgroundStartsNoStrokeAndKeepsTheBrush) {
+// A press on the background starts nothing and leaves the brush where it
+// was; on the surface it starts a stroke whose first frame alone is its
+// start, and choosing another tool mid-stroke keeps the stroke going.
+TEST_F(BrushEngineTest, StrokeNeedsAHitAndStartsWithOneFirstStep) {
     ShowSphereUnderCursor();
     Frame();
     Vec3 placed = brush.center;
-    f32 depth = brush.depth;
     ShowBackground();
     mouseLeft = 1;
     Frames(3);
-    EXPECT_FALSE(strokeActive);
-    EXPECT_FALSE(brush.brushHit);
+    EXPECT_FALSE(strokeActive || brush.brushHit || modified);
     EXPECT_EQ(brush.center.z, placed.z);
-    EXPECT_EQ(brush.depth, depth);
-    EXPECT_FALSE(modified);
-    mouseLeft = 0;
-}
-
-TEST_F(BrushEngineTest, LeftPressOnSurfaceStartsStrokeWithOneFirstStep) {
+    EXPECT_NEAR(brush.depth, 400, 0.05f);
     ShowSphereUnderCursor();
-    mouseLeft = 1;
     Frame();
-    EXPECT_TRUE(strokeActive);
-    EXPECT_TRUE(brush.strokeStart);
+    EXPECT_TRUE(strokeActive && brush.strokeStart);
     EXPECT_NEAR(brush.anchor.z, -100, 0.1f);
     EXPECT_NEAR(brush.radius, BrushRadius(400, 0.5f), 0.05f);
-    EXPECT_NEAR(brush.strength, 0.766f, 1e-4f);
-    Frame();
-    EXPECT_TRUE(strokeActive);
-    EXPECT_FALSE(brush.strokeStart);
-    mouseLeft = 0;
+    EXPECT_NEAR(brush.strength, DEFAULT_STRENGTH, 1e-4f);
+    Type('b');
+    EXPECT_TRUE(strokeActive && !brush.strokeStart);
+    EXPECT_EQ(currentTool, TOOL_SMOOTH);
 }
 
-TEST_F(BrushEngineTest, RightButtonOrShiftInvertsStrength) {
+// Right button or Shift inverts; pen pressure (128 of 255) scales the
+// strength only with the left button.
+TEST_F(BrushEngineTest, RightButtonOrShiftInvertsAndPressureScalesOnlyTheLeftButton) {
+    struct { u8 left, right, shift, pen; f32 strength; } cases[] = {
+        {1, 0, 0, 0, DEFAULT_STRENGTH},  {0, 1, 0, 0, -DEFAULT_STRENGTH},
+        {1, 0, 1, 0, -DEFAULT_STRENGTH}, {1, 0, 0, 1, DEFAULT_STRENGTH * 128 / 255},
+        {0, 1, 0, 1, -DEFAULT_STRENGTH},
+    };
     ShowSphereUnderCursor();
-    mouseRight = 1;
-    Frame();
-    EXPECT_TRUE(strokeActive);
-    EXPECT_NEAR(brush.strength, -0.766f, 1e-4f);
-    mouseRight = 0;
-    Frame();
-    EXPECT_FALSE(strokeActive);
-    keysHeld[KEY_LSHIFT] = 1;
-    mouseLeft = 1;
-    Frame();
-    EXPECT_TRUE(strokeActive);
-    EXPECT_NEAR(brush.strength, -0.766f, 1e-4f);
-    mouseLeft = 0;
-}
-
-TEST_F(BrushEngineTest, PenPressureScalesStrengthOnlyWithTheLeftButton) {
-    ShowSphereUnderCursor();
-    penInProximity = 1;
     tabletPressure = 128;
-    mouseLeft = 1;
-    Frame();
-    EXPECT_NEAR(brush.strength, 0.766f * 128 / 255, 1e-4f);
-    mouseLeft = 0;
-    mouseRight = 1;
-    Frame();
-    EXPECT_NEAR(brush.strength, -0.766f, 1e-4f);
-    mouseRight = 0;
+    for (auto c : cases) {
+        keysHeld[KEY_LSHIFT] = c.shift;
+        penInProximity = c.pen;
+        mouseLeft = c.left;
+        mouseRight = c.right;
+        Frame();
+        EXPECT_TRUE(strokeActive);
+        EXPECT_NEAR(brush.strength, c.strength, 1e-4f)
+            << "left " << +c.left << " shift " << +c.shift << " pen " << +c.pen;
+        mouseLeft = mouseRight = 0;
+        Frame();
+        EXPECT_FALSE(strokeActive);
+    }
 }
 
-TEST_F(BrushEngineTest, HoveringPenGivesNoStrengthAndMouseClickGivesFull) {
-    ShowSphereUnderCursor();
-    penInProximity = 1;
-    tabletPressure = 0;  // pen near the tablet, tip up
-    mouseLeft = 1;
-    Frame();
-    EXPECT_EQ(brush.strength, 0.0f);
-    mouseLeft = 0;
-    Frame();
-    PenMouseDown();  // a mouse click while the pen reports nothing
-    mouseLeft = 1;
-    Frame();
-    EXPECT_NEAR(brush.strength, 0.766f, 1e-4f);
-    mouseLeft = 0;
-}
-
-TEST_F(BrushEngineTest, ReleasingEndsTheStrokeAndRefreshesReference) {
-    ShowSphereUnderCursor();
-    mouseLeft = 1;
-    Frame();
-    Vertex& v = vertices[5];
-    v.position.y += 3;  // what a tool step would have done
-    mouseLeft = 0;
-    Frame();
-    EXPECT_FALSE(strokeActive);
-    EXPECT_EQ(v.refPosition.y, v.position.y);
-}
-
-TEST_F(BrushEngineTest, AltMidStrokeEndsItAndRefreshesReference) {
-    for (i32 key : {KEY_LALT, KEY_RALT}) {
+// Releasing or Alt ends the stroke and copies positions to refPosition.
+// Space turns the view, which cuts the stroke without that copy: the
+// reference catches up when the mesh settles.
+TEST_F(BrushEngineTest, EndingAStrokeRefreshesReferenceAndCuttingItWaitsForTheSettle) {
+    for (i32 key : {-1, (i32)KEY_LALT, (i32)KEY_RALT, (i32)KEY_SPACE}) {
         ShowSphereUnderCursor();
         mouseLeft = 1;
         Frame();
         ASSERT_TRUE(strokeActive);
         Vertex& v = vertices[7];
-        v.position.x += 1;
-        keysHeld[key] = 1;
+        v.position.x += 1;  // what a tool step would have done
+        if (key < 0) mouseLeft = 0;
+        else keysHeld[key] = 1;
+        if (key == KEY_SPACE) mouseX += 5;
         Frame();
         EXPECT_FALSE(strokeActive) << key;
+        EXPECT_TRUE(key != KEY_SPACE || !brush.brushHit) << "turning the view drops the hit";
+        EXPECT_EQ(v.refPosition.x == v.position.x, key != KEY_SPACE) << key;
+        Frames(30);
+        EXPECT_TRUE(meshSettled);
         EXPECT_EQ(v.refPosition.x, v.position.x) << key;
-        keysHeld[key] = 0;
-        mouseLeft = 0;
-        Frame();
+        ResetFrameGlobals();
     }
-}
-
-// Space with the left button held turns the view, which cuts the stroke
-// without the stroke-end copy: the reference catches up when the mesh settles.
-TEST_F(BrushEngineTest, SpaceMidStrokeCutsItAndSettlingRefreshesReference) {
-    ShowSphereUnderCursor();
-    mouseLeft = 1;
-    Frame();
-    ASSERT_TRUE(strokeActive);
-    Vertex& v = vertices[7];
-    v.position.x += 1;
-    keysHeld[KEY_SPACE] = 1;
-    Frame();
-    EXPECT_FALSE(strokeActive);
-    EXPECT_NE(v.refPosition.x, v.position.x);
-    Frames(30);
-    EXPECT_TRUE(meshSettled);
-    EXPECT_EQ(v.refPosition.x, v.position.x);
-    keysHeld[KEY_SPACE] = 0;
-    mouseLeft = 0;
 }
 
 TEST_F(BrushEngineTest, PointerOverInterfaceBlocksStrokes) {
     ShowSphereUnderCursor();
-    mouseLeft = 1;
-    guiCaptured = 1;
+    mouseLeft = guiCaptured = 1;
     Frames(2);
-    EXPECT_FALSE(strokeActive);
-    EXPECT_FALSE(brush.brushHit);
+    EXPECT_FALSE(strokeActive || brush.brushHit);
     guiCaptured = 0;
     pointerOverGui = 1;
     Frame();
     EXPECT_FALSE(strokeActive);
-    mouseLeft = 0;
 }
 
-TEST_F(BrushEngineTest, AltResizingKeepsThePopupWhereItBegan) {
+TEST_F(BrushEngineTest, AltResizingKeepsThePopupAndSizesFromTheLastDepth) {
     ShowSphereUnderCursor();
     Frame();
     mouseX = 300;
@@ -170,37 +113,27 @@ TEST_F(BrushEngineTest, AltResizingKeepsThePopupWhereItBegan) {
     EXPECT_EQ(popupCenter[0], 300);
     keysHeld[KEY_LALT] = 1;
     mouseX = 360;
+    toolSize[currentTool] = 1;
     Frame();
     EXPECT_TRUE(brushResizing);
-    EXPECT_EQ(popupCenter[0], 300);
-    EXPECT_EQ(popupCenter[1], 200);
+    EXPECT_TRUE(popupCenter[0] == 300 && popupCenter[1] == 200);
+    EXPECT_NEAR(brush.radius, BrushRadius(brush.depth, 1), 1e-3f);
+    EXPECT_NEAR(brush.strength, DEFAULT_STRENGTH, 1e-4f);
     keysHeld[KEY_LCTRL] = 1;  // Alt with Ctrl is a zoom drag, not resizing
     Frame();
     EXPECT_FALSE(brushResizing);
     EXPECT_EQ(popupCenter[0], 360);
 }
 
-TEST_F(BrushEngineTest, ResizingRecomputesRadiusFromTheLastDepth) {
-    ShowSphereUnderCursor();
-    Frame();
-    keysHeld[KEY_LALT] = 1;
-    toolSize[currentTool] = 1;
-    Frame();
-    EXPECT_NEAR(brush.radius, BrushRadius(brush.depth, 1), 1e-3f);
-    EXPECT_NEAR(brush.strength, 0.766f, 1e-4f);
-}
-
 TEST_F(BrushEngineTest, HitOnTheMirroredHalfWorksOnTheStoredHalf) {
     symmetry = 1;  // only the brush placement reads it here
     ShowSphereUnderCursor();
-    mouseX = 525;  // screen right is model -x at yaw 180
-    Frame();
-    EXPECT_TRUE(brush.mirrored);
-    EXPECT_GT(brush.center.x, 0);
-    mouseX = 425;
-    Frame();
-    EXPECT_FALSE(brush.mirrored);
-    EXPECT_GT(brush.center.x, 0);
+    for (i32 x : {525, 425}) {  // screen right is model -x at yaw 180
+        mouseX = x;
+        Frame();
+        EXPECT_EQ(brush.mirrored, x > 475) << x;
+        EXPECT_GT(brush.center.x, 0) << x;
+    }
 }
 
 TEST_F(BrushEngineTest, GrabDragFollowsTheCursorInTheViewPlane) {
@@ -239,21 +172,15 @@ TEST_F(BrushEngineTest, RotateAndScaleStrokesKeepTheirCentre) {
     }
 }
 
-TEST_F(BrushEngineTest, ChangingToolMidStrokeKeepsTheStroke) {
+// A placed, strong brush on the sphere: any id outside the table must leave
+// the mesh alone rather than index past it.
+TEST_F(BrushEngineTest, ApplyToolIgnoresIdsOutsideTheToolRange) {
     ShowSphereUnderCursor();
-    mouseLeft = 1;
     Frame();
-    Type('b');
-    EXPECT_TRUE(strokeActive);
-    EXPECT_FALSE(brush.strokeStart);
-    EXPECT_EQ(currentTool, TOOL_SMOOTH);
-    mouseLeft = 0;
-}
-
-TEST(ApplyToolDispatch, IdsOutsideTheToolRangeDoNothing) {
     Brush b = brush;
-    ApplyTool(b, -1);
-    ApplyTool(b, TOOL_COUNT);
-    ApplyTool(b, 99);
-    EXPECT_EQ(b.radius, brush.radius);
+    b.strength = 2;
+    b.strokeStart = 1;
+    std::vector<u8> image = ImageOfMesh();
+    for (i32 id : {-1, (i32)TOOL_COUNT, 99}) ApplyTool(b, id);
+    EXPECT_EQ(ImageOfMesh(), image);
 }

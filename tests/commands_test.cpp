@@ -1,96 +1,49 @@
-// Save, open, undo and mask-fill commands with doubles for the dialogs and
-// message boxes: which saves ask for a name, and that a failed save or open
-// is reported to the user and changes nothing.
-#include "app/app.h"
+// Save, open and mask-fill commands with the frame tests' doubles for the
+// dialogs and message boxes: which saves ask for a name, and that a failed
+// save or open is reported to the user and changes nothing.
 #include "app/commands.h"
-#include "app/services.h"
+#include "frame_fixture.h"
 #include "meshfile_fixture.h"
-#include "tools/tools.h"
 
 namespace {
 
-struct Recorded {
-    i32 dialogs;
-    i32 dialogKind;
-    std::string answer;  // empty = the user cancels
-    std::vector<std::string> boxes;
-};
-Recorded recorded;
-
-bool FakeDialog(char* out, i32 outSize, i32 kind, const char*) {
-    recorded.dialogs++;
-    recorded.dialogKind = kind;
-    if (recorded.answer.empty()) return false;
-    snprintf(out, (size_t)outSize, "%s", recorded.answer.c_str());
-    return true;
-}
-bool FakeBox(const char* text, const char* caption, MessageBoxKind kind) {
-    recorded.boxes.push_back(std::string(caption) + ": " + text + (kind == MESSAGE_ERROR_OK ? " [error]" : ""));
-    return true;
-}
-
-class CommandsTest : public MeshTest {
+class CommandsTest : public FrameTest {
 protected:
-    void SetUp() override {
-        MeshTest::SetUp();
-        ASSERT_TRUE(InitUndoRing());
-        recorded = Recorded{};
-        saved[0] = SaveFileDialog;
-        saved[1] = OpenFileDialog;
-        savedBox = ShowMessageBox;
-        SaveFileDialog = OpenFileDialog = FakeDialog;
-        ShowMessageBox = FakeBox;
-        modified = 0;
-        fileName[0] = 0;
-        BuildSphere();
-    }
-    void TearDown() override {
-        SaveFileDialog = saved[0];
-        OpenFileDialog = saved[1];
-        ShowMessageBox = savedBox;
-        modified = 0;
-        fileName[0] = 0;
-        FreeUndoRing();
-        MeshTest::TearDown();
-    }
-    bool (*saved[2])(char*, i32, i32, const char*);
-    bool (*savedBox)(const char*, const char*, MessageBoxKind);
     TempDir dir;
 };
+using Boxes = std::vector<std::string>;
 
 TEST_F(CommandsTest, CtrlSSavesInPlaceOnlyWithANameAndWithoutShift) {
     std::string path = dir.File("a.tf1");
-    recorded.answer = path;
+    services.dialogAnswer = path;
     modified = 1;
     ASSERT_TRUE(SaveCommand(true, false));  // untitled: asks
-    EXPECT_EQ(recorded.dialogs, 1);
-    EXPECT_EQ(recorded.dialogKind, 0);
+    EXPECT_EQ(services.saveDialogs, 1);
+    EXPECT_EQ(services.dialogKind, 0);
     EXPECT_EQ(std::string(fileName), path);
     EXPECT_EQ(modified, 0);
     EXPECT_EQ(ReadBytes(path), ImageOfMesh());
-
     ASSERT_TRUE(SaveCommand(true, false));  // titled: in place
-    EXPECT_EQ(recorded.dialogs, 1);
-    ASSERT_TRUE(SaveCommand(true, true));   // Shift: asks
-    EXPECT_EQ(recorded.dialogs, 2);
-    ASSERT_TRUE(SaveCommand(false, false)); // the button: asks
-    EXPECT_EQ(recorded.dialogs, 3);
-    recorded.answer.clear();
+    EXPECT_EQ(services.saveDialogs, 1);
+    ASSERT_TRUE(SaveCommand(true, true));  // Shift: asks
+    EXPECT_EQ(services.saveDialogs, 2);
+    ASSERT_TRUE(SaveCommand(false, false));  // the button: asks
+    EXPECT_EQ(services.saveDialogs, 3);
+    services.dialogAnswer.clear();
     modified = 1;
     EXPECT_FALSE(SaveCommand(false, false)) << "cancelled";
     EXPECT_EQ(modified, 1);
-    EXPECT_TRUE(recorded.boxes.empty());
+    EXPECT_TRUE(services.boxes.empty());
 }
 
 TEST_F(CommandsTest, FailedSaveKeepsModifiedAndTheOldNameAndTellsTheUser) {
     snprintf(fileName, sizeof fileName, "%s", dir.File("old.tf1").c_str());
     modified = 1;
-    recorded.answer = dir.File("missing-dir/new.tf1");
+    services.dialogAnswer = dir.File("missing-dir/new.tf1");
     EXPECT_FALSE(SaveCommand(false, false));
     EXPECT_EQ(modified, 1);
     EXPECT_EQ(std::string(fileName), dir.File("old.tf1"));
-    ASSERT_EQ(recorded.boxes.size(), 1u);
-    EXPECT_EQ(recorded.boxes[0], "Error: Could not save the file. [error]");
+    EXPECT_EQ(services.boxes, Boxes{"Error: Could not save the file. [error]"});
 }
 
 TEST_F(CommandsTest, OpenReplacesTheSculptureAndEmptiesTheUndoRing) {
@@ -103,7 +56,7 @@ TEST_F(CommandsTest, OpenReplacesTheSculptureAndEmptiesTheUndoRing) {
     BuildSphere();
     ASSERT_TRUE(PushUndo());
     modified = 1;
-    recorded.answer = path;
+    services.dialogAnswer = path;
     ASSERT_TRUE(OpenCommand());
     EXPECT_EQ(ImageOfMesh(), plane);
     EXPECT_EQ(modified, 0);
@@ -114,21 +67,20 @@ TEST_F(CommandsTest, OpenReplacesTheSculptureAndEmptiesTheUndoRing) {
 TEST_F(CommandsTest, DamagedFileIsNotOpenedAndTheUserIsTold) {
     std::string path = dir.File("bad.tf1");
     WriteBytes(path, std::vector<u8>(50, 0xFF));
-    snprintf(fileName, sizeof fileName, "%s", "/some/where.tf1");
+    strcpy(fileName, "/some/where.tf1");
     modified = 1;
     ASSERT_TRUE(PushUndo());
     MeshRecordSnapshot before = SnapshotRecords();
-    recorded.answer = path;
+    services.dialogAnswer = path;
     EXPECT_FALSE(OpenCommand());
     EXPECT_TRUE(SnapshotRecords() == before);
     EXPECT_EQ(modified, 1);
     EXPECT_EQ(std::string(fileName), "/some/where.tf1");
-    ASSERT_EQ(recorded.boxes.size(), 1u);
-    EXPECT_EQ(recorded.boxes[0], "Error: Could not open the file. [error]");
+    EXPECT_EQ(services.boxes, Boxes{"Error: Could not open the file. [error]"});
     EXPECT_TRUE(UndoCommand()) << "the undo ring survives a refused open";
 }
 
-TEST_F(CommandsTest, MaskFillIsUndoable) {
+TEST_F(CommandsTest, MaskFillAndClearAreEachUndoable) {
     std::vector<u8> before = ImageOfMesh();
     MaskFillCommand();
     EXPECT_EQ(vertices[0].mask, 1.0f);

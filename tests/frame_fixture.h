@@ -1,8 +1,9 @@
-// Scaffolding for driving whole frames headless: a fresh sphere, start
-// values for the view, brush, interface and frame logic, doubles for the
-// window services that record what was asked, and helpers that set the
-// input globals and a synthetic depth patch the way a window would.
+// Scaffolding for driving whole frames headless: a fresh sphere, start values
+// for every global a frame reads, doubles for the window services that record
+// what was asked, and a synthetic depth patch under the cursor.
 #pragma once
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,109 +18,88 @@
 #include "tools/brush.h"
 #include "tools/picking.h"
 
-// What the service doubles saw, and how the message box answers.
+// What the service doubles saw, and how the user answers: the message box
+// with boxAnswer, the file dialogs with dialogAnswer (empty: cancelled).
 struct ServiceLog {
-    std::string title;
-    std::vector<std::string> boxCaptions;
+    std::string title, dialogAnswer;
+    std::vector<std::string> boxes;  // "caption: text [kind]"
     bool boxAnswer = true;
-    i32 saveDialogs = 0, openDialogs = 0;
+    i32 saveDialogs = 0, openDialogs = 0, dialogKind = -1;
 };
 inline ServiceLog services;
 
 inline bool RecordBox(const char* text, const char* caption, MessageBoxKind kind) {
-    EXPECT_STREQ(text, "Changes will be lost, ok?");
-    EXPECT_EQ(kind, MESSAGE_EXCLAMATION_OK_CANCEL);
-    services.boxCaptions.push_back(caption);
+    const char* kinds[] = {"error", "ok", "ok/cancel"};
+    services.boxes.push_back(std::string(caption) + ": " + text + " [" + kinds[kind] + "]");
     return services.boxAnswer;
 }
-inline void RecordTitle(const char* title) { services.title = title; }
-inline bool CountSaveDialog(char*, i32, i32, const char*) { services.saveDialogs++; return false; }
-inline bool CountOpenDialog(char*, i32, i32, const char*) { services.openDialogs++; return false; }
+template <i32 ServiceLog::*count>
+bool AnswerDialog(char* out, i32 outSize, i32 kind, const char*) {
+    services.*count += 1;
+    services.dialogKind = kind;
+    snprintf(out, (size_t)outSize, "%s", services.dialogAnswer.c_str());
+    return !services.dialogAnswer.empty();
+}
 
 // Window-space depth (0 near .. 1 far) of a point at eye distance e, for the
 // renderer's near 5 and far 3000: the inverse of the picking formula.
-inline f32 WindowDepthForEye(f32 e) {
-    f32 ndc = (3005 - 30000 / e) / 2995;
-    return (ndc + 1) / 2;
-}
-inline void FillDepthPatch(f32 s) {
-    for (f32& d : depthPatch) d = s;
-}
+inline f32 WindowDepthForEye(f32 e) { return ((3005 - 30000 / e) / 2995 + 1) / 2; }
+inline void FillDepthPatch(f32 s) { std::fill(std::begin(depthPatch), std::end(depthPatch), s); }
 // The front of the start sphere (radius 100, 500 units away) under the cursor.
 inline void ShowSphereUnderCursor() { FillDepthPatch(WindowDepthForEye(400)); }
 inline void ShowBackground() { FillDepthPatch(1.0f); }
 
+// Input and interface globals at rest. TearDown runs it too: a failed
+// assertion leaves a test half-way, and later suites expect the defaults.
+inline void ResetFrameGlobals() {
+    symmetry = maskView = bumpShading = modified = 0;
+    fileName[0] = 0;
+    currentTool = previousTool = TOOL_DRAW;
+    strokeActive = grabDragging = brushResizing = lastHitValid = 0;
+    memset(keysHeld, 0, sizeof keysHeld);
+    shiftHeld = ctrlHeld = altHeld = spaceHeld = 0;
+    mouseLeft = mouseRight = mouseMiddle = typedChar = penInProximity = 0;
+    tabletPressure = 0;
+    penPressure = 1;
+    ResetGuiState();
+    ResetView();
+}
+
 class FrameTest : public MeshTest {
 protected:
-    bool (*savedBox)(const char*, const char*, MessageBoxKind) = nullptr;
-    void (*savedTitle)(const char*) = nullptr;
-    bool (*savedSave)(char*, i32, i32, const char*) = nullptr;
-    bool (*savedOpen)(char*, i32, i32, const char*) = nullptr;
+    decltype(ShowMessageBox) savedBox = ShowMessageBox;
+    decltype(SetWindowTitleText) savedTitle = SetWindowTitleText;
+    decltype(SaveFileDialog) savedSave = SaveFileDialog;
+    decltype(OpenFileDialog) savedOpen = OpenFileDialog;
 
     void SetUp() override {
         MeshTest::SetUp();
         ASSERT_TRUE(InitUndoRing());
-        ClearAllSlots();
         BuildSphere();
         RunParallel(ClearChangedJob);
         UpdateNormals();
-        windowWidth = 950;
-        windowHeight = 650;
-        ResetView();
+        ResetFrameGlobals();
         ResetBrush();
-        strokeActive = grabDragging = lastHitValid = brushResizing = 0;
-        currentTool = previousTool = TOOL_DRAW;
-        maskView = 0;
         quietBeautifyPasses = 0;
         meshSettled = 1;  // a fresh start mesh has nothing to relax
-        memset(keysHeld, 0, sizeof keysHeld);
         mouseX = 475;
         mouseY = 325;
-        mouseLeft = mouseRight = mouseMiddle = 0;
         mouseWheel = 0;
-        typedChar = 0;
-        penInProximity = 0;
-        tabletPressure = 0;
         ResetViewControl();
-        ResetGuiState();
         ResetFrameLogic();
         materialCount = 1;
-        lastMaterial = materialIndex = 0;
-        modified = 0;
-        fileName[0] = 0;
-        bumpShading = 0;
+        lastMaterial = 0;
         services = ServiceLog{};
-        savedBox = ShowMessageBox;
-        savedTitle = SetWindowTitleText;
-        savedSave = SaveFileDialog;
-        savedOpen = OpenFileDialog;
         ShowMessageBox = RecordBox;
-        SetWindowTitleText = RecordTitle;
-        SaveFileDialog = CountSaveDialog;
-        OpenFileDialog = CountOpenDialog;
+        SetWindowTitleText = [](const char* title) { services.title = title; };
+        SaveFileDialog = AnswerDialog<&ServiceLog::saveDialogs>;
+        OpenFileDialog = AnswerDialog<&ServiceLog::openDialogs>;
         ShowBackground();
     }
-    // A failed assertion leaves a test half-way: put back every global the
-    // frames may have changed, so later suites start from the defaults.
     void TearDown() override {
-        symmetry = 0;
         MeshTest::TearDown();
         FreeUndoRing();
-        maskView = 0;
-        currentTool = previousTool = TOOL_DRAW;
-        strokeActive = grabDragging = brushResizing = lastHitValid = 0;
-        bumpShading = 0;
-        memset(keysHeld, 0, sizeof keysHeld);
-        shiftHeld = ctrlHeld = altHeld = spaceHeld = 0;
-        mouseLeft = mouseRight = mouseMiddle = 0;
-        penInProximity = 0;
-        tabletPressure = 0;
-        penPressure = 1;
-        typedChar = 0;
-        modified = 0;
-        fileName[0] = 0;
-        ResetGuiState();
-        ResetView();
+        ResetFrameGlobals();
         ShowMessageBox = savedBox;
         SetWindowTitleText = savedTitle;
         SaveFileDialog = savedSave;
@@ -134,9 +114,7 @@ protected:
         guiButtonPressed = 0;
         return go;
     }
-    void Frames(i32 n) {
-        for (i32 i = 0; i < n; i++) Frame();
-    }
+    void Frames(i32 n) { while (n-- > 0) Frame(); }
     void Click(i32 button) {
         guiButtons[button].clicked = 1;
         Frame();
@@ -145,10 +123,13 @@ protected:
         typedChar = (u8)c;
         Frame();
     }
-    // Holds the keys for one frame, then releases them.
-    void Press(std::initializer_list<i32> keys) {
+    // Holds the keys for `frames` frames, then releases them; false if a
+    // frame ended the program.
+    bool Press(std::initializer_list<i32> keys, i32 frames = 1) {
+        bool go = true;
         for (i32 k : keys) keysHeld[k] = 1;
-        Frame();
+        while (frames-- > 0) go = Frame() && go;
         for (i32 k : keys) keysHeld[k] = 0;
+        return go;
     }
 };

@@ -1,4 +1,4 @@
-// Picking from a synthetic depth patch: where the patch is read near the
+// Picking from a synthetic depth patch: where the patch sits near the
 // window's corners and edges, which sample a position reads, the depth
 // formula, zoom, misses, and the plane projection GRAB drags in. The round
 // trip projects a model point the way the renderer does and picks it back.
@@ -16,58 +16,41 @@ protected:
         ResetView();
         FillDepthPatch(1.0f);
     }
-    // Every sample holds its own index, so a pick tells which one it read.
-    void NumberSamples() {
-        for (i32 i = 0; i < 100; i++) depthPatch[i] = (f32)i / 1000;
+    void PlaceAt(f32 x, f32 y) {
+        cursorPos[0] = x;
+        cursorPos[1] = y;
+        PlaceDepthPatch();
     }
+    // With every sample holding its own index, which one a pick at (x, y) read.
     i32 SampleRead(f32 x, f32 y) {
+        for (i32 i = 0; i < 100; i++) depthPatch[i] = (f32)i / 1000;
         Vec3 p;
         f32 depth = 0;
         EXPECT_TRUE(Raycast(x, y, p, depth));
-        f32 eye = depth * zoom;
-        f32 s = (3005 - 30000 / eye) / 2995 / 2 + 0.5f;  // the depth formula, inverted
+        f32 s = (3005 - 30000 / (depth * zoom)) / 2995 / 2 + 0.5f;  // the depth formula, inverted
         return (i32)std::lround(s * 1000);
     }
 };
 
-TEST_F(PickingTest, CursorLandsOnColumnFiveRowFive) {
-    cursorPos[0] = 475;
-    cursorPos[1] = 325;
-    PlaceDepthPatch();
-    EXPECT_EQ(depthPatchOrigin[0], 470);
-    EXPECT_EQ(depthPatchOrigin[1], 319);
-    NumberSamples();
-    EXPECT_EQ(SampleRead(475, 325), 55);
-    EXPECT_EQ(SampleRead(479, 321), 9 * 10 + 9);  // four pixels right and up
-    EXPECT_EQ(SampleRead(471, 329), 1 * 10 + 1);
+// The 10 x 10 patch puts the cursor on column 5, row 5 (rows count up from
+// the window's bottom), shifted inward at the edges; reads outside clamp.
+TEST_F(PickingTest, PatchClampsAtCornersAndEdgesAndReadsTheRightSample) {
+    struct { f32 cx, cy; i32 originX, originY; f32 x, y; i32 sample; } cases[] = {
+        {475, 325, 470, 319, 475, 325, 55}, {475, 325, 470, 319, 479, 321, 99},
+        {475, 325, 470, 319, 471, 329, 11}, {2, 647, 0, 0, 2, 647, 22},
+        {2, 647, 0, 0, -30, 700, 0},        {948, 1, 940, 640, 948, 1, 88},
+        {948, 1, 940, 640, 960, -5, 99},
+    };
+    for (auto c : cases) {
+        PlaceAt(c.cx, c.cy);
+        EXPECT_EQ(depthPatchOrigin[0], c.originX) << c.cx;
+        EXPECT_EQ(depthPatchOrigin[1], c.originY) << c.cy;
+        EXPECT_EQ(SampleRead(c.x, c.y), c.sample) << c.x << ", " << c.y;
+    }
 }
 
-TEST_F(PickingTest, BottomLeftCornerClampsOriginToZero) {
-    cursorPos[0] = 2;
-    cursorPos[1] = 647;
-    PlaceDepthPatch();
-    EXPECT_EQ(depthPatchOrigin[0], 0);
-    EXPECT_EQ(depthPatchOrigin[1], 0);
-    NumberSamples();
-    EXPECT_EQ(SampleRead(2, 647), 2 * 10 + 2);  // row = height - y - 1
-    EXPECT_EQ(SampleRead(-30, 700), 0);         // outside: clamped to the first sample
-}
-
-TEST_F(PickingTest, TopRightEdgeShiftsThePatchInward) {
-    cursorPos[0] = 948;
-    cursorPos[1] = 1;
-    PlaceDepthPatch();
-    EXPECT_EQ(depthPatchOrigin[0], 940);
-    EXPECT_EQ(depthPatchOrigin[1], 640);
-    NumberSamples();
-    EXPECT_EQ(SampleRead(948, 1), 8 * 10 + 8);
-    EXPECT_EQ(SampleRead(960, -5), 99);  // beyond the window: the patch's last sample
-}
-
-TEST_F(PickingTest, DepthFormulaSpansNearToFarAndBackgroundMisses) {
-    cursorPos[0] = 475;
-    cursorPos[1] = 325;
-    PlaceDepthPatch();
+TEST_F(PickingTest, DepthFormulaSpansNearToFarHalvesWithDoubledZoomAndMissesBeyond) {
+    PlaceAt(475, 325);
     Vec3 p;
     f32 depth = 0;
     FillDepthPatch(0.0f);  // before the first frame the patch is zeros: the near plane
@@ -80,33 +63,20 @@ TEST_F(PickingTest, DepthFormulaSpansNearToFarAndBackgroundMisses) {
     EXPECT_NEAR(p.x, 0, 0.02f);
     EXPECT_NEAR(p.y, 0, 1e-4f);
     EXPECT_NEAR(p.z, -100, 0.05f);
+    zoom = 2;
+    ASSERT_TRUE(Raycast(475, 325, p, depth));
+    EXPECT_NEAR(depth, 200, 0.05f);
+    zoom = 1;
     FillDepthPatch(WindowDepthForEye(2890));
     EXPECT_TRUE(Raycast(475, 325, p, depth));
-    FillDepthPatch(WindowDepthForEye(2920));
-    EXPECT_FALSE(Raycast(475, 325, p, depth));
-}
-
-TEST_F(PickingTest, MissLeavesPointAndDepthUntouched) {
-    Vec3 p = {1, 2, 3};
-    f32 depth = 77;
-    FillDepthPatch(1.0f);
-    EXPECT_FALSE(Raycast(475, 325, p, depth));
-    EXPECT_EQ(p.x, 1);
-    EXPECT_EQ(p.z, 3);
-    EXPECT_EQ(depth, 77);
-}
-
-TEST_F(PickingTest, DoublingZoomHalvesDepthForTheSameSample) {
-    cursorPos[0] = 475;
-    cursorPos[1] = 325;
-    PlaceDepthPatch();
-    FillDepthPatch(WindowDepthForEye(400));
-    Vec3 p;
-    f32 depth1 = 0, depth2 = 0;
-    Raycast(475, 325, p, depth1);
-    zoom = 2;
-    Raycast(475, 325, p, depth2);
-    EXPECT_NEAR(depth2, depth1 / 2, 1e-3f);
+    for (f32 s : {WindowDepthForEye(2920), 1.0f}) {
+        p = {1, 2, 3};
+        depth = 77;
+        FillDepthPatch(s);
+        EXPECT_FALSE(Raycast(475, 325, p, depth));
+        EXPECT_TRUE(p.x == 1 && p.y == 2 && p.z == 3 && depth == 77)
+            << "a miss leaves both untouched";
+    }
 }
 
 // The renderer's transform: eye = zoom x pitch(yaw(p)) - viewOffset, then
@@ -127,35 +97,29 @@ static bool ProjectLikeRenderer(Vec3 p, f32& x, f32& y, f32& s) {
 
 TEST_F(PickingTest, PickRecoversTheProjectedPointAtAnyZoomAndAngle) {
     Vec3 points[] = {{0, 0, -100}, {40, -30, -80}, {-70, 60, 20}};
-    struct { f32 zoom, pitch, yaw; } views[] = {{1, 0, 180}, {2, 0, 180}, {0.7f, 35, 120}, {3, -20, 10}};
-    for (auto v : views) {
+    Vec3 views[] = {{1, 0, 180}, {2, 0, 180}, {0.7f, 35, 120}, {3, -20, 10}};  // zoom, pitch, yaw
+    for (Vec3 v : views) {
         ResetView();
-        zoom = v.zoom;
-        viewPitch = v.pitch;
-        viewYaw = v.yaw;
+        zoom = v.x;
+        viewPitch = v.y;
+        viewYaw = v.z;
         for (Vec3 p : points) {
             f32 x, y, s;
             if (!ProjectLikeRenderer(p, x, y, s)) continue;
-            cursorPos[0] = x;
-            cursorPos[1] = y;
-            PlaceDepthPatch();
+            PlaceAt(x, y);
             FillDepthPatch(s);
             Vec3 hit;
             f32 depth = 0;
             ASSERT_TRUE(Raycast(x, y, hit, depth));
-            EXPECT_LT(Length(hit - p), 0.05f * 500 / zoom / 100)
-                << "zoom " << v.zoom << " pitch " << v.pitch << " yaw " << v.yaw;
+            EXPECT_LT(Length(hit - p), 0.05f * 500 / zoom / 100) << v.x << " " << v.y << " " << v.z;
         }
     }
 }
 
 TEST_F(PickingTest, PlaneParallelToTheRayReturnsThePlanePoint) {
     // Through the window centre at pitch 0 the ray has y exactly 0.
-    Vec3 planePoint = {3, 4, 5};
-    Vec3 q = ProjectToViewPlane(475, 325, planePoint, {0, 1, 0});
-    EXPECT_EQ(q.x, 3);
-    EXPECT_EQ(q.y, 4);
-    EXPECT_EQ(q.z, 5);
+    Vec3 q = ProjectToViewPlane(475, 325, {3, 4, 5}, {0, 1, 0});
+    EXPECT_TRUE(q.x == 3 && q.y == 4 && q.z == 5);
 }
 
 TEST_F(PickingTest, ProjectionLandsOnThePlaneAndUnderTheCursor) {

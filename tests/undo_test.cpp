@@ -17,10 +17,12 @@ protected:
     }
 };
 
-// Marks the mesh with step n: vertex 0's mask encodes it.
+// Vertex 0's mask records which step the mesh is at.
 void MarkStep(i32 n) { vertices[0].mask = (f32)n / 100.0f; }
 i32 StepOfMesh() { return (i32)std::lround(vertices[0].mask * 100.0f); }
 
+// Step 13 overwrites step 1's slot; each restore is used up, so the pop
+// after step 2 finds nothing, not step 13 a second time.
 TEST_F(UndoTest, ThirteenPushesAllowTwelvePopsAndTheThirteenthFails) {
     MakeQuad();
     for (i32 n = 1; n <= 13; n++) {
@@ -30,60 +32,49 @@ TEST_F(UndoTest, ThirteenPushesAllowTwelvePopsAndTheThirteenthFails) {
     MarkStep(99);
     for (i32 n = 13; n >= 2; n--) {
         ASSERT_TRUE(PopUndo()) << "pop of step " << n;
-        EXPECT_EQ(StepOfMesh(), n) << "each pop restores the snapshot before the previous one";
+        EXPECT_EQ(StepOfMesh(), n);
     }
-    EXPECT_FALSE(PopUndo()) << "step 1 was overwritten by step 13";
+    EXPECT_FALSE(PopUndo());
     EXPECT_EQ(StepOfMesh(), 2);
 }
 
-TEST_F(UndoTest, RestoredSnapshotIsUsedUp) {
+TEST_F(UndoTest, EmptyClearedUsedUpOrMissingRingRestoresNothing) {
     MakeQuad();
-    MarkStep(5);
-    ASSERT_TRUE(PushUndo());
-    MarkStep(6);
-    ASSERT_TRUE(PopUndo());
-    EXPECT_EQ(StepOfMesh(), 5);
-    EXPECT_FALSE(PopUndo()) << "there is no redo and no second restore";
-    EXPECT_FALSE(PopUndo());
-    EXPECT_EQ(StepOfMesh(), 5);
-}
-
-TEST_F(UndoTest, EmptyRingRestoresNothing) {
-    BuildSphere();
     MeshRecordSnapshot before = SnapshotRecords();
     EXPECT_FALSE(PopUndo());
     EXPECT_TRUE(SnapshotRecords() == before);
     ASSERT_TRUE(PushUndo());
     ClearUndoRing();
     EXPECT_FALSE(PopUndo()) << "a cleared ring reaches back across nothing";
+    MarkStep(5);
+    ASSERT_TRUE(PushUndo());
+    MarkStep(6);
+    ASSERT_TRUE(PopUndo());
+    EXPECT_FALSE(PopUndo()) << "there is no redo and no second restore";
+    EXPECT_EQ(StepOfMesh(), 5);
+    FreeUndoRing();
+    EXPECT_FALSE(PushUndo());
+    EXPECT_FALSE(PopUndo());
 }
 
-TEST_F(UndoTest, SnapshotLargerThanTheBufferGrowsItByHalves) {
-    BuildSphere();
+// A refined sphere with a hole at slot 500, in grown storage: the snapshot
+// outgrows the first buffer, and the restore refills the arrays in place,
+// closing the gap, without a storage reset.
+TEST_F(UndoTest, LargeSnapshotGrowsItsBufferByHalvesAndRestoresInPlace) {
+    AllocateVertices();
+    MakeMarkedSphere();
     SubdivideAll();
-    size_t expected = MeshImageSize();
-    ASSERT_GT(expected, (size_t)UNDO_INITIAL_BYTES);
-    i32 slot = undoNext;
+    i32 capacity = vertexCapacity;
+    ASSERT_FALSE(vertices[500].active) << "the gap the restore must close";
+    std::vector<u8> image = ImageOfMesh();
+    ASSERT_GT(image.size(), (size_t)UNDO_INITIAL_BYTES);
+    const UndoSlot& s = undoRing[undoNext];
     ASSERT_TRUE(PushUndo());
-    const UndoSlot& s = undoRing[slot];
-    EXPECT_EQ((size_t)s.length, expected);
+    EXPECT_EQ((size_t)s.length, image.size());
     EXPECT_EQ(s.capacity, UNDO_INITIAL_BYTES * 3 / 2 * 3 / 2);  // 102400 -> 153600 -> 230400
     // Wrapping round to the same slot starts from the grown buffer.
     for (i32 n = 0; n < UNDO_SLOT_COUNT; n++) ASSERT_TRUE(PushUndo());
     EXPECT_EQ(s.capacity, UNDO_INITIAL_BYTES * 3 / 2 * 3 / 2);
-    MeshRecordSnapshot before = SnapshotRecords();
-    for (i32 i = 0; i < vertexCapacity; i++) vertices[i].mask = 1;
-    ASSERT_TRUE(PopUndo());
-    EXPECT_TRUE(SnapshotRecords().vertexData.size() == before.vertexData.size());
-}
-
-TEST_F(UndoTest, RestoreRefillsTheArraysInPlaceInSlotOrder) {
-    // Grow the vertex array so that a storage reset would be visible.
-    AllocateVertices();
-    i32 capacity = vertexCapacity;
-    MakeMarkedSphere();  // frees slot 500: the restore must close the gap
-    std::vector<u8> image = ImageOfMesh();
-    ASSERT_TRUE(PushUndo());
     for (i32 i = 0; i < vertexCapacity; i++) vertices[i].mask = 0.25f;
     ASSERT_TRUE(PopUndo());
     EXPECT_EQ(vertexCapacity, capacity) << "undo must not reset the storage";
@@ -93,9 +84,8 @@ TEST_F(UndoTest, RestoreRefillsTheArraysInPlaceInSlotOrder) {
 
 TEST_F(UndoTest, DamagedSnapshotIsRefusedWithTheSculptureKept) {
     BuildSphere();
-    i32 slot = undoNext;
+    UndoSlot& s = undoRing[undoNext];
     ASSERT_TRUE(PushUndo());
-    UndoSlot& s = undoRing[slot];
     std::vector<u8> bytes(s.bytes, s.bytes + s.length);
     PutU32At(bytes, TriangleEntry(bytes, 7), 0x7FFFFFFF);
     memcpy(s.bytes, bytes.data(), bytes.size());
@@ -106,13 +96,6 @@ TEST_F(UndoTest, DamagedSnapshotIsRefusedWithTheSculptureKept) {
     EXPECT_TRUE(SnapshotRecords() == before);
     EXPECT_NE(log.Text().find("file error"), std::string::npos);
     EXPECT_FALSE(s.valid);
-}
-
-TEST_F(UndoTest, PushWithoutRingMemoryFailsCleanly) {
-    FreeUndoRing();
-    MakeQuad();
-    EXPECT_FALSE(PushUndo());
-    EXPECT_FALSE(PopUndo());
 }
 
 // Random edits mixed with pushes and pops: the mesh stays consistent after
@@ -130,9 +113,8 @@ TEST_F(UndoTest, RandomEditsPushesAndPopsKeepTheMeshConsistent) {
             if (pushed.size() > UNDO_SLOT_COUNT) pushed.erase(pushed.begin());
             ASSERT_TRUE(PushUndo());
         } else if (action == 1) {
-            bool restored = PopUndo();
-            ASSERT_EQ(restored, !pushed.empty()) << "step " << step;
-            if (restored) {
+            ASSERT_EQ(PopUndo(), !pushed.empty()) << "step " << step;
+            if (!pushed.empty()) {
                 EXPECT_EQ(ImageOfMesh(), pushed.back()) << "step " << step;
                 pushed.pop_back();
             }

@@ -1,54 +1,44 @@
-// View control driven through whole frames: wheel and keypad steps, their
-// latches and clamps, drag zoom, the zoom's smoothing, rotate and pan and
-// their rates, the light, and the view axes the brush and renderer share.
+// View control through whole frames: wheel and keypad steps, their latches
+// and clamps, drag zoom and the zoom's smoothing, rotate and pan and their
+// rates, the light, and the view axes the brush and renderer share.
 #include <cmath>
 #include "app/settings.h"
 #include "frame_fixture.h"
 
 using ViewControlTest = FrameTest;
 
-TEST_F(ViewControlTest, FiveWheelStepsInOneFrameMakeFiveZoomSteps) {
-    mouseWheel += 5;
+TEST_F(ViewControlTest, WheelStepsAllCountAndKeypadStepsOncePerPressPlusWinning) {
+    mouseWheel += 5;  // five wheel events within one frame
     Frame();
     EXPECT_NEAR(zoomTarget, std::pow(1.2f, 5), 1e-4f);
     mouseWheel -= 2;
     Frame();
     EXPECT_NEAR(zoomTarget, std::pow(1.2f, 5) * 0.8333333f * 0.8333333f, 1e-4f);
-}
-
-TEST_F(ViewControlTest, KeypadPlusZoomsTwoStepsOncePerPress) {
-    keysHeld[KEY_KP_PLUS] = 1;
-    Frames(5);
-    EXPECT_NEAR(zoomTarget, 1.44f, 1e-5f);
-    keysHeld[KEY_KP_PLUS] = 0;
+    zoomTarget = 1;
+    Press({KEY_KP_PLUS, KEY_KP_MINUS}, 5);
+    EXPECT_NEAR(zoomTarget, 1.44f, 1e-5f) << "held: one press of two steps, and minus ignored";
     Frame();
     Press({KEY_KP_MINUS});
     EXPECT_NEAR(zoomTarget, 1.44f * 0.8333333f * 0.8333333f, 1e-5f);
+    zoomTarget = 1;
+    keysHeld[KEY_LCTRL] = keysHeld[KEY_LALT] = mouseLeft = 1;
+    mouseY += 50;  // a Ctrl+Alt+left drag of 50 pixels is one zoom step
+    Frame();
+    EXPECT_NEAR(zoomTarget, 1.2f, 1e-5f);
 }
 
-TEST_F(ViewControlTest, KeypadPlusAndMinusTogetherGiveOnlyPlus) {
-    keysHeld[KEY_KP_PLUS] = keysHeld[KEY_KP_MINUS] = 1;
-    Frames(3);
-    EXPECT_NEAR(zoomTarget, 1.44f, 1e-5f);
-}
-
-TEST_F(ViewControlTest, ShiftKeypadAddsOneTenthToSizeOnceHoweverLongHeld) {
+TEST_F(ViewControlTest, ToolSizeAndStrengthStepsNeverLeaveZeroToOne) {
     toolSize[currentTool] = 0.5f;
-    keysHeld[KEY_LSHIFT] = keysHeld[KEY_KP_PLUS] = 1;
-    Frames(10);
-    EXPECT_NEAR(toolSize[currentTool], 0.6f, 1e-6f);
+    Press({KEY_LSHIFT, KEY_KP_PLUS}, 10);
+    EXPECT_NEAR(toolSize[currentTool], 0.6f, 1e-6f) << "Shift+keypad: one tenth per press";
     EXPECT_EQ(zoomTarget, 1.0f);
-}
-
-TEST_F(ViewControlTest, ToolSizeAndStrengthNeverLeaveZeroToOne) {
     toolSize[currentTool] = 0.95f;
     keysHeld[KEY_RSHIFT] = 1;
-    mouseWheel += 1;
-    Frame();
-    EXPECT_EQ(toolSize[currentTool], 1.0f);
-    mouseWheel += 3;
-    Frame();
-    EXPECT_EQ(toolSize[currentTool], 1.0f);
+    for (i32 wheel : {1, 3}) {
+        mouseWheel += wheel;
+        Frame();
+        EXPECT_EQ(toolSize[currentTool], 1.0f);
+    }
     keysHeld[KEY_RSHIFT] = 0;
     keysHeld[KEY_RCTRL] = 1;
     toolStrength[currentTool] = 0.05f;
@@ -71,15 +61,6 @@ TEST_F(ViewControlTest, SettledZoomAcceleratesAgainFromOneTenth) {
     EXPECT_NEAR(zoom, 1.2f, 0.012f);
 }
 
-TEST_F(ViewControlTest, CtrlAltLeftDragZooms) {
-    Frame();
-    keysHeld[KEY_LCTRL] = keysHeld[KEY_LALT] = 1;
-    mouseLeft = 1;
-    mouseY += 50;
-    Frame();
-    EXPECT_NEAR(zoomTarget, 1.2f, 1e-5f);
-}
-
 TEST_F(ViewControlTest, RotationSlowsWhenZoomedInButNeverSpeedsUp) {
     struct { f32 zoom, expectedYaw; } cases[] = {{1, 10}, {4, 2.5f}, {0.5f, 10}};
     for (auto c : cases) {
@@ -97,14 +78,12 @@ TEST_F(ViewControlTest, RotationSlowsWhenZoomedInButNeverSpeedsUp) {
 
 TEST_F(ViewControlTest, DragChoiceFollowsButtonsAndKeys) {
     struct { u8 left, right, middle, space, shift; bool rotates, pans; } cases[] = {
-        {0, 0, 1, 0, 0, true, false}, {0, 0, 1, 1, 0, false, true}, {0, 0, 1, 0, 1, false, true},
-        {1, 0, 0, 1, 0, true, false}, {1, 0, 0, 1, 1, false, true}, {0, 1, 0, 1, 0, false, true},
+        {0, 0, 1, 0, 0, true, false}, {0, 0, 1, 1, 0, false, true},  {0, 0, 1, 0, 1, false, true},
+        {1, 0, 0, 1, 0, true, false}, {1, 0, 0, 1, 1, false, true},  {0, 1, 0, 1, 0, false, true},
         {1, 1, 0, 1, 0, true, false}, {1, 0, 0, 0, 0, false, false},
     };
     for (auto c : cases) {
-        ResetView();
-        mouseLeft = mouseRight = mouseMiddle = 0;
-        memset(keysHeld, 0, sizeof keysHeld);
+        ResetFrameGlobals();
         Frame();
         mouseLeft = c.left;
         mouseRight = c.right;
@@ -116,47 +95,27 @@ TEST_F(ViewControlTest, DragChoiceFollowsButtonsAndKeys) {
         Frame();
         EXPECT_EQ(viewYaw != 180, c.rotates);
         EXPECT_EQ(viewOffset.x != 0, c.pans);
-        if (c.pans) {
-            EXPECT_FLOAT_EQ(viewOffset.y, 5);
-        }
+        EXPECT_FLOAT_EQ(viewOffset.y, c.pans ? 5 : 0);
     }
-    mouseLeft = mouseRight = mouseMiddle = 0;
 }
 
-TEST_F(ViewControlTest, RotatingCutsTheStroke) {
-    ShowSphereUnderCursor();
-    mouseLeft = 1;
-    Frame();
-    ASSERT_TRUE(strokeActive);
-    keysHeld[KEY_SPACE] = 1;
-    mouseX += 5;
-    Frame();
-    EXPECT_FALSE(strokeActive);
-    EXPECT_FALSE(brush.brushHit);
-    mouseLeft = 0;
-}
-
-TEST_F(ViewControlTest, PointerAtOriginReadsOffWindow) {
+// Pointer (0, 0) is how the window reports "off the window"; a press
+// raises the interface's press edge on its first frame only.
+TEST_F(ViewControlTest, PointerAtOriginReadsOffWindowAndPressEdgeLastsOneFrame) {
     Frame();
     mouseX = mouseY = 0;
-    Frame();
+    mouseLeft = 1;
+    FrameLogic();
     EXPECT_EQ(frameMouseX, -1000);
     EXPECT_EQ(guiPointer.x, -1000);
     EXPECT_EQ(frameMouseX - prevFrameMouseX, -1475);
-}
-
-TEST_F(ViewControlTest, PressEdgeIsRaisedOnlyOnTheFirstFrameOfAPress) {
-    mouseLeft = 1;
-    FrameLogic();
     EXPECT_TRUE(guiButtonPressed);
     guiButtonPressed = 0;
     FrameLogic();
-    EXPECT_FALSE(guiButtonPressed);
-    EXPECT_TRUE(guiButtonHeld);
-    mouseLeft = 0;
+    EXPECT_TRUE(!guiButtonPressed && guiButtonHeld);
 }
 
-TEST_F(ViewControlTest, LightFollowsPointerWhileLHeld) {
+TEST_F(ViewControlTest, LightFollowsPointerOnlyWhileLHeld) {
     mouseX = 950;
     mouseY = 0;
     keysHeld[KEY_L] = 1;
@@ -170,21 +129,21 @@ TEST_F(ViewControlTest, LightFollowsPointerWhileLHeld) {
     EXPECT_FLOAT_EQ(lightWeights[0], 2);
 }
 
-TEST_F(ViewControlTest, ViewAxesAreOrthonormalAndFaceTheViewer) {
+TEST_F(ViewControlTest, ViewAxesAreOrthonormalAndMatchTheScreen) {
     for (f32 pitch : {0.0f, 30.0f, -75.0f}) {
         for (f32 yaw : {0.0f, 180.0f, 47.0f}) {
             viewPitch = pitch;
             viewYaw = yaw;
             UpdateViewAxes();
+            SCOPED_TRACE(testing::Message() << "pitch " << pitch << " yaw " << yaw);
             EXPECT_NEAR(Length(viewRight), 1, 1e-5f);
             EXPECT_NEAR(Dot(viewRight, viewDown), 0, 1e-5f);
             EXPECT_NEAR(Dot(viewDown, viewToward), 0, 1e-5f);
-            // The picking ray through the window centre runs against viewToward.
+            // The ray through the window centre runs against viewToward, and
+            // screen right and down agree with its drift across the window.
             Vec3 a = ProjectToViewPlane(475, 325, {0, 0, 0}, viewToward);
             Vec3 b = ProjectToViewPlane(475, 325, viewToward * 50, viewToward);
-            Vec3 ray = Normalized(a - b);
-            EXPECT_NEAR(Dot(ray, viewToward), -1, 1e-4f) << pitch << " " << yaw;
-            // Screen right and down agree with the ray's drift across the window.
+            EXPECT_NEAR(Dot(Normalized(a - b), viewToward), -1, 1e-4f);
             Vec3 right = ProjectToViewPlane(575, 325, {0, 0, 0}, viewToward) - a;
             Vec3 down = ProjectToViewPlane(475, 425, {0, 0, 0}, viewToward) - a;
             EXPECT_GT(Dot(Normalized(right), viewRight), 0.999f);
