@@ -1,7 +1,9 @@
 // The workset (slot lists of what changed or lies near the brush), brush
 // culling, and the whole-mesh flag jobs. Per-frame passes visit only the
 // workset so their cost follows the brushed region, not the mesh.
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include "app/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
@@ -54,28 +56,16 @@ void CollectAll(GeometrySet& set) {
         if (triangles[i].active) AppendSlot(set.triangles, i);
 }
 
-void UpdateWorkset() {
-    ProfileBegin(PROF_UPDATEWORKSET);
-    SlotList& vl = workset.vertices;
-    SlotList& el = workset.edges;
-    SlotList& tl = workset.triangles;
-    vl.count = el.count = tl.count = 0;
-    for (i32 i = 0; i < vertexCapacity; i++) {
-        const Vertex& v = vertices[i];
-        if (v.active && (v.inBrush || v.changed)) AppendSlot(vl, i);
-    }
-    for (i32 i = 0; i < edgeCapacity; i++)
-        if (edges[i].active && edges[i].changed) AppendSlot(el, i);
-    for (i32 i = 0; i < triangleCapacity; i++) {
-        const Triangle& t = triangles[i];
-        if (t.active && (t.inBrush || t.changed)) AppendSlot(tl, i);
-    }
-    ProfileEnd();
-}
+// ================================================================ workset rebuild
 
-// ================================================================ brush culling
-
+// The rebuild scans every slot, so at a few million records it is the bulk of a
+// recull. Each thread scans one contiguous slot range into its own lists, and
+// the main thread joins them in thread order: that is exactly slot order, which
+// the passes that stride over list positions rely on.
+enum { LIST_VERTICES, LIST_EDGES, LIST_TRIANGLES, LIST_KINDS };
+static SlotList threadLists[MAX_THREADS][LIST_KINDS];  // kept between rebuilds, never shrunk
 static Vec3 cullMin, cullMax;  // culling box of the running job
+static u8 cullInRebuild;       // the rebuild job also recomputes inBrush
 
 static bool InBox(Vec3 p, f32 widen) {
     // Strictly inside: a point on a box face is outside.
@@ -83,21 +73,110 @@ static bool InBox(Vec3 p, f32 widen) {
            p.y < cullMax.y + widen && p.z > cullMin.z - widen && p.z < cullMax.z + widen;
 }
 
+// Thread ti's share of count slots: [begin, end), in 64 bits so the product
+// cannot overflow on very large arrays.
+static i32 ChunkBegin(i32 count, i32 ti, i32 tn) { return (i32)((int64_t)count * ti / tn); }
+
+// Each thread's lists must hold its whole range, so the job never grows them
+// (jobs do not allocate): sized here, on the main thread, before the run.
+static void SizeThreadList(SlotList& list, i32 needed) {
+    if (list.capacity >= needed) return;
+    i32* items = (i32*)realloc(list.items, sizeof(i32) * (size_t)needed);
+    if (!items) {
+        LogBeginVerbose(1);
+        LogPrint("### out of memory sizing a workset list to %i, stopping", needed);
+        exit(EXIT_FAILURE);
+    }
+    list.items = items;
+    list.capacity = needed;
+}
+
 // Flags are written only when they change: most slots keep theirs, and the
 // never-used tail of a freshly grown array then stays untouched memory
-// instead of being paged in by the first stroke.
-static void CullingJob(i32 ti, i32 tn) {
-    for (i32 i = ti; i < vertexCapacity; i += tn) {
+// instead of being paged in by the first stroke. Culling and listing share
+// one visit, so each record is read once per recull.
+static void RebuildWorksetJob(i32 ti, i32 tn) {
+    SlotList* lists = threadLists[ti];
+    const u8 cull = cullInRebuild;
+    i32* out = lists[LIST_VERTICES].items;
+    i32 n = 0;
+    for (i32 i = ChunkBegin(vertexCapacity, ti, tn), end = ChunkBegin(vertexCapacity, ti + 1, tn);
+         i < end; i++) {
         Vertex& v = vertices[i];
-        u8 in = v.active && InBox(v.position, 0);
-        if (v.inBrush != in) v.inBrush = in;
+        if (cull) {
+            u8 in = v.active && InBox(v.position, 0);
+            if (v.inBrush != in) v.inBrush = in;
+        }
+        if (v.active && (v.inBrush || v.changed)) out[n++] = i;
     }
-    for (i32 i = ti; i < triangleCapacity; i += tn) {
+    lists[LIST_VERTICES].count = n;
+    out = lists[LIST_EDGES].items;
+    n = 0;
+    for (i32 i = ChunkBegin(edgeCapacity, ti, tn), end = ChunkBegin(edgeCapacity, ti + 1, tn);
+         i < end; i++)
+        if (edges[i].active && edges[i].changed) out[n++] = i;
+    lists[LIST_EDGES].count = n;
+    out = lists[LIST_TRIANGLES].items;
+    n = 0;
+    for (i32 i = ChunkBegin(triangleCapacity, ti, tn), end = ChunkBegin(triangleCapacity, ti + 1, tn);
+         i < end; i++) {
         Triangle& t = triangles[i];
-        u8 in = t.active && InBox(t.center, t.radius);
-        if (t.inBrush != in) t.inBrush = in;
+        if (cull) {
+            u8 in = t.active && InBox(t.center, t.radius);
+            if (t.inBrush != in) t.inBrush = in;
+        }
+        if (t.active && (t.inBrush || t.changed)) out[n++] = i;
     }
+    lists[LIST_TRIANGLES].count = n;
 }
+
+// Joins the threads' lists in thread order; the list grows as AppendSlot
+// grows it, so a list that outgrows its capacity keeps the same headroom.
+static void JoinThreadLists(SlotList& list, i32 kind, i32 tn) {
+    i32 total = 0;
+    for (i32 ti = 0; ti < tn; ti++) total += threadLists[ti][kind].count;
+    if (total > list.capacity) {
+        i32 capacity = list.capacity;
+        while (capacity < total) {
+            i32 next = capacity * 15 / 10;
+            capacity = next <= capacity ? capacity + 16 : next;
+        }
+        free(list.items);  // the old contents are replaced wholesale
+        list.items = nullptr;
+        list.capacity = 0;
+        SizeThreadList(list, capacity);
+    }
+    i32 n = 0;
+    for (i32 ti = 0; ti < tn; ti++) {
+        const SlotList& part = threadLists[ti][kind];
+        if (part.count) memcpy(list.items + n, part.items, sizeof(i32) * (size_t)part.count);
+        n += part.count;
+    }
+    list.count = n;
+}
+
+static void RebuildWorkset(u8 cull) {
+    // Before the pool starts threadCount is 0: rebuild on this thread then.
+    i32 tn = mtCulling && threadCount > 1 ? threadCount : 1;
+    const i32 capacities[LIST_KINDS] = {vertexCapacity, edgeCapacity, triangleCapacity};
+    for (i32 ti = 0; ti < tn; ti++)
+        for (i32 k = 0; k < LIST_KINDS; k++)
+            SizeThreadList(threadLists[ti][k], ChunkBegin(capacities[k], ti + 1, tn) -
+                                                   ChunkBegin(capacities[k], ti, tn));
+    cullInRebuild = cull;
+    RunMaybeParallel(RebuildWorksetJob, tn > 1);
+    JoinThreadLists(workset.vertices, LIST_VERTICES, tn);
+    JoinThreadLists(workset.edges, LIST_EDGES, tn);
+    JoinThreadLists(workset.triangles, LIST_TRIANGLES, tn);
+}
+
+void UpdateWorkset() {
+    ProfileBegin(PROF_UPDATEWORKSET);
+    RebuildWorkset(0);
+    ProfileEnd();
+}
+
+// ================================================================ brush culling
 
 void UpdateBrushCulling(Brush& b) {
     ProfileBegin(PROF_UPDATEBRUSHCULLING);
@@ -114,9 +193,8 @@ void UpdateBrushCulling(Brush& b) {
     Vec3 half = {b.cullHalfSize, b.cullHalfSize, b.cullHalfSize};
     cullMin = b.cullCenter - half;
     cullMax = b.cullCenter + half;
-    RunMaybeParallel(CullingJob, mtCulling);
+    RebuildWorkset(1);
     b.cullValid = 1;
-    UpdateWorkset();
     ProfileEnd();
 }
 

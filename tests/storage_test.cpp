@@ -174,3 +174,83 @@ TEST_F(MeshTest, CullingWidensTheBoxByEachTrianglesRadius) {
     EXPECT_EQ(clear->inBrush, 0);
     EXPECT_EQ(reaching->vertices[0]->inBrush, 0);  // its corner lies on the face
 }
+
+// The workset as a plain scan of the flags would list it, in slot order.
+struct WorksetLists {
+    std::vector<i32> v, e, t;
+    bool operator==(const WorksetLists&) const = default;
+};
+static std::vector<i32> Items(const SlotList& l) { return {l.items, l.items + l.count}; }
+static WorksetLists TakeWorkset() {
+    return {Items(workset.vertices), Items(workset.edges), Items(workset.triangles)};
+}
+static WorksetLists ScanFlags() {
+    WorksetLists w;
+    for (i32 i = 0; i < vertexCapacity; i++)
+        if (vertices[i].active && (vertices[i].inBrush || vertices[i].changed)) w.v.push_back(i);
+    for (i32 i = 0; i < edgeCapacity; i++)
+        if (edges[i].active && edges[i].changed) w.e.push_back(i);
+    for (i32 i = 0; i < triangleCapacity; i++)
+        if (triangles[i].active && (triangles[i].inBrush || triangles[i].changed)) w.t.push_back(i);
+    return w;
+}
+static std::vector<u8> TakeInBrush() {
+    std::vector<u8> flags;
+    for (i32 i = 0; i < vertexCapacity; i++) flags.push_back(vertices[i].inBrush);
+    for (i32 i = 0; i < triangleCapacity; i++) flags.push_back(triangles[i].inBrush);
+    return flags;
+}
+
+TEST_F(MeshTest, ThreadedWorksetRebuildListsEverySlotInSlotOrder) {
+    // Past the first growth of every array, so a cut between two threads' slot
+    // ranges runs through the culling box and through holes and changed runs.
+    MakeStrip(24000);
+    for (i32 i = 0; i < triangleCapacity; i += 97)
+        if (triangles[i].active) RemoveTriangle(&triangles[i], true);
+    RunParallel(ClearChangedJob);
+    for (i32 i = 0; i < vertexCapacity; i += 7) vertices[i].changed = 1;  // holes included
+    for (i32 i = 0; i < edgeCapacity; i += 5) edges[i].changed = 1;
+    for (i32 i = 0; i < triangleCapacity; i += 3) triangles[i].changed = 1;
+    strokeActive = 0;
+    Brush far{};
+    far.center = Vec3{-5000, 0, 0};
+    far.radius = 1000;
+    Brush near{};
+    near.center = Vec3{5000, 0, 0};  // the box spans x 1000 .. 9000 of 0 .. 12001
+    near.radius = 1000;
+
+    mtCulling = 0;
+    UpdateBrushCulling(far);
+    UpdateBrushCulling(near);
+    const std::vector<u8> inBrush = TakeInBrush();
+    const WorksetLists expected = ScanFlags();
+    ASSERT_EQ(TakeWorkset(), expected);
+    ASSERT_GT(expected.v.size(), 0u);
+    ASSERT_LT(expected.v.size(), (size_t)liveVertexCount);
+
+    mtCulling = 1;
+    const i32 poolThreads = threadCount;
+    for (i32 n = 1; n <= std::min(poolThreads, 4); n++) {
+        threadCount = n;  // fewer threads than the pool runs: the rest stay idle
+        far.cullValid = near.cullValid = 0;
+        UpdateBrushCulling(far);  // flip the flags away, so the recull must write them back
+        EXPECT_NE(TakeInBrush(), inBrush);
+        UpdateBrushCulling(near);
+        EXPECT_EQ(TakeInBrush(), inBrush) << n << " threads";
+        EXPECT_EQ(TakeWorkset(), expected) << n << " threads";
+        workset.vertices.count = workset.edges.count = workset.triangles.count = 0;
+        UpdateWorkset();
+        EXPECT_EQ(TakeWorkset(), expected) << n << " threads, rebuild alone";
+    }
+    threadCount = poolThreads;
+
+    // A list with no room grows as appending would grow it.
+    SlotList appended{};
+    for (i32 slot : expected.e) AppendSlot(appended, slot);
+    free(workset.edges.items);
+    workset.edges = SlotList{};
+    UpdateWorkset();
+    EXPECT_EQ(Items(workset.edges), expected.e);
+    EXPECT_EQ(workset.edges.capacity, appended.capacity);
+    free(appended.items);
+}
