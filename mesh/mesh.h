@@ -119,7 +119,11 @@ bool AllocateVertices();
 bool AllocateEdges();
 bool AllocateTriangles();
 void ManageMemory();
-void ClearAllSlots();  // every slot inactive, cursors 0 (before a whole-mesh build)
+void ClearAllSlots();
+// Memory for a mesh array or list could not be had: there is no way to keep
+// the mesh, so this logs a "###" line and stops before anything writes
+// through a null array.
+[[noreturn]] void OutOfMemory(const char* what, i32 records);  // every slot inactive, cursors 0 (before a whole-mesh build)
 
 // ---- workset (workset.cpp)
 void ResetGeometrySet(GeometrySet& set);

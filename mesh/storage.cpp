@@ -27,7 +27,7 @@ u8 arraysDirty, fullRebuild, colorsDirty, meshChanged, savedArraysDirty, bumpSha
 
 // Growth that cannot get memory has no way to keep the mesh: stop before
 // anything writes through a null array, with the reason in the log.
-[[noreturn]] static void OutOfMemory(const char* what, i32 records) {
+[[noreturn]] void OutOfMemory(const char* what, i32 records) {
     LogBeginVerbose(1);
     LogPrint("### out of memory allocating %i %s records, stopping", records, what);
     fprintf(stderr, "out of memory allocating %i %s records\n", records, what);

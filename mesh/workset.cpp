@@ -12,11 +12,7 @@
 static void ResizeList(SlotList& list, i32 capacity) {
     free(list.items);
     list.items = (i32*)malloc(sizeof(i32) * (size_t)capacity);
-    if (!list.items) {
-        LogBeginVerbose(1);
-        LogPrint("### out of memory sizing a slot list to %i, stopping", capacity);
-        exit(EXIT_FAILURE);
-    }
+    if (!list.items) OutOfMemory("slot list", capacity);
     list.count = 0;
     list.capacity = capacity;
 }
@@ -35,11 +31,7 @@ void AppendSlot(SlotList& list, i32 slot) {
         i32 capacity = list.capacity * 15 / 10;
         if (capacity <= list.count) capacity = list.count + 16;
         i32* items = (i32*)realloc(list.items, sizeof(i32) * (size_t)capacity);
-        if (!items) {
-            LogBeginVerbose(1);
-            LogPrint("### out of memory growing a slot list to %i, stopping", capacity);
-            exit(EXIT_FAILURE);
-        }
+        if (!items) OutOfMemory("slot list", capacity);
         list.items = items;
         list.capacity = capacity;
     }
@@ -82,11 +74,7 @@ static i32 ChunkBegin(i32 count, i32 ti, i32 tn) { return (i32)((int64_t)count *
 static void SizeThreadList(SlotList& list, i32 needed) {
     if (list.capacity >= needed) return;
     i32* items = (i32*)realloc(list.items, sizeof(i32) * (size_t)needed);
-    if (!items) {
-        LogBeginVerbose(1);
-        LogPrint("### out of memory sizing a workset list to %i, stopping", needed);
-        exit(EXIT_FAILURE);
-    }
+    if (!items) OutOfMemory("workset list", needed);
     list.items = items;
     list.capacity = needed;
 }
