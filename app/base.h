@@ -36,6 +36,7 @@ inline Vec3 Cross(Vec3 a, Vec3 b) {
 }
 inline f32 Length(Vec3 a) { return std::sqrt(Dot(a, a)); }
 inline Vec3 Normalized(Vec3 a) { a.Normalize(); return a; }
+inline bool IsFinite(Vec3 a) { return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z); }
 
 // Program directory, ending with '/'. Set once at start-up (FindAppDir).
 extern char appDir[512];

@@ -25,7 +25,6 @@ struct Report {
     }
 };
 
-bool Finite(Vec3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 bool InVertices(const Vertex* v) { return v >= vertices && v < vertices + vertexCapacity; }
 bool InEdges(const Edge* e) { return e >= edges && e < edges + edgeCapacity; }
 bool InTriangles(const Triangle* t) { return t >= triangles && t < triangles + triangleCapacity; }
@@ -45,8 +44,8 @@ i32 CountIn(T* const* list, i32 count, const T* item) {
 
 void CheckVertex(Report& r, i32 i) {
     const Vertex& v = vertices[i];
-    if (!Finite(v.position)) r.Add("vertex %i: position not finite", i);
-    if (!Finite(v.normal)) r.Add("vertex %i: normal not finite", i);
+    if (!IsFinite(v.position)) r.Add("vertex %i: position not finite", i);
+    if (!IsFinite(v.normal)) r.Add("vertex %i: normal not finite", i);
     if (v.triangleCount < 0 || v.triangleCount > MAX_VERTEX_TRIANGLES)
         return r.Add("vertex %i: triangle count %i out of range", i, v.triangleCount);
     if (v.edgeCount < 0 || v.edgeCount > MAX_VERTEX_EDGES)
@@ -108,7 +107,7 @@ void CheckTriangle(Report& r, i32 i) {
         if (e->triangle1 != &t && e->triangle2 != &t)
             r.Add("triangle %i: edge %i does not hold it", i, k);
     }
-    if (!Finite(t.normal)) r.Add("triangle %i: normal not finite", i);
+    if (!IsFinite(t.normal)) r.Add("triangle %i: normal not finite", i);
 }
 
 }  // namespace

@@ -5,14 +5,12 @@
 #include "app/settings.h"
 #include "tools/tools.h"
 
-static bool Finite(Vec3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 bool BeginSurfaceStep(Brush& b, i32 tool, SurfaceStep& s) {
     s.savedRadius = b.radius;
     // Every falloff divides by the radius: a zero or broken radius would
     // spread NaN through the mesh, and refinement would have no lower bound.
     f32 reach = b.radius * toolRadiusFactor[tool];
-    if (!(reach > 0) || !std::isfinite(reach) || !Finite(b.center) || !std::isfinite(b.strength))
+    if (!(reach > 0) || !std::isfinite(reach) || !IsFinite(b.center) || !std::isfinite(b.strength))
         return false;
     s.savedRadius = BeginToolStep(b, tool);
     s.center = b.center;
