@@ -131,18 +131,13 @@ static void AfterMeshReplaced() {
 
 static void NewMesh(i32 meshType) {
     if (!ConfirmDiscardChanges("Confirm new")) return;
-    ResetAllocation();
-    ClearAllSlots();
     ClearUndoRing();  // undo never reaches back across a new mesh
     startMeshType = meshType;
     fileName[0] = 0;
-    if (meshType == 1) BuildPlane();
-    else BuildSphere();
+    BuildStartMesh(meshType);
     AfterMeshReplaced();
     if (meshType == 1) viewPitch = 30;
-    u8 wanted = symmetry;  // re-applied through the switch so the new mesh matches it
-    symmetry = 0;
-    SetSymmetry(wanted);
+    ReapplySymmetry();
 }
 
 static void Import() {

@@ -57,18 +57,14 @@ bool InitCore() {
     fileName[0] = 0;
     EventLogName(nullptr);  // null always reads "NULL"
     workset = GeometrySet{};
-    ResetAllocation();
-    ClearAllSlots();
-    if (startMeshType == 1) BuildPlane();
-    else BuildSphere();
+    BuildStartMesh(startMeshType);
     if (!InitUndoRing()) return false;
     RunParallel(ClearChangedJob);
     ResetView();
+    if (startMeshType == 1) viewPitch = 30;  // the plane is seen from above
     ResetBrush();
     UpdateNormals();
-    u8 wanted = symmetry;  // re-applied through the switch so the mesh matches it
-    symmetry = 0;
-    SetSymmetry(wanted);
+    ReapplySymmetry();
     CheckCrashMarker();
     quietBeautifyPasses = 0;
     meshSettled = 0;

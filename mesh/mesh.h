@@ -170,12 +170,17 @@ Vertex* CollapseEdge(Edge* e, i32 depth);
 void SubdivideAll();  // midpoints kept by slot in a table sized to the edge array
 void BuildSphere();
 void BuildPlane();
+// A fresh storage with the start mesh of the given type: 1 = plane, else sphere.
+void BuildStartMesh(i32 meshType);
 
 // ---- mirror line (symmetryline.cpp)
 void EnforceSymmetryLine();
 // Switches symmetric editing on or off. The half-mesh cut and the mirroring
 // are not built yet: until they are, symmetric editing stays off.
 void SetSymmetry(u8 on);
+// Switches off and back to the current setting, so a freshly built mesh
+// matches it (a whole mesh is cut in half when symmetry is on).
+void ReapplySymmetry();
 
 // ---- consistency (check.cpp)
 // Checks every invariant of the mesh; on a fault writes its description into

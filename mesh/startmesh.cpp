@@ -80,3 +80,9 @@ void BuildPlane() {
     StoreRestState();
     colorsDirty = 1;
 }
+
+void BuildStartMesh(i32 meshType) {
+    ResetAllocation();
+    if (meshType == 1) BuildPlane();
+    else BuildSphere();
+}

@@ -28,3 +28,9 @@ void SetSymmetry(u8 on) {
     UpdateNormals();
     StoreRestState();
 }
+
+void ReapplySymmetry() {
+    u8 wanted = symmetry;
+    symmetry = 0;
+    SetSymmetry(wanted);
+}
