@@ -17,9 +17,16 @@ struct Vec3 {
     // that callers never divide by zero or spread NaN through the mesh.
     void Normalize() {
         f32 len = std::sqrt(x * x + y * y + z * z);
-        if (len < 0.000001f) { x = 1; y = 0; z = 0; return; }
+        if (len < 0.000001f) {
+            x = 1;
+            y = 0;
+            z = 0;
+            return;
+        }
         f32 inv = 1.0f / len;
-        x *= inv; y *= inv; z *= inv;
+        x *= inv;
+        y *= inv;
+        z *= inv;
     }
 };
 
@@ -28,15 +35,30 @@ inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}
 inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 inline Vec3 operator-(Vec3 a) { return {-a.x, -a.y, -a.z}; }
 inline Vec3 operator*(Vec3 a, f32 s) { return {a.x * s, a.y * s, a.z * s}; }
-inline Vec3& operator+=(Vec3& a, Vec3 b) { a.x += b.x; a.y += b.y; a.z += b.z; return a; }
-inline Vec3& operator-=(Vec3& a, Vec3 b) { a.x -= b.x; a.y -= b.y; a.z -= b.z; return a; }
+inline Vec3& operator+=(Vec3& a, Vec3 b) {
+    a.x += b.x;
+    a.y += b.y;
+    a.z += b.z;
+    return a;
+}
+inline Vec3& operator-=(Vec3& a, Vec3 b) {
+    a.x -= b.x;
+    a.y -= b.y;
+    a.z -= b.z;
+    return a;
+}
 inline f32 Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline Vec3 Cross(Vec3 a, Vec3 b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 inline f32 Length(Vec3 a) { return std::sqrt(Dot(a, a)); }
-inline Vec3 Normalized(Vec3 a) { a.Normalize(); return a; }
-inline bool IsFinite(Vec3 a) { return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z); }
+inline Vec3 Normalized(Vec3 a) {
+    a.Normalize();
+    return a;
+}
+inline bool IsFinite(Vec3 a) {
+    return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z);
+}
 
 // Program directory, ending with '/'. Set once at start-up (FindAppDir).
 extern char appDir[512];

@@ -2,19 +2,17 @@
 // fill. A failed save or open is told to the user and changes nothing: the
 // sculpture, `modified` and `fileName` stay as they were. Writes `modified`,
 // `fileName` and the render flags; the frame logic adds its own side effects.
+#include "app/commands.h"
 #include <cstdio>
 #include <cstring>
 #include "app/app.h"
-#include "app/commands.h"
 #include "app/framelogic.h"
 #include "app/services.h"
 #include "mesh/mesh.h"
 #include "mesh/meshfile.h"
 #include "tools/tools.h"
 
-static void TakeFileName(const char* path) {
-    snprintf(fileName, sizeof fileName, "%s", path);
-}
+static void TakeFileName(const char* path) { snprintf(fileName, sizeof fileName, "%s", path); }
 
 bool SaveCommand(bool fromKeys, bool shiftHeld) {
     char path[512];
@@ -48,9 +46,7 @@ bool OpenCommand() {
     return true;
 }
 
-bool UndoCommand() {
-    return PopUndo();
-}
+bool UndoCommand() { return PopUndo(); }
 
 void MaskFillCommand() {
     PushUndo();

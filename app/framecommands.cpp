@@ -91,8 +91,10 @@ static void LatchedCommands() {
     commandFrame = false;
     if (KeyCommand(keysHeld[KEY_K])) ToggleBumpShading();
     bool saveKeys = KeyCommand(ctrlHeld && keysHeld[KEY_S]);
-    if (ButtonClicked(BUTTON_SAVE)) SaveCommand(false, shiftHeld);
-    else if (saveKeys) SaveCommand(true, shiftHeld);
+    if (ButtonClicked(BUTTON_SAVE))
+        SaveCommand(false, shiftHeld);
+    else if (saveKeys)
+        SaveCommand(true, shiftHeld);
     bool exportKeys = KeyCommand(ctrlHeld && keysHeld[KEY_E]);
     if (ButtonClicked(BUTTON_EXPORT) || exportKeys) ExportCommand();
     bool openKeys = KeyCommand(ctrlHeld && keysHeld[KEY_O]);
@@ -184,7 +186,11 @@ void UpdateMaterial() {
 
 // Tool buttons and typed keys, in the order they are tested (later ones
 // override earlier ones in the same frame). Button index = table order.
-static const struct { i32 button; char key; i32 tool; } toolKeys[] = {
+static const struct {
+    i32 button;
+    char key;
+    i32 tool;
+} toolKeys[] = {
     {BUTTON_CREASE, 'e', TOOL_CREASE},   {BUTTON_ROTATE, 'r', TOOL_ROTATE},
     {BUTTON_SCALE, 't', TOOL_SCALE},     {BUTTON_DRAW, 'd', TOOL_DRAW},
     {BUTTON_FLATTEN, 'f', TOOL_FLATTEN}, {BUTTON_GRAB, 'g', TOOL_GRAB},

@@ -3,10 +3,10 @@
 // asked before unsaved changes are thrown away. After every edit the mesh
 // keeps relaxing each frame until it settles, then one closing pass makes the
 // settled surface the reference for the next stroke.
+#include "app/framelogic.h"
 #include <cstdio>
 #include <cstring>
 #include "app/app.h"
-#include "app/framelogic.h"
 #include "app/guistate.h"
 #include "app/input.h"
 #include "app/log.h"

@@ -6,7 +6,8 @@
 #pragma once
 #include "app/base.h"
 
-extern u8 commandLatch;      // a command key or button was active last frame; keys fire only while clear
+extern u8
+    commandLatch;  // a command key or button was active last frame; keys fire only while clear
 extern u8 quitKeyLatch;      // Escape or Alt+F4 was held last frame: one question per press
 extern i32 idleFrames;       // refinement frames since the last stroke frame or command
 extern u8 detailEnabled;     // refinement by detail bias is on (Tab switches it)
@@ -14,9 +15,12 @@ extern f32 savedDetailBias;  // detail bias kept while Tab has switched refineme
 extern i32 lastMaterial;     // materialIndex whose image was asked for; -1 asks in the first frame
 extern u8 titleMark;         // modified as last shown in the title
 extern i32 settleCount;      // closing passes run (one per settle); for the tests and the log
-extern u8 shaderRebuildWanted;     // set by K; the renderer rebuilds its programs for bumpShading and clears it
-extern u8 materialImageWanted;     // set when the material changes; the renderer loads materialImageName and clears it
-extern char materialImageName[32]; // "data/material%i.png" of the selected material (relative to appDir)
+extern u8 shaderRebuildWanted;  // set by K; the renderer rebuilds its programs for bumpShading and
+                                // clears it
+extern u8 materialImageWanted;  // set when the material changes; the renderer loads
+                                // materialImageName and clears it
+extern char
+    materialImageName[32];  // "data/material%i.png" of the selected material (relative to appDir)
 
 // One frame; returns false to end the program.
 bool FrameLogic();

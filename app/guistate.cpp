@@ -1,6 +1,6 @@
 // Storage of the interface state the frame logic and the interface pass share.
-#include <cstring>
 #include "app/guistate.h"
+#include <cstring>
 
 GuiButton guiButtons[GUI_BUTTON_COUNT];
 Vec3 guiPointer;

@@ -8,14 +8,29 @@
 
 // Button indices in the panel: 7 rows of 3, index = row x 3 + column.
 enum GuiButtonIndex {
-    BUTTON_CREASE, BUTTON_ROTATE, BUTTON_SCALE,
-    BUTTON_DRAW, BUTTON_FLATTEN, BUTTON_GRAB,
-    BUTTON_INFLATE, BUTTON_PINCH, BUTTON_SMOOTH,
-    BUTTON_REDUCE_DETAIL, BUTTON_EMPTY1, BUTTON_EMPTY2,
-    BUTTON_MASK, BUTTON_WIREFRAME, BUTTON_SYMMETRY,
-    BUTTON_NEW_SPHERE, BUTTON_NEW_PLANE, BUTTON_IMPORT,
-    BUTTON_SAVE, BUTTON_OPEN, BUTTON_EXPORT,
-    GUI_PLACED_BUTTONS, GUI_BUTTON_COUNT = 40
+    BUTTON_CREASE,
+    BUTTON_ROTATE,
+    BUTTON_SCALE,
+    BUTTON_DRAW,
+    BUTTON_FLATTEN,
+    BUTTON_GRAB,
+    BUTTON_INFLATE,
+    BUTTON_PINCH,
+    BUTTON_SMOOTH,
+    BUTTON_REDUCE_DETAIL,
+    BUTTON_EMPTY1,
+    BUTTON_EMPTY2,
+    BUTTON_MASK,
+    BUTTON_WIREFRAME,
+    BUTTON_SYMMETRY,
+    BUTTON_NEW_SPHERE,
+    BUTTON_NEW_PLANE,
+    BUTTON_IMPORT,
+    BUTTON_SAVE,
+    BUTTON_OPEN,
+    BUTTON_EXPORT,
+    GUI_PLACED_BUTTONS,
+    GUI_BUTTON_COUNT = 40
 };
 
 struct GuiButton {
@@ -32,16 +47,21 @@ struct GuiButton {
     char label[32];  // shown beside the button while it glows
 };
 
-extern GuiButton guiButtons[GUI_BUTTON_COUNT];  // clicked: set by the interface pass, read by FrameLogic
-extern Vec3 guiPointer;       // pixels, x = -1000 when the pointer reads (0, 0); set by FrameLogic
-extern u8 guiButtonHeld;      // left button down; set by FrameLogic
-extern u8 guiButtonPressed;   // left button went down this frame; set by FrameLogic, cleared by the interface pass
-extern u8 pointerOverGui;     // pointer over the interface; set by the interface pass (and by Alt resizing)
-extern u8 guiCaptured;        // a press began over the interface; cleared by the interface pass on release
-extern i32 popupCenter[2];    // pixels: where the radial pop-up opens; set by the brush update
-extern f32 detailPos;         // detail slider 0..1, detailBias = 0.1 + 1.9 x detailPos
-extern i32 selectedMaterial;  // material shown and loaded, 0-based; set by FrameLogic and the slider
-extern i32 materialCount;     // consecutive data/material%i.png files found, counted once
+extern GuiButton
+    guiButtons[GUI_BUTTON_COUNT];  // clicked: set by the interface pass, read by FrameLogic
+extern Vec3 guiPointer;      // pixels, x = -1000 when the pointer reads (0, 0); set by FrameLogic
+extern u8 guiButtonHeld;     // left button down; set by FrameLogic
+extern u8 guiButtonPressed;  // left button went down this frame; set by FrameLogic, cleared by the
+                             // interface pass
+extern u8
+    pointerOverGui;  // pointer over the interface; set by the interface pass (and by Alt resizing)
+extern u8
+    guiCaptured;  // a press began over the interface; cleared by the interface pass on release
+extern i32 popupCenter[2];  // pixels: where the radial pop-up opens; set by the brush update
+extern f32 detailPos;       // detail slider 0..1, detailBias = 0.1 + 1.9 x detailPos
+extern i32
+    selectedMaterial;      // material shown and loaded, 0-based; set by FrameLogic and the slider
+extern i32 materialCount;  // consecutive data/material%i.png files found, counted once
 
 // Clears every interface flag and puts the pop-up anchor back (start-up, tests).
 void ResetGuiState();

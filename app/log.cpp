@@ -26,7 +26,10 @@ static void LogWrite(const char* format, va_list args, bool newline) {
     logLineCount++;
     if (logLineCount == 500) {
         FILE* f = fopen(logPath, "a");
-        if (f) { fputs("---- Log flood prevention\n\n", f); fclose(f); }
+        if (f) {
+            fputs("---- Log flood prevention\n\n", f);
+            fclose(f);
+        }
     }
     if (logLineCount >= 500) return;
     char text[1024];
@@ -69,25 +72,41 @@ bool LogEndVerbose() {
 
 // ================================================================ event log
 
-const char* const eventTypeNames[EVENT_TYPE_COUNT] = {
-    "Add", "Remove", "Direct access to position", "Direct access to normal",
-    "Add edge", "Remove edge", "Add triangle", "Remove triangle", "UpdateNormal()",
-    "Reassign an edge", "Reassign a triangle", "Survived edge collapse", "Assign vertex",
-    "Assign edge", "Collapse", "Collapse (keep)", "Tesselate", "Reassign edge, add",
-    "Reassign edge, remove", "Reassign triangle, add", "Reassign triangle, remove",
-    "Reassign vertex, add", "Reassign vertex, remove", "** Remove (was connected)",
-    "Collapse/reconstruct involvement", "Nothing"};
+const char* const eventTypeNames[EVENT_TYPE_COUNT] = {"Add",
+                                                      "Remove",
+                                                      "Direct access to position",
+                                                      "Direct access to normal",
+                                                      "Add edge",
+                                                      "Remove edge",
+                                                      "Add triangle",
+                                                      "Remove triangle",
+                                                      "UpdateNormal()",
+                                                      "Reassign an edge",
+                                                      "Reassign a triangle",
+                                                      "Survived edge collapse",
+                                                      "Assign vertex",
+                                                      "Assign edge",
+                                                      "Collapse",
+                                                      "Collapse (keep)",
+                                                      "Tesselate",
+                                                      "Reassign edge, add",
+                                                      "Reassign edge, remove",
+                                                      "Reassign triangle, add",
+                                                      "Reassign triangle, remove",
+                                                      "Reassign vertex, add",
+                                                      "Reassign vertex, remove",
+                                                      "** Remove (was connected)",
+                                                      "Collapse/reconstruct involvement",
+                                                      "Nothing"};
 
 // Two alphabetical runs of given names, initials A..P each, so a dump reads
 // "Alma", "Bruno", ... and the second run is told apart by its longer names.
 const char* const eventLabelNames[34] = {
-    "NULL",
-    "Alma", "Bruno", "Cleo", "Dario", "Edda", "Felix", "Greta", "Hugo",
-    "Ines", "Jonas", "Kira", "Lars", "Mona", "Nils", "Olga", "Paul",
-    "Annika", "Bernhard", "Clarissa", "Dominik", "Elisabeth", "Friedrich",
-    "Gabriele", "Heinrich", "Isabella", "Johannes", "Katharina", "Leopold",
-    "Magdalena", "Nikolaus", "Ottilie", "Pankraz",
-    "???"};
+    "NULL",      "Alma",      "Bruno",    "Cleo",     "Dario",    "Edda",     "Felix",
+    "Greta",     "Hugo",      "Ines",     "Jonas",    "Kira",     "Lars",     "Mona",
+    "Nils",      "Olga",      "Paul",     "Annika",   "Bernhard", "Clarissa", "Dominik",
+    "Elisabeth", "Friedrich", "Gabriele", "Heinrich", "Isabella", "Johannes", "Katharina",
+    "Leopold",   "Magdalena", "Nikolaus", "Ottilie",  "Pankraz",  "???"};
 
 static u32 labelKeys[33];
 static i32 labelCount;
@@ -105,9 +124,7 @@ static const char* LabelForKey(u32 key) {
 }
 
 // Tags store only 32 bits of an address, so pointers are keyed the same way.
-const char* EventLogName(const void* pointer) {
-    return LabelForKey((u32)(uintptr_t)pointer);
-}
+const char* EventLogName(const void* pointer) { return LabelForKey((u32)(uintptr_t)pointer); }
 
 void EventLogDump(const EventTag& tag, const char* title, const void* owner) {
     LogPrint("Event log for %s %s:", title, EventLogName(owner));

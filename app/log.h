@@ -13,14 +13,18 @@ struct EventTag {
     u8 flag;  // always 0
 };
 enum { EVENT_NOTHING = 25, EVENT_TYPE_COUNT = 26 };
-inline void ResetEventTag(EventTag& t) { t.code = EVENT_NOTHING; t.who = 0; t.flag = 0; }
+inline void ResetEventTag(EventTag& t) {
+    t.code = EVENT_NOTHING;
+    t.who = 0;
+    t.flag = 0;
+}
 
 // ---- log state (set by LogOpen, changed by the verbose sections)
-extern char logPath[512];   // full path of log.txt
-extern u8 logEnabled;       // set once by LogOpen; verbose calls do nothing without it
-extern u8 logActive;        // lines are written only while set (unmuted)
-extern u8 logSticky;        // once set, LogEndVerbose leaves the log unmuted for good
-extern i32 logLineCount;    // lines attempted since the last LogEndVerbose; flood limit 500
+extern char logPath[512];  // full path of log.txt
+extern u8 logEnabled;      // set once by LogOpen; verbose calls do nothing without it
+extern u8 logActive;       // lines are written only while set (unmuted)
+extern u8 logSticky;       // once set, LogEndVerbose leaves the log unmuted for good
+extern i32 logLineCount;   // lines attempted since the last LogEndVerbose; flood limit 500
 
 void LogOpen(const char* path);
 void LogPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -4,21 +4,21 @@
 #pragma once
 #include "app/base.h"
 
-extern i32 windowWidth;      // pixels, 950
-extern i32 windowHeight;     // pixels, 650
-extern i32 windowX;          // pixels, 0
-extern i32 windowY;          // pixels, 0
-extern i32 windowMaximized;  // 1 = create maximised
-extern u8 symmetry;          // 1 = symmetric editing (only the x >= 0 half is stored)
-extern u8 enableShaders;     // 1 = build the GLSL programs at start-up
-extern u8 cornerTesselate;   // read and written back, used by nothing
-extern u8 menuZoom;          // 1 = GUI magnification
-extern i32 startMeshType;    // 1 = plane, anything else = sphere
-extern f32 detailBias;       // refinement fineness; below 0.15 nothing is refined
-extern i32 materialIndex;    // matcap image number - 1
-extern u8 wireframe;         // 1 = draw the wireframe over the mesh
-extern f32 toolSize[20];     // per tool id, 0..1
-extern f32 toolStrength[20]; // per tool id, 0..1
+extern i32 windowWidth;       // pixels, 950
+extern i32 windowHeight;      // pixels, 650
+extern i32 windowX;           // pixels, 0
+extern i32 windowY;           // pixels, 0
+extern i32 windowMaximized;   // 1 = create maximised
+extern u8 symmetry;           // 1 = symmetric editing (only the x >= 0 half is stored)
+extern u8 enableShaders;      // 1 = build the GLSL programs at start-up
+extern u8 cornerTesselate;    // read and written back, used by nothing
+extern u8 menuZoom;           // 1 = GUI magnification
+extern i32 startMeshType;     // 1 = plane, anything else = sphere
+extern f32 detailBias;        // refinement fineness; below 0.15 nothing is refined
+extern i32 materialIndex;     // matcap image number - 1
+extern u8 wireframe;          // 1 = draw the wireframe over the mesh
+extern f32 toolSize[20];      // per tool id, 0..1
+extern f32 toolStrength[20];  // per tool id, 0..1
 
 // Multithreading switches: 1 = run that pass through RunParallel.
 extern i32 mtMaxThreads;  // 0 = one thread per core

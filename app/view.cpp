@@ -13,5 +13,7 @@ void ResetView() {
     zoom = zoomTarget = 1;
     viewYaw = 180;
     viewPitch = 0;
-    lightWeights[0] = 0; lightWeights[1] = 0.4f; lightWeights[2] = 1.0f;
+    lightWeights[0] = 0;
+    lightWeights[1] = 0.4f;
+    lightWeights[2] = 1.0f;
 }

@@ -3,24 +3,24 @@
 #pragma once
 #include "app/base.h"
 
-extern Vec3 viewOffset;     // eye-space translation of the model, (0, 0, 500) at start
-extern f32 zoom;            // uniform model scale
-extern f32 zoomTarget;      // zoom the view is moving towards
-extern f32 viewYaw;         // degrees, rotation about y
-extern f32 viewPitch;       // degrees, rotation about x
-extern f32 fieldOfView;     // degrees, 35
+extern Vec3 viewOffset;  // eye-space translation of the model, (0, 0, 500) at start
+extern f32 zoom;         // uniform model scale
+extern f32 zoomTarget;   // zoom the view is moving towards
+extern f32 viewYaw;      // degrees, rotation about y
+extern f32 viewPitch;    // degrees, rotation about x
+extern f32 fieldOfView;  // degrees, 35
 extern Vec3 viewRight, viewDown, viewToward;  // screen axes in model space
-extern f32 lightWeights[3]; // light direction weights, (0, 0.4, 1.0) at start
+extern f32 lightWeights[3];                   // light direction weights, (0, 0.4, 1.0) at start
 
 // Start values of the view (start-up and the new-mesh commands).
 void ResetView();
 
 // ---- view control: turns the pointer, wheel and held keys into view changes
 // once per frame (FrameLogic). All main thread.
-extern f32 zoomBlend;        // per-frame blend of zoom towards zoomTarget; 1.0 = settled
-extern i32 prevWheel;        // mouseWheel as seen last frame
-extern u8 numpadLatch;       // keypad plus or minus was held last frame
-extern i32 frameMouseX, frameMouseY;          // pointer this frame; x = -1000 when it reads (0, 0)
+extern f32 zoomBlend;                 // per-frame blend of zoom towards zoomTarget; 1.0 = settled
+extern i32 prevWheel;                 // mouseWheel as seen last frame
+extern u8 numpadLatch;                // keypad plus or minus was held last frame
+extern i32 frameMouseX, frameMouseY;  // pointer this frame; x = -1000 when it reads (0, 0)
 extern i32 prevFrameMouseX, prevFrameMouseY;  // the same, one frame earlier
 
 // Keypad and wheel steps, drag zoom, zoom smoothing, pointer bookkeeping,

@@ -78,8 +78,7 @@ static void WheelAndKeypad() {
 }
 
 static void SmoothZoom() {
-    if (ctrlHeld && altHeld && mouseLeft)
-        zoomTarget *= 1 + 0.004f * (f32)(mouseY - frameMouseY);
+    if (ctrlHeld && altHeld && mouseLeft) zoomTarget *= 1 + 0.004f * (f32)(mouseY - frameMouseY);
     zoomBlend += 0.1f;
     if (zoomBlend > 0.6f) zoomBlend = 0.6f;
     zoom += (zoomTarget - zoom) * zoomBlend;

@@ -52,16 +52,19 @@ static void BenchNormals() {
     for (i32 threaded = 0; threaded < 2; threaded++) {
         mtNormals = threaded;
         for (i32 run = 0; run < 5; run++) {
-            for (i32 i = 0; i < workset.vertices.count; i++) vertices[workset.vertices.items[i]].changed = 1;
-            for (i32 i = 0; i < workset.triangles.count; i++) triangles[workset.triangles.items[i]].changed = 1;
+            for (i32 i = 0; i < workset.vertices.count; i++)
+                vertices[workset.vertices.items[i]].changed = 1;
+            for (i32 i = 0; i < workset.triangles.count; i++)
+                triangles[workset.triangles.items[i]].changed = 1;
             double start = NowSeconds();
             UpdateNormals();
             ms[threaded].push_back((NowSeconds() - start) * 1000);
         }
     }
     mtNormals = 1;
-    printf("UpdateNormals, whole mesh of %i triangles: %.1f ms on 1 thread, %.1f ms on %i threads\n",
-           liveTriangleCount, Median(ms[0]), Median(ms[1]), threadCount);
+    printf(
+        "UpdateNormals, whole mesh of %i triangles: %.1f ms on 1 thread, %.1f ms on %i threads\n",
+        liveTriangleCount, Median(ms[0]), Median(ms[1]), threadCount);
 }
 
 static void BenchMillionTriangles() {
@@ -76,8 +79,10 @@ static void BenchMillionTriangles() {
     for (i32 i = 0; i < triangleCapacity; i++)
         if (triangles[i].active) RemoveTriangle(&triangles[i], true);
     double removed = NowSeconds() - start;
-    printf("remove them all with their vertices: %.0f ms (left: %i triangles, %i edges, %i vertices)\n",
-           removed * 1000, liveTriangleCount, liveEdgeCount, liveVertexCount);
+    printf(
+        "remove them all with their vertices: %.0f ms (left: %i triangles, %i edges, %i "
+        "vertices)\n",
+        removed * 1000, liveTriangleCount, liveEdgeCount, liveVertexCount);
 }
 
 // The same build into arrays grown beforehand: the difference is the cost of growth.
@@ -88,7 +93,8 @@ static void BenchMillionTrianglesPregrown() {
     while (triangleCapacity < 2 * GRID_ROWS * GRID_COLUMNS) AllocateTriangles();
     double start = NowSeconds();
     BuildGrid();
-    printf("add the same triangles into arrays grown beforehand: %.0f ms\n", (NowSeconds() - start) * 1000);
+    printf("add the same triangles into arrays grown beforehand: %.0f ms\n",
+           (NowSeconds() - start) * 1000);
     ResetAllocation();
 }
 
@@ -103,8 +109,10 @@ static void BenchHandOff() {
         us.push_back((NowSeconds() - start) * 1e6);
     }
     std::sort(us.begin(), us.end());
-    printf("RunParallel of an empty job on %i threads: %.2f us median, %.2f us at the 99th percentile\n",
-           threadCount, us[us.size() / 2], us[us.size() * 99 / 100]);
+    printf(
+        "RunParallel of an empty job on %i threads: %.2f us median, %.2f us at the 99th "
+        "percentile\n",
+        threadCount, us[us.size() / 2], us[us.size() * 99 / 100]);
 }
 
 int main() {

@@ -30,7 +30,8 @@ enum { GRID_COLUMNS = 1000, GRID_ROWS = 500 };
 
 static void BuildGrid() {
     for (i32 r = 0; r <= GRID_ROWS; r++)
-        for (i32 c = 0; c <= GRID_COLUMNS; c++) AddVertex((f32)c - GRID_COLUMNS / 2, (f32)r - GRID_ROWS / 2, 0);
+        for (i32 c = 0; c <= GRID_COLUMNS; c++)
+            AddVertex((f32)c - GRID_COLUMNS / 2, (f32)r - GRID_ROWS / 2, 0);
     auto at = [](i32 r, i32 c) { return &vertices[r * (GRID_COLUMNS + 1) + c]; };
     for (i32 r = 0; r < GRID_ROWS; r++)
         for (i32 c = 0; c < GRID_COLUMNS; c++) {
@@ -46,8 +47,10 @@ static double TimeBuild(bool full, bool threaded) {
         fullRebuild = full;
         meshChanged = colorsDirty = 1;
         double start = NowMsPrecise();
-        if (threaded) RunParallel(BuildRenderArrays);
-        else BuildRenderArrays(0, 1);
+        if (threaded)
+            RunParallel(BuildRenderArrays);
+        else
+            BuildRenderArrays(0, 1);
         ms.push_back(NowMsPrecise() - start);
     }
     fullRebuild = meshChanged = colorsDirty = 0;
@@ -85,9 +88,10 @@ static void BenchFrames() {
             DrawFrame();
             frame.push_back(NowMsPrecise() - start);
         }
-        printf("full rebuild + upload, %i triangles: %.1f ms median\n", liveTriangleCount, Median(upload));
-        printf("frame of %i triangles (this GL, pacing included): %.1f ms median\n", liveTriangleCount,
-               Median(frame));
+        printf("full rebuild + upload, %i triangles: %.1f ms median\n", liveTriangleCount,
+               Median(upload));
+        printf("frame of %i triangles (this GL, pacing included): %.1f ms median\n",
+               liveTriangleCount, Median(frame));
         ReleaseGLResources();
     }
     DestroyGLWindow();
@@ -99,12 +103,13 @@ int main() {
     StartWorkers(0, 0);
     ResetAllocation();
     BuildGrid();
-    printf("mesh: %i triangles, %i vertices, %i threads\n", liveTriangleCount, liveVertexCount, threadCount);
+    printf("mesh: %i triangles, %i vertices, %i threads\n", liveTriangleCount, liveVertexCount,
+           threadCount);
     printf("full rebuild, 1 thread: %.1f ms median\n", TimeBuild(true, false));
     printf("full rebuild, %i threads: %.1f ms median\n", threadCount, TimeBuild(true, true));
     SelectPatch(100);
-    printf("workset rebuild, %i vertices and %i triangles: %.3f ms median\n", workset.vertices.count,
-           workset.triangles.count, TimeBuild(false, false));
+    printf("workset rebuild, %i vertices and %i triangles: %.3f ms median\n",
+           workset.vertices.count, workset.triangles.count, TimeBuild(false, false));
     BenchFrames();
     StopWorkers();
     FreeAllocation();

@@ -40,7 +40,7 @@ struct Options {
     bool tools[6];
     bool sizes[4];
     i32 steps;
-    f32 radius;    // model units on a sphere of radius 100
+    f32 radius;  // model units on a sphere of radius 100
     f32 strength;
     bool breakdown;
     bool profile;
@@ -71,7 +71,13 @@ bool PickNames(const char* list, const char* const* names, i32 count, bool* pick
 }
 
 bool ParseOptions(int argc, char** argv, Options& o) {
-    o = {{true, true, true, true, true, true}, {true, true, true, true}, 200, 8, 0.766f, false, false};
+    o = {{true, true, true, true, true, true},
+         {true, true, true, true},
+         200,
+         8,
+         0.766f,
+         false,
+         false};
     const char* toolNames[6];
     const char* sizeNames[4];
     for (i32 i = 0; i < 6; i++) toolNames[i] = allTools[i].name;
@@ -178,7 +184,8 @@ void TakeSnapshot(Snapshot& s) {
 bool RestoreSnapshot(const Snapshot& s) {
     // Records point at one another by address: the copy is only good for
     // arrays that have not moved.
-    if (vertices != s.vertexBase || edges != s.edgeBase || triangles != s.triangleBase) return false;
+    if (vertices != s.vertexBase || edges != s.edgeBase || triangles != s.triangleBase)
+        return false;
     if ((size_t)vertexCapacity != s.v.size() || (size_t)edgeCapacity != s.e.size() ||
         (size_t)triangleCapacity != s.t.size())
         return false;
@@ -263,8 +270,10 @@ void MeasureWholeMeshPasses() {
     double t3 = NowSeconds();
     RunParallel(CopyRefPositionJob);
     double t4 = NowSeconds();
-    printf("# passes tris=%i recull_cold_ms=%.3f recull_ms=%.3f updateworkset_ms=%.3f refcopy_ms=%.3f\n",
-           liveTriangleCount, (t1 - t0) * 1000, (t2 - t1) * 1000, (t3 - t2) * 1000, (t4 - t3) * 1000);
+    printf(
+        "# passes tris=%i recull_cold_ms=%.3f recull_ms=%.3f updateworkset_ms=%.3f "
+        "refcopy_ms=%.3f\n",
+        liveTriangleCount, (t1 - t0) * 1000, (t2 - t1) * 1000, (t3 - t2) * 1000, (t4 - t3) * 1000);
 }
 
 // Shares of the innermost profiled section over the steps of the last run.
@@ -314,9 +323,11 @@ int main(int argc, char** argv) {
             if (o.breakdown) {
                 double sum = 0;
                 for (double ms : r.stepMs) sum += ms;
-                printf("# tool=%s mean_ms=%.3f p90_ms=%.3f max_ms=%.3f reculls=%i stroke_end_ms=%.3f\n",
-                       allTools[t].name, sum / (double)r.stepMs.size(), Percentile(r.stepMs, 0.9),
-                       Percentile(r.stepMs, 1.0), r.reculls, r.strokeEndMs);
+                printf(
+                    "# tool=%s mean_ms=%.3f p90_ms=%.3f max_ms=%.3f reculls=%i "
+                    "stroke_end_ms=%.3f\n",
+                    allTools[t].name, sum / (double)r.stepMs.size(), Percentile(r.stepMs, 0.9),
+                    Percentile(r.stepMs, 1.0), r.reculls, r.strokeEndMs);
             }
             if (o.profile) PrintSectionShares(allTools[t].name);
             fflush(stdout);

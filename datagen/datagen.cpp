@@ -16,13 +16,17 @@ typedef uint32_t u32;
 
 // ================================================================ colour math
 
-struct Col { float r, g, b; };
+struct Col {
+    float r, g, b;
+};
 static Col operator+(Col a, Col b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
 static Col operator*(Col a, Col b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
 static Col operator*(Col a, float s) { return {a.r * s, a.g * s, a.b * s}; }
 static Col Mix(Col a, Col b, float t) { return a * (1 - t) + b * t; }
 
-struct V3 { float x, y, z; };
+struct V3 {
+    float x, y, z;
+};
 static float Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 static V3 Norm(V3 a) {
     float l = std::sqrt(Dot(a, a));
@@ -43,18 +47,26 @@ static u8 ToByte(float linear, float dither) {
 
 // Soft shoulder so highlights roll off instead of clipping to flat white.
 static Col ToneMap(Col c) {
-    auto f = [](float x) { return x < 0.75f ? x : 0.75f + 0.25f * (1 - std::exp(-(x - 0.75f) / 0.25f)); };
+    auto f = [](float x) {
+        return x < 0.75f ? x : 0.75f + 0.25f * (1 - std::exp(-(x - 0.75f) / 0.25f));
+    };
     return {f(c.r), f(c.g), f(c.b)};
 }
 
 static u32 Hash(u32 x) {
-    x ^= x >> 16; x *= 0x7feb352dU; x ^= x >> 15; x *= 0x846ca68bU; x ^= x >> 16;
+    x ^= x >> 16;
+    x *= 0x7feb352dU;
+    x ^= x >> 15;
+    x *= 0x846ca68bU;
+    x ^= x >> 16;
     return x;
 }
 // Uniform in [-0.5, 0.5), fixed per pixel and channel.
 static float Dither(int x, int y, int channel, u32 seed) {
-    return (Hash((u32)x * 73856093U ^ (u32)y * 19349663U ^ (u32)channel * 83492791U ^ seed) & 0xFFFF) /
-               65536.0f - 0.5f;
+    return (Hash((u32)x * 73856093U ^ (u32)y * 19349663U ^ (u32)channel * 83492791U ^ seed) &
+            0xFFFF) /
+               65536.0f -
+           0.5f;
 }
 
 // ================================================================ PNG and ICO writing
@@ -96,22 +108,35 @@ static bool WritePng(const std::string& path, const Image& img) {
     return true;
 }
 
-static void PutU16(std::vector<u8>& out, u32 v) { out.push_back(v & 0xFF); out.push_back(v >> 8 & 0xFF); }
-static void PutU32(std::vector<u8>& out, u32 v) { PutU16(out, v & 0xFFFF); PutU16(out, v >> 16); }
+static void PutU16(std::vector<u8>& out, u32 v) {
+    out.push_back(v & 0xFF);
+    out.push_back(v >> 8 & 0xFF);
+}
+static void PutU32(std::vector<u8>& out, u32 v) {
+    PutU16(out, v & 0xFFFF);
+    PutU16(out, v >> 16);
+}
 
 // One 32-bit image: BITMAPINFOHEADER (height doubled for the mask), BGRA
 // rows bottom-up, then the 1-bit mask (set where fully transparent).
 static bool WriteIco(const std::string& path, const Image& img) {
     const int w = img.width, h = img.height, maskStride = ((w + 31) / 32) * 4;
     std::vector<u8> bmp;
-    PutU32(bmp, 40); PutU32(bmp, (u32)w); PutU32(bmp, (u32)h * 2);
-    PutU16(bmp, 1); PutU16(bmp, 32); PutU32(bmp, 0);
+    PutU32(bmp, 40);
+    PutU32(bmp, (u32)w);
+    PutU32(bmp, (u32)h * 2);
+    PutU16(bmp, 1);
+    PutU16(bmp, 32);
+    PutU32(bmp, 0);
     PutU32(bmp, (u32)(w * h * 4 + maskStride * h));
     for (int i = 0; i < 4; i++) PutU32(bmp, 0);
     for (int y = h - 1; y >= 0; y--)
         for (int x = 0; x < w; x++) {
             const u8* p = &img.rgba[((size_t)y * w + x) * 4];
-            bmp.push_back(p[2]); bmp.push_back(p[1]); bmp.push_back(p[0]); bmp.push_back(p[3]);
+            bmp.push_back(p[2]);
+            bmp.push_back(p[1]);
+            bmp.push_back(p[0]);
+            bmp.push_back(p[3]);
         }
     for (int y = h - 1; y >= 0; y--) {
         std::vector<u8> row(maskStride, 0);
@@ -120,9 +145,17 @@ static bool WriteIco(const std::string& path, const Image& img) {
         bmp.insert(bmp.end(), row.begin(), row.end());
     }
     std::vector<u8> ico;
-    PutU16(ico, 0); PutU16(ico, 1); PutU16(ico, 1);
-    ico.push_back((u8)w); ico.push_back((u8)h); ico.push_back(0); ico.push_back(0);
-    PutU16(ico, 1); PutU16(ico, 32); PutU32(ico, (u32)bmp.size()); PutU32(ico, 6 + 16);
+    PutU16(ico, 0);
+    PutU16(ico, 1);
+    PutU16(ico, 1);
+    ico.push_back((u8)w);
+    ico.push_back((u8)h);
+    ico.push_back(0);
+    ico.push_back(0);
+    PutU16(ico, 1);
+    PutU16(ico, 32);
+    PutU32(ico, (u32)bmp.size());
+    PutU32(ico, 6 + 16);
     ico.insert(ico.end(), bmp.begin(), bmp.end());
     FILE* f = fopen(path.c_str(), "wb");
     if (!f) return false;
@@ -135,8 +168,10 @@ static bool WriteIco(const std::string& path, const Image& img) {
 // A studio backdrop: dark cool top, a soft pool of light behind the model,
 // a faint horizon, and a vignette towards the corners. Left-right symmetric.
 static Col Backdrop(float u, float v) {
-    Col top = {0.018f, 0.022f, 0.030f}, mid = {0.10f, 0.105f, 0.115f}, floor = {0.05f, 0.048f, 0.046f};
-    Col c = v < 0.62f ? Mix(top, mid, SmoothStep(0.0f, 0.62f, v)) : Mix(mid, floor, SmoothStep(0.62f, 1.0f, v));
+    Col top = {0.018f, 0.022f, 0.030f}, mid = {0.10f, 0.105f, 0.115f},
+        floor = {0.05f, 0.048f, 0.046f};
+    Col c = v < 0.62f ? Mix(top, mid, SmoothStep(0.0f, 0.62f, v))
+                      : Mix(mid, floor, SmoothStep(0.62f, 1.0f, v));
     float dx = (u - 0.5f) * 1.3f, dy = (v - 0.45f);
     float glow = std::exp(-(dx * dx + dy * dy) / 0.09f);
     c = c + Col{0.13f, 0.125f, 0.12f} * glow;
@@ -158,15 +193,15 @@ static Image MakeBackground() {
 
 struct Material {
     const char* name;
-    Col albedo;        // diffuse colour (linear)
-    float wrap;        // light wrapping past the terminator: soft, translucent look
-    Col scatter;       // colour the wrapped light takes on (subsurface tint)
-    Col specular;      // highlight colour and strength
-    float shininess;   // Blinn-Phong exponent
-    float reflect;     // share of the studio environment reflected (metals ~1)
-    Col reflectTint;   // metal colour
-    Col rim;           // rim light colour and strength
-    float coat;        // clear coat: a sharp extra highlight with Fresnel
+    Col albedo;       // diffuse colour (linear)
+    float wrap;       // light wrapping past the terminator: soft, translucent look
+    Col scatter;      // colour the wrapped light takes on (subsurface tint)
+    Col specular;     // highlight colour and strength
+    float shininess;  // Blinn-Phong exponent
+    float reflect;    // share of the studio environment reflected (metals ~1)
+    Col reflectTint;  // metal colour
+    Col rim;          // rim light colour and strength
+    float coat;       // clear coat: a sharp extra highlight with Fresnel
 };
 
 // The studio the spheres sit in, seen by reflections: a bright sky, two
@@ -186,7 +221,10 @@ static Col Environment(V3 d) {
 
 static Col ShadeSphere(const Material& m, V3 n) {
     const V3 view = {0, 0, 1};
-    struct Light { V3 dir; Col colour; };
+    struct Light {
+        V3 dir;
+        Col colour;
+    };
     const Light lights[3] = {{Norm({-0.55f, 0.65f, 0.6f}), {1.45f, 1.38f, 1.28f}},
                              {Norm({0.85f, -0.1f, 0.35f}), {0.16f, 0.19f, 0.26f}},
                              {Norm({0.1f, -0.9f, 0.3f}), {0.07f, 0.06f, 0.05f}}};
@@ -201,7 +239,8 @@ static Col ShadeSphere(const Material& m, V3 n) {
         V3 h = Norm({l.dir.x + view.x, l.dir.y + view.y, l.dir.z + view.z});
         float nh = Clamp01(Dot(n, h));
         float norm = (m.shininess + 8) / 25.0f;  // keeps the energy similar across exponents
-        highlight = highlight + l.colour * (std::pow(nh, m.shininess) * norm * (ndl > 0 ? 1.0f : 0.0f));
+        highlight =
+            highlight + l.colour * (std::pow(nh, m.shininess) * norm * (ndl > 0 ? 1.0f : 0.0f));
         if (m.coat > 0) highlight = highlight + l.colour * (std::pow(nh, 900.0f) * m.coat * 6);
     }
     float nv = Clamp01(Dot(n, view));
@@ -247,23 +286,71 @@ static Image MakeMatcap(const Material& m) {
 
 static const Material materials[] = {
     // clay: matte warm grey-brown, broad soft sheen, cool rim
-    {"clay", {0.50f, 0.35f, 0.28f}, 0.25f, {0.9f, 0.55f, 0.4f}, {0.07f, 0.07f, 0.07f}, 10, 0, {0, 0, 0},
-     {0.10f, 0.11f, 0.13f}, 0},
+    {"clay",
+     {0.50f, 0.35f, 0.28f},
+     0.25f,
+     {0.9f, 0.55f, 0.4f},
+     {0.07f, 0.07f, 0.07f},
+     10,
+     0,
+     {0, 0, 0},
+     {0.10f, 0.11f, 0.13f},
+     0},
     // wax: creamy, strongly translucent with a warm glow in the shadows
-    {"wax", {0.80f, 0.66f, 0.42f}, 0.8f, {1.0f, 0.55f, 0.25f}, {0.25f, 0.24f, 0.22f}, 45, 0, {0, 0, 0},
-     {0.18f, 0.13f, 0.07f}, 0},
+    {"wax",
+     {0.80f, 0.66f, 0.42f},
+     0.8f,
+     {1.0f, 0.55f, 0.25f},
+     {0.25f, 0.24f, 0.22f},
+     45,
+     0,
+     {0, 0, 0},
+     {0.18f, 0.13f, 0.07f},
+     0},
     // jade: deep green stone, light scattered inside, glassy polish
-    {"jade", {0.14f, 0.42f, 0.24f}, 0.7f, {0.3f, 0.9f, 0.45f}, {0.3f, 0.35f, 0.32f}, 120, 0, {0, 0, 0},
-     {0.05f, 0.16f, 0.09f}, 0.7f},
+    {"jade",
+     {0.14f, 0.42f, 0.24f},
+     0.7f,
+     {0.3f, 0.9f, 0.45f},
+     {0.3f, 0.35f, 0.32f},
+     120,
+     0,
+     {0, 0, 0},
+     {0.05f, 0.16f, 0.09f},
+     0.7f},
     // metal: polished steel reflecting the studio
-    {"steel", {0.6f, 0.6f, 0.62f}, 0, {0, 0, 0}, {0.9f, 0.9f, 0.9f}, 300, 0.95f, {0.62f, 0.64f, 0.68f},
-     {0.04f, 0.045f, 0.05f}, 0},
+    {"steel",
+     {0.6f, 0.6f, 0.62f},
+     0,
+     {0, 0, 0},
+     {0.9f, 0.9f, 0.9f},
+     300,
+     0.95f,
+     {0.62f, 0.64f, 0.68f},
+     {0.04f, 0.045f, 0.05f},
+     0},
     // skin: warm, red light in the terminator, soft sheen
-    {"skin", {0.72f, 0.46f, 0.36f}, 0.55f, {1.0f, 0.32f, 0.2f}, {0.12f, 0.11f, 0.1f}, 28, 0, {0, 0, 0},
-     {0.16f, 0.10f, 0.09f}, 0},
+    {"skin",
+     {0.72f, 0.46f, 0.36f},
+     0.55f,
+     {1.0f, 0.32f, 0.2f},
+     {0.12f, 0.11f, 0.1f},
+     28,
+     0,
+     {0, 0, 0},
+     {0.16f, 0.10f, 0.09f},
+     0},
     // gold: warm reflective metal
-    {"gold", {0.9f, 0.7f, 0.3f}, 0, {0, 0, 0}, {1.0f, 0.85f, 0.55f}, 250, 0.95f, {1.0f, 0.72f, 0.30f},
-     {0.06f, 0.045f, 0.02f}, 0},
+    {"gold",
+     {0.9f, 0.7f, 0.3f},
+     0,
+     {0, 0, 0},
+     {1.0f, 0.85f, 0.55f},
+     250,
+     0.95f,
+     {1.0f, 0.72f, 0.30f},
+     {0.06f, 0.045f, 0.02f},
+     0},
 };
 
 // ================================================================ noise normal map
@@ -281,7 +368,8 @@ static float PeriodicNoise(float x, float y, int period, u32 seed) {
     fx = fx * fx * (3 - 2 * fx);
     fy = fy * fy * (3 - 2 * fy);
     float a = LatticeValue(x0, y0, period, seed), b = LatticeValue(x0 + 1, y0, period, seed);
-    float c = LatticeValue(x0, y0 + 1, period, seed), d = LatticeValue(x0 + 1, y0 + 1, period, seed);
+    float c = LatticeValue(x0, y0 + 1, period, seed),
+          d = LatticeValue(x0 + 1, y0 + 1, period, seed);
     return (a + (b - a) * fx) + ((c + (d - c) * fx) - (a + (b - a) * fx)) * fy;
 }
 
@@ -351,7 +439,8 @@ static void AddToSheet(Image& sheet, const Image& img, int slot) {
                 int sum = 0;
                 for (int k = 0; k < 4; k++)
                     sum += img.rgba[((size_t)(2 * y + k / 2) * img.width + 2 * x + k % 2) * 4 + c];
-                sheet.rgba[((size_t)y * sheet.width + slot * img.width / 2 + x) * 4 + c] = (u8)(sum / 4);
+                sheet.rgba[((size_t)y * sheet.width + slot * img.width / 2 + x) * 4 + c] =
+                    (u8)(sum / 4);
             }
 }
 

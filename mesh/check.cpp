@@ -21,7 +21,10 @@ struct Report {
         va_start(args, format);
         i32 n = vsnprintf(text + used, (size_t)(size - used), format, args);
         va_end(args);
-        if (n > 0 && used + n < size - 1) { text[used + n] = '\n'; text[used + n + 1] = 0; }
+        if (n > 0 && used + n < size - 1) {
+            text[used + n] = '\n';
+            text[used + n + 1] = 0;
+        }
     }
 };
 
@@ -52,17 +55,25 @@ void CheckVertex(Report& r, i32 i) {
         return r.Add("vertex %i: edge count %i out of range", i, v.edgeCount);
     for (i32 k = 0; k < v.triangleCount; k++) {
         const Triangle* t = v.triangles[k];
-        if (!InTriangles(t) || !t->active) { r.Add("vertex %i: lists a free triangle", i); continue; }
-        if (!HasCorner(t, &v)) r.Add("vertex %i: lists triangle %i that does not use it", i, SlotOf(t));
+        if (!InTriangles(t) || !t->active) {
+            r.Add("vertex %i: lists a free triangle", i);
+            continue;
+        }
+        if (!HasCorner(t, &v))
+            r.Add("vertex %i: lists triangle %i that does not use it", i, SlotOf(t));
         if (CountIn(v.triangles, v.triangleCount, t) > 1)
             r.Add("vertex %i: lists triangle %i twice", i, SlotOf(t));
     }
     for (i32 k = 0; k < v.edgeCount; k++) {
         const Edge* e = v.edges[k];
-        if (!InEdges(e) || !e->active) { r.Add("vertex %i: lists a free edge", i); continue; }
+        if (!InEdges(e) || !e->active) {
+            r.Add("vertex %i: lists a free edge", i);
+            continue;
+        }
         if (e->vertex1 != &v && e->vertex2 != &v)
             r.Add("vertex %i: lists edge %i that does not end at it", i, SlotOf(e));
-        if (CountIn(v.edges, v.edgeCount, e) > 1) r.Add("vertex %i: lists edge %i twice", i, SlotOf(e));
+        if (CountIn(v.edges, v.edgeCount, e) > 1)
+            r.Add("vertex %i: lists edge %i twice", i, SlotOf(e));
         // One edge per pair of vertices: a twin would split the pair's triangles.
         const Vertex* far = e->vertex1 == &v ? e->vertex2 : e->vertex1;
         for (i32 m = 0; m < k; m++) {
@@ -86,7 +97,10 @@ void CheckEdge(Report& r, i32 i) {
     if (e.triangle1 && e.triangle1 == e.triangle2) r.Add("edge %i: holds one triangle twice", i);
     for (const Triangle* t : {e.triangle1, e.triangle2}) {
         if (!t) continue;
-        if (!InTriangles(t) || !t->active) { r.Add("edge %i: holds a free triangle", i); continue; }
+        if (!InTriangles(t) || !t->active) {
+            r.Add("edge %i: holds a free triangle", i);
+            continue;
+        }
         if (!HasEdge(t, &e)) r.Add("edge %i: holds triangle %i that does not use it", i, SlotOf(t));
     }
 }
@@ -97,13 +111,20 @@ void CheckTriangle(Report& r, i32 i) {
         const Vertex* a = t.vertices[k];
         const Vertex* b = t.vertices[(k + 1) % 3];
         const Edge* e = t.edges[k];
-        if (!InVertices(a) || !a->active) { r.Add("triangle %i: corner %i is a free vertex", i, k); return; }
+        if (!InVertices(a) || !a->active) {
+            r.Add("triangle %i: corner %i is a free vertex", i, k);
+            return;
+        }
         if (a == b) r.Add("triangle %i: corners %i and %i are the same vertex", i, k, (k + 1) % 3);
         if (!CountIn(a->triangles, a->triangleCount, &t))
             r.Add("triangle %i: missing from corner %i's triangle list", i, k);
-        if (!InEdges(e) || !e->active) { r.Add("triangle %i: edge %i is a free edge", i, k); continue; }
+        if (!InEdges(e) || !e->active) {
+            r.Add("triangle %i: edge %i is a free edge", i, k);
+            continue;
+        }
         bool joins = (e->vertex1 == a && e->vertex2 == b) || (e->vertex1 == b && e->vertex2 == a);
-        if (!joins) r.Add("triangle %i: edge %i does not join corners %i and %i", i, k, k, (k + 1) % 3);
+        if (!joins)
+            r.Add("triangle %i: edge %i does not join corners %i and %i", i, k, k, (k + 1) % 3);
         if (e->triangle1 != &t && e->triangle2 != &t)
             r.Add("triangle %i: edge %i does not hold it", i, k);
     }
@@ -117,14 +138,25 @@ bool CheckMesh(char* report, i32 reportSize) {
     Report r{report, reportSize, 0};
     i32 nv = 0, ne = 0, nt = 0;
     for (i32 i = 0; i < vertexCapacity; i++)
-        if (vertices[i].active) { nv++; CheckVertex(r, i); }
+        if (vertices[i].active) {
+            nv++;
+            CheckVertex(r, i);
+        }
     for (i32 i = 0; i < edgeCapacity; i++)
-        if (edges[i].active) { ne++; CheckEdge(r, i); }
+        if (edges[i].active) {
+            ne++;
+            CheckEdge(r, i);
+        }
     for (i32 i = 0; i < triangleCapacity; i++)
-        if (triangles[i].active) { nt++; CheckTriangle(r, i); }
-    if (nv != liveVertexCount) r.Add("live vertex count %i, active vertices %i", liveVertexCount, nv);
+        if (triangles[i].active) {
+            nt++;
+            CheckTriangle(r, i);
+        }
+    if (nv != liveVertexCount)
+        r.Add("live vertex count %i, active vertices %i", liveVertexCount, nv);
     if (ne != liveEdgeCount) r.Add("live edge count %i, active edges %i", liveEdgeCount, ne);
-    if (nt != liveTriangleCount) r.Add("live triangle count %i, active triangles %i", liveTriangleCount, nt);
+    if (nt != liveTriangleCount)
+        r.Add("live triangle count %i, active triangles %i", liveTriangleCount, nt);
     if (displayTriangleCount != liveTriangleCount)
         r.Add("display triangle count %i, live %i", displayTriangleCount, liveTriangleCount);
     if (vertexCursor < 0 || vertexCursor >= vertexCapacity || edgeCursor < 0 ||

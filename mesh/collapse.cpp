@@ -9,8 +9,8 @@
 namespace {
 
 enum {
-    MIN_OPPOSITE_TRIANGLES = 5,     // an opposite corner keeps at least 4 afterwards
-    MAX_MERGED_EDGES = 18,          // edges of the merged vertex
+    MIN_OPPOSITE_TRIANGLES = 5,  // an opposite corner keeps at least 4 afterwards
+    MAX_MERGED_EDGES = 18,       // edges of the merged vertex
     MAX_COLLAPSE_DEPTH = 10,
     MAX_RECORDED_TRIANGLES = MAX_VERTEX_TRIANGLES,
     MAX_RECORDED_VERTICES = MAX_VERTEX_EDGES * 2 + 1,
@@ -106,14 +106,16 @@ bool RoomToMerge(Triangle* t1, Triangle* t2, Vertex* k, Vertex* r) {
     if (k->triangleCount + r->triangleCount - 4 > MAX_VERTEX_TRIANGLES) return false;
     for (i32 i = 0; i < r->triangleCount; i++) {
         Triangle* t = r->triangles[i];
-        if (t != t1 && t != t2 && HasCorner(t, k)) return Refuse("*** a third triangle shares the edge, won't collapse");
+        if (t != t1 && t != t2 && HasCorner(t, k))
+            return Refuse("*** a third triangle shares the edge, won't collapse");
     }
     // The ends may share only the two opposite corners: with another common
     // neighbour its two edges to k and r would merge into one edge holding
     // four triangles, and the surface would fold onto itself.
     Vertex* o1 = ThirdCorner(t1, k, r);
     Vertex* o2 = ThirdCorner(t2, k, r);
-    if (o1 == o2) return Refuse("*** both triangles of the edge share their third corner, won't collapse");
+    if (o1 == o2)
+        return Refuse("*** both triangles of the edge share their third corner, won't collapse");
     for (i32 i = 0; i < r->edgeCount; i++) {
         Vertex* a = FarEnd(r->edges[i], r);
         if (a != k && a != o1 && a != o2 && IsNeighbour(k, a)) return false;
@@ -188,7 +190,8 @@ void Undo(const CollapseRecord& rec) {
     }
     for (i32 i = 0; i < rec.triangleCount; i++) {
         const SavedTriangle& s = rec.triangles[i];
-        if (!AddTriangle(&vertices[s.corners[0]], &vertices[s.corners[1]], &vertices[s.corners[2]], s.slot))
+        if (!AddTriangle(&vertices[s.corners[0]], &vertices[s.corners[1]], &vertices[s.corners[2]],
+                         s.slot))
             LogPrint("### could not restore triangle %i after an undone collapse", s.slot);
     }
     MarkChanged(r, 1);
@@ -235,7 +238,8 @@ void RepairAround(Vertex* k) {
 }
 
 bool SamePosition(const Vertex* a, const Vertex* b) {
-    return a->position.x == b->position.x && a->position.y == b->position.y && a->position.z == b->position.z;
+    return a->position.x == b->position.x && a->position.y == b->position.y &&
+           a->position.z == b->position.z;
 }
 
 // Zero-area triangles (two corners on one spot, as duplicated positions in an
@@ -245,7 +249,8 @@ bool ResultIsSound(Vertex* k) {
         Triangle* t = k->triangles[i];
         Vertex* const* c = t->vertices;
         const char* fault = nullptr;
-        if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2]) fault = "### triangle %i is malformed, two vertices equal!";
+        if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2])
+            fault = "### triangle %i is malformed, two vertices equal!";
         else if (SamePosition(c[0], c[1]) || SamePosition(c[1], c[2]) || SamePosition(c[0], c[2]))
             fault = "### triangle %i is malformed, two vertices overlapping!";
         if (!fault) continue;

@@ -26,43 +26,43 @@ struct Vertex {
     i32 index;        // own slot number (written by the renderer)
     f32 mask;         // 0 = frozen .. 1 = free
     Vec3 position;
-    Vec3 refPosition; // reference surface the next stroke builds on
-    Vec3 normal;      // unit vertex normal
+    Vec3 refPosition;  // reference surface the next stroke builds on
+    Vec3 normal;       // unit vertex normal
     Triangle* triangles[MAX_VERTEX_TRIANGLES];
     Vec3 savedPosition;
     Vec3 savedNormal;
     i32 triangleCount;
     Edge* edges[MAX_VERTEX_EDGES];
     i32 edgeCount;
-    Vertex* mirror;   // scratch of the symmetry switch
+    Vertex* mirror;  // scratch of the symmetry switch
     EventTag eventTag;
 };
 
 struct Edge {
     u8 active;
-    u8 changed;       // length or neighbourhood changed
-    i32 index;        // own slot number
+    u8 changed;  // length or neighbourhood changed
+    i32 index;   // own slot number
     Triangle* triangle1;
     Triangle* triangle2;  // null on a border edge
     Vertex* vertex1;
     Vertex* vertex2;
-    f32 length;       // as last computed by EdgeLength
+    f32 length;  // as last computed by EdgeLength
     EventTag eventTag;
 };
 
 struct Triangle {
     u8 active;
-    u8 fresh;         // created since the last subdivision pass or brush measurement
-    u8 changed;       // needs its normal recomputed
-    u8 tessDone;      // TesselateForBrush has finished with it
-    u8 inBrush;       // bounding sphere touches the brush culling box
+    u8 fresh;             // created since the last subdivision pass or brush measurement
+    u8 changed;           // needs its normal recomputed
+    u8 tessDone;          // TesselateForBrush has finished with it
+    u8 inBrush;           // bounding sphere touches the brush culling box
     Vertex* vertices[3];  // winding order
     Edge* edges[3];       // edge k joins corner k and corner (k+1) % 3
     Vec3 normal;
-    i32 index;        // own slot number
-    f32 circumference;// sum of the edges' stored lengths
-    Vec3 center;      // centroid
-    f32 radius;       // largest centre-to-corner distance
+    i32 index;          // own slot number
+    f32 circumference;  // sum of the edges' stored lengths
+    Vec3 center;        // centroid
+    f32 radius;         // largest centre-to-corner distance
     EventTag eventTag;
 };
 
@@ -77,12 +77,14 @@ struct GeometrySet {
 };
 
 struct Brush;
-struct IndexTriple { u32 v[3]; };
+struct IndexTriple {
+    u32 v[3];
+};
 
 // ---- storage (storage.cpp)
-extern Vertex* vertices;    // vertexCapacity records
-extern Edge* edges;         // edgeCapacity records
-extern Triangle* triangles; // triangleCapacity records
+extern Vertex* vertices;     // vertexCapacity records
+extern Edge* edges;          // edgeCapacity records
+extern Triangle* triangles;  // triangleCapacity records
 extern i32 vertexCapacity, edgeCapacity, triangleCapacity;
 extern i32 liveVertexCount, liveEdgeCount, liveTriangleCount;  // active records
 extern i32 displayTriangleCount;  // kept like liveTriangleCount, for the status text
@@ -99,12 +101,12 @@ extern Vec3* savedNormalArray;
 extern IndexTriple* indexArray;
 
 // ---- render flags: raised by edits, cleared by the renderer
-extern u8 arraysDirty;      // render arrays need a (workset) rebuild
-extern u8 fullRebuild;      // rebuild every slot, not just the workset
-extern u8 colorsDirty;      // colours (mask view) need refilling
-extern u8 meshChanged;      // triangles were created or removed, or storage changed
-extern u8 savedArraysDirty; // saved positions/normals need uploading
-extern u8 bumpShading;      // bump shading on: keeps saved positions and normals
+extern u8 arraysDirty;       // render arrays need a (workset) rebuild
+extern u8 fullRebuild;       // rebuild every slot, not just the workset
+extern u8 colorsDirty;       // colours (mask view) need refilling
+extern u8 meshChanged;       // triangles were created or removed, or storage changed
+extern u8 savedArraysDirty;  // saved positions/normals need uploading
+extern u8 bumpShading;       // bump shading on: keeps saved positions and normals
 
 inline i32 SlotOf(const Vertex* v) { return (i32)(v - vertices); }
 inline i32 SlotOf(const Edge* e) { return (i32)(e - edges); }
@@ -123,7 +125,8 @@ void ClearAllSlots();
 // Memory for a mesh array or list could not be had: there is no way to keep
 // the mesh, so this logs a "###" line and stops before anything writes
 // through a null array.
-[[noreturn]] void OutOfMemory(const char* what, i32 records);  // every slot inactive, cursors 0 (before a whole-mesh build)
+[[noreturn]] void OutOfMemory(
+    const char* what, i32 records);  // every slot inactive, cursors 0 (before a whole-mesh build)
 
 // ---- workset (workset.cpp)
 void ResetGeometrySet(GeometrySet& set);
@@ -132,8 +135,8 @@ void AppendSlot(SlotList& list, i32 slot);
 void UpdateWorkset();
 void UpdateBrushCulling(Brush& brush);
 void StoreRestState();
-void ClearChangedJob(i32 threadIndex, i32 threadCount);    // every record's changed = 0
-void CopyRefPositionJob(i32 threadIndex, i32 threadCount); // refPosition = position
+void ClearChangedJob(i32 threadIndex, i32 threadCount);     // every record's changed = 0
+void CopyRefPositionJob(i32 threadIndex, i32 threadCount);  // refPosition = position
 
 // ---- topology (topology.cpp)
 Edge* AddEdge(Vertex* a, Vertex* b);

@@ -56,13 +56,19 @@ void Put(ImageSink& sink, const u8* bytes, i32 n) {
         sink.failed = fwrite(bytes, 1, (size_t)n, sink.file) != (size_t)n;
         return;
     }
-    if (!GrowSlotFor(sink.slot, n)) { sink.failed = true; return; }
+    if (!GrowSlotFor(sink.slot, n)) {
+        sink.failed = true;
+        return;
+    }
     memcpy(sink.slot->bytes + sink.slot->used, bytes, (size_t)n);
     sink.slot->used += n;
 }
 
 void StoreU32(u8* out, u32 v) {
-    out[0] = (u8)v; out[1] = (u8)(v >> 8); out[2] = (u8)(v >> 16); out[3] = (u8)(v >> 24);
+    out[0] = (u8)v;
+    out[1] = (u8)(v >> 8);
+    out[2] = (u8)(v >> 16);
+    out[3] = (u8)(v >> 24);
 }
 void StoreF32(u8* out, f32 f) {
     u32 u;
@@ -117,7 +123,10 @@ static void PutVertex(ImageSink& sink, Vertex& v, bool& repaired) {
     StoreF32(entry + 4, Finite(v.position.y, repaired));
     StoreF32(entry + 8, Finite(v.position.z, repaired));
     f32 m = Finite(v.mask, repaired);
-    if (m < 0 || m > 1) { m = m < 0 ? 0.0f : 1.0f; repaired = true; }
+    if (m < 0 || m > 1) {
+        m = m < 0 ? 0.0f : 1.0f;
+        repaired = true;
+    }
     StoreF32(entry + 12, m);
     entry[16] = v.onMirrorLine ? 1 : 0;
     Put(sink, entry, MESH_IMAGE_VERTEX_BYTES);
@@ -142,15 +151,20 @@ static bool WriteImage(ImageSink& sink) {
     for (i32 i = 0; i < triangleCapacity; i++) {
         const Triangle& tri = triangles[i];
         if (!tri.active) continue;
-        if (!Writable(tri)) { skipped++; continue; }
+        if (!Writable(tri)) {
+            skipped++;
+            continue;
+        }
         u8 entry[MESH_IMAGE_TRIANGLE_BYTES];
         for (i32 k = 0; k < 3; k++) StoreU32(entry + 4 * k, tri.vertices[k]->serial);
         Put(sink, entry, MESH_IMAGE_TRIANGLE_BYTES);
     }
     if (repaired || skipped) {
         LogBeginVerbose(0);
-        if (repaired) LogPrint("### writing mesh: non-finite or out-of-range values written clamped");
-        if (skipped) LogPrint("### writing mesh: %i triangles with a free corner left out", skipped);
+        if (repaired)
+            LogPrint("### writing mesh: non-finite or out-of-range values written clamped");
+        if (skipped)
+            LogPrint("### writing mesh: %i triangles with a free corner left out", skipped);
     }
     return !sink.failed;
 }
@@ -190,7 +204,8 @@ static bool CheckVertexEntries(const u8* p, u64 v, const char** reason) {
         for (i32 k = 0; k < 3; k++) {
             f32 c = LoadF32(p + 4 * k);
             if (!std::isfinite(c)) return Fail(reason, "vertex coordinate not finite");
-            if (std::fabs(c) > MAX_COORDINATE) return Fail(reason, "vertex coordinate out of range");
+            if (std::fabs(c) > MAX_COORDINATE)
+                return Fail(reason, "vertex coordinate out of range");
         }
         f32 m = LoadF32(p + 12);
         if (!(m >= 0 && m <= 1)) return Fail(reason, "mask weight outside 0..1");
@@ -212,9 +227,11 @@ static bool CheckTriangleEntries(const u8* p, u64 v, u64 t, const char** reason)
             c[k] = LoadU32(p + 4 * k);
             if (c[k] >= v) return Fail(reason, "triangle corner number out of range");
         }
-        if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2]) return Fail(reason, "triangle with a repeated corner");
+        if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2])
+            return Fail(reason, "triangle with a repeated corner");
         for (i32 k = 0; k < 3; k++) {
-            if (++triangleCount[c[k]] > MAX_VERTEX_TRIANGLES) return Fail(reason, "vertex with too many triangles");
+            if (++triangleCount[c[k]] > MAX_VERTEX_TRIANGLES)
+                return Fail(reason, "vertex with too many triangles");
             u32 a = c[k], b = c[(k + 1) % 3];
             sides.push_back((u64)std::min(a, b) << 32 | std::max(a, b));
         }
@@ -227,7 +244,8 @@ static bool CheckTriangleEntries(const u8* p, u64 v, u64 t, const char** reason)
         for (run = 1; i + run < sides.size() && sides[i + run] == sides[i]; run++) {}
         if (run > 2) return Fail(reason, "edge shared by more than two triangles");
         u64 s = sides[i];
-        if (++edgeCount[(size_t)(s >> 32)] > MAX_VERTEX_EDGES || ++edgeCount[(size_t)(u32)s] > MAX_VERTEX_EDGES)
+        if (++edgeCount[(size_t)(s >> 32)] > MAX_VERTEX_EDGES ||
+            ++edgeCount[(size_t)(u32)s] > MAX_VERTEX_EDGES)
             return Fail(reason, "vertex with too many edges");
     }
     return true;
@@ -237,9 +255,12 @@ bool CheckMeshImage(const u8* bytes, size_t size, const char** reason) {
     if (size < MESH_IMAGE_HEADER_BYTES) return Fail(reason, "shorter than the 9-byte header");
     i32 v = LoadI32(bytes), t = LoadI32(bytes + 4);
     if (v < 0 || t < 0) return Fail(reason, "negative vertex or triangle count");
-    u64 expected = MESH_IMAGE_HEADER_BYTES + (u64)v * MESH_IMAGE_VERTEX_BYTES + (u64)t * MESH_IMAGE_TRIANGLE_BYTES;
-    if (expected != size) return Fail(reason, "length does not match the vertex and triangle counts");
-    if ((u64)v > MAX_IMAGE_VERTICES || (u64)t > MAX_IMAGE_TRIANGLES || !FitsInMemory((u64)v, (u64)t))
+    u64 expected = MESH_IMAGE_HEADER_BYTES + (u64)v * MESH_IMAGE_VERTEX_BYTES +
+                   (u64)t * MESH_IMAGE_TRIANGLE_BYTES;
+    if (expected != size)
+        return Fail(reason, "length does not match the vertex and triangle counts");
+    if ((u64)v > MAX_IMAGE_VERTICES || (u64)t > MAX_IMAGE_TRIANGLES ||
+        !FitsInMemory((u64)v, (u64)t))
         return Fail(reason, "more vertices or triangles than memory allows");
     if (bytes[8] > 1) return Fail(reason, "symmetry byte not 0 or 1");
     const u8* vertexEntries = bytes + MESH_IMAGE_HEADER_BYTES;
@@ -299,14 +320,18 @@ static bool CheckAndBuild(const u8* bytes, size_t size) {
 static u8* ReadRest(FILE* file, size_t& size) {
     struct stat st;
     long start = ftell(file);
-    if (start < 0 || fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < start) return nullptr;
+    if (start < 0 || fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < start)
+        return nullptr;
     size = (size_t)(st.st_size - start);
     u64 largest = MESH_IMAGE_HEADER_BYTES + MAX_IMAGE_VERTICES * MESH_IMAGE_VERTEX_BYTES +
                   MAX_IMAGE_TRIANGLES * MESH_IMAGE_TRIANGLE_BYTES;
     if (size > largest) return nullptr;
     u8* bytes = (u8*)malloc(size ? size : 1);
     if (!bytes) return nullptr;
-    if (fread(bytes, 1, size, file) != size) { free(bytes); return nullptr; }
+    if (fread(bytes, 1, size, file) != size) {
+        free(bytes);
+        return nullptr;
+    }
     return bytes;
 }
 
@@ -324,7 +349,8 @@ bool ReadMesh(FILE* file) {
 }
 
 bool ReadMesh(UndoSlot* slot) {
-    if (!slot->bytes || slot->used < 0 || slot->length < slot->used || slot->length > slot->capacity) {
+    if (!slot->bytes || slot->used < 0 || slot->length < slot->used ||
+        slot->length > slot->capacity) {
         LogBeginVerbose(0);
         LogPrint("### undo slot bounds damaged, snapshot refused");
         return false;
@@ -344,14 +370,18 @@ static FILE* CreateTemporary(const char* path, char* tempPath, size_t tempSize) 
     struct stat st;
     bool keepMode = stat(path, &st) == 0 && S_ISREG(st.st_mode);
     for (i32 attempt = 0; attempt < 100; attempt++) {
-        if (snprintf(tempPath, tempSize, "%s.%i-%i.tmp", path, (int)getpid(), attempt) >= (int)tempSize)
+        if (snprintf(tempPath, tempSize, "%s.%i-%i.tmp", path, (int)getpid(), attempt) >=
+            (int)tempSize)
             return nullptr;
         int fd = open(tempPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST) continue;
         if (fd < 0) return nullptr;
         if (keepMode) fchmod(fd, st.st_mode & 07777);
         FILE* f = fdopen(fd, "wb");
-        if (!f) { close(fd); unlink(tempPath); }
+        if (!f) {
+            close(fd);
+            unlink(tempPath);
+        }
         return f;
     }
     return nullptr;
@@ -362,9 +392,12 @@ static void SyncDirectoryOf(const char* path) {
     char dir[1024];
     snprintf(dir, sizeof dir, "%s", path);
     char* slash = strrchr(dir, '/');
-    if (slash == dir) dir[1] = 0;
-    else if (slash) *slash = 0;
-    else snprintf(dir, sizeof dir, ".");
+    if (slash == dir)
+        dir[1] = 0;
+    else if (slash)
+        *slash = 0;
+    else
+        snprintf(dir, sizeof dir, ".");
     int fd = open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     fsync(fd);

@@ -18,10 +18,10 @@ enum {
 
 // One snapshot buffer of the ring.
 struct UndoSlot {
-    u8 valid;     // holds a snapshot not yet restored
-    i32 capacity; // bytes allocated in `bytes`
-    i32 used;     // write/read position in bytes
-    i32 length;   // bytes of the image written by the last PushUndo into this slot
+    u8 valid;      // holds a snapshot not yet restored
+    i32 capacity;  // bytes allocated in `bytes`
+    i32 used;      // write/read position in bytes
+    i32 length;    // bytes of the image written by the last PushUndo into this slot
     u8* bytes;
 };
 

@@ -47,9 +47,12 @@ void UpdateNormal(Vertex* v) {
         sum += n;
     }
     f32 len = Length(sum);
-    if (len >= 0.01f) v->normal = sum * (1.0f / len);
-    else if (v->triangleCount > 0) v->normal = v->triangles[0]->normal;
-    else v->normal = Vec3{0, 1, 0};
+    if (len >= 0.01f)
+        v->normal = sum * (1.0f / len);
+    else if (v->triangleCount > 0)
+        v->normal = v->triangles[0]->normal;
+    else
+        v->normal = Vec3{0, 1, 0};
 }
 
 static void TriangleNormalJob(i32 ti, i32 tn) {

@@ -43,7 +43,7 @@ void BuildSphere() {
     Vertex* d = AddCorner({0, 0, 200});
     Vertex* top = AddCorner({0, 200, 0});
     Vertex* bottom = AddCorner({0, -200, 0});
-    Vertex* const faces[8][3] = {{a, b, top}, {c, a, top}, {b, d, top}, {d, c, top},
+    Vertex* const faces[8][3] = {{a, b, top},    {c, a, top},    {b, d, top},    {d, c, top},
                                  {b, a, bottom}, {a, c, bottom}, {d, b, bottom}, {c, d, bottom}};
     for (const auto& f : faces) AddTriangle(f[0], f[1], f[2]);
     for (i32 pass = 0; pass < 4; pass++) SubdivideAll();
@@ -83,6 +83,8 @@ void BuildPlane() {
 
 void BuildStartMesh(i32 meshType) {
     ResetAllocation();
-    if (meshType == 1) BuildPlane();
-    else BuildSphere();
+    if (meshType == 1)
+        BuildPlane();
+    else
+        BuildSphere();
 }

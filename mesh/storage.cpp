@@ -2,9 +2,9 @@
 // every link rebased, and the whole-storage reset. Owns the arrays, the
 // capacities, counters, cursors and the render-side arrays' sizes.
 #include <cstdio>
-#include <initializer_list>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 
@@ -42,8 +42,11 @@ static T* AllocRecords(i32 count, const char* what) {
 }
 
 static void AllocRenderVertexArrays() {
-    free(positionArray); free(normalArray); free(colorArray);
-    free(savedPositionArray); free(savedNormalArray);
+    free(positionArray);
+    free(normalArray);
+    free(colorArray);
+    free(savedPositionArray);
+    free(savedNormalArray);
     positionArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
     normalArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
     colorArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
@@ -56,15 +59,21 @@ static void AllocRenderIndexArray() {
     indexArray = AllocRecords<IndexTriple>(triangleCapacity, "render index");
 }
 
-static void RaiseRebuildFlags() {
-    arraysDirty = colorsDirty = meshChanged = fullRebuild = 1;
-}
+static void RaiseRebuildFlags() { arraysDirty = colorsDirty = meshChanged = fullRebuild = 1; }
 
 void FreeAllocation() {
-    free(vertices); free(edges); free(triangles);
-    vertices = nullptr; edges = nullptr; triangles = nullptr;
-    free(positionArray); free(normalArray); free(colorArray);
-    free(savedPositionArray); free(savedNormalArray); free(indexArray);
+    free(vertices);
+    free(edges);
+    free(triangles);
+    vertices = nullptr;
+    edges = nullptr;
+    triangles = nullptr;
+    free(positionArray);
+    free(normalArray);
+    free(colorArray);
+    free(savedPositionArray);
+    free(savedNormalArray);
+    free(indexArray);
     positionArray = normalArray = colorArray = savedPositionArray = savedNormalArray = nullptr;
     indexArray = nullptr;
     for (SlotList* l : {&workset.vertices, &workset.edges, &workset.triangles}) {
@@ -230,8 +239,8 @@ void ManageMemory() {
 // The cursor stays on the slot it hands out, so on an empty storage with the
 // cursor at 0 consecutive creations take slots 0, 1, 2, ... in order.
 template <typename T>
-static i32 FindFreeSlot(T*& array, i32& capacity, i32& cursor, bool (*grow)(),
-                        const char* ranOut, bool logSteps) {
+static i32 FindFreeSlot(T*& array, i32& capacity, i32& cursor, bool (*grow)(), const char* ranOut,
+                        bool logSteps) {
     i32 steps = 0;
     while (array[cursor].active) {
         cursor = (cursor + 1) % capacity;

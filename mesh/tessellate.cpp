@@ -27,11 +27,11 @@ Vec3 CubicBezier(Vec3 p0, Vec3 c1, Vec3 c2, Vec3 p3, f32 t) {
 // Everything a split of one edge needs, gathered before anything changes.
 struct SplitPlan {
     i32 edgeSlot;
-    i32 triangleCount;             // 0, 1 or 2 triangles on the edge
+    i32 triangleCount;  // 0, 1 or 2 triangles on the edge
     i32 triangleSlots[2];
-    Vertex* opposite[2];           // each triangle's corner off the edge
-    Vec3 position, normal;         // of the new vertex
-    Vec3 refPosition;              // mean over the ends (and opposite corners)
+    Vertex* opposite[2];    // each triangle's corner off the edge
+    Vec3 position, normal;  // of the new vertex
+    Vec3 refPosition;       // mean over the ends (and opposite corners)
     f32 mask;
 };
 
@@ -110,8 +110,8 @@ static void FillNewVertex(Vertex* nv, const SplitPlan& plan, const Vertex* a, co
 // Only reachable if SplitHasRoom missed a case: takes back the triangles
 // made so far and puts the removed ones back in their slots, so the mesh is
 // whole again with the split abandoned.
-static void UndoSplit(const i32* made, i32 madeCount, Vertex* const removed[2][3],
-                      const i32* freed, i32 n, Vertex* nv) {
+static void UndoSplit(const i32* made, i32 madeCount, Vertex* const removed[2][3], const i32* freed,
+                      i32 n, Vertex* nv) {
     for (i32 i = 0; i < madeCount; i++) RemoveTriangle(&triangles[made[i]], false);
     for (i32 i = 0; i < n; i++) AddTriangle(removed[i][0], removed[i][1], removed[i][2], freed[i]);
     if (nv->active && nv->edgeCount == 0 && nv->triangleCount == 0) {

@@ -75,8 +75,10 @@ static void EdgeAddTriangle(Edge* e, Triangle* t) {
     LogPrint("EdgeAddTriangle()");
     // An edge holds two triangles at most; a third on the same pair of
     // vertices is linked from its corners only.
-    if (!e->triangle1) e->triangle1 = t;
-    else if (!e->triangle2) e->triangle2 = t;
+    if (!e->triangle1)
+        e->triangle1 = t;
+    else if (!e->triangle2)
+        e->triangle2 = t;
     e->changed = 1;
     LogPrint("EdgeAddTriangle() done");
 }
@@ -157,8 +159,14 @@ static void UnlinkEdge(Vertex* v, Edge* e) {
 
 static void EdgeRemoveTriangle(Edge* e, Triangle* t) {
     bool found = false;
-    if (e->triangle1 == t) { e->triangle1 = nullptr; found = true; }
-    if (e->triangle2 == t) { e->triangle2 = nullptr; found = true; }
+    if (e->triangle1 == t) {
+        e->triangle1 = nullptr;
+        found = true;
+    }
+    if (e->triangle2 == t) {
+        e->triangle2 = nullptr;
+        found = true;
+    }
     if (found && !e->triangle1 && !e->triangle2 && e->active) {
         LogPrint("removing isolated edge");
         UnlinkEdge(e->vertex1, e);

@@ -4,8 +4,8 @@
 // The undo restore refills the current arrays in place (no ResetAllocation),
 // and a snapshot is checked like a file before the mesh is cleared.
 #include <cstdlib>
-#include "mesh/meshfile.h"
 #include "mesh/mesh.h"
+#include "mesh/meshfile.h"
 
 UndoSlot undoRing[UNDO_SLOT_COUNT];
 i32 undoNext;

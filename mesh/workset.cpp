@@ -56,8 +56,8 @@ void CollectAll(GeometrySet& set) {
 // the passes that stride over list positions rely on.
 enum { LIST_VERTICES, LIST_EDGES, LIST_TRIANGLES, LIST_KINDS };
 static SlotList threadLists[MAX_THREADS][LIST_KINDS];  // kept between rebuilds, never shrunk
-static Vec3 cullMin, cullMax;  // culling box of the running job
-static u8 cullInRebuild;       // the rebuild job also recomputes inBrush
+static Vec3 cullMin, cullMax;                          // culling box of the running job
+static u8 cullInRebuild;                               // the rebuild job also recomputes inBrush
 
 static bool InBox(Vec3 p, f32 widen) {
     // Strictly inside: a point on a box face is outside.
@@ -106,7 +106,8 @@ static void RebuildWorksetJob(i32 ti, i32 tn) {
     lists[LIST_EDGES].count = n;
     out = lists[LIST_TRIANGLES].items;
     n = 0;
-    for (i32 i = ChunkBegin(triangleCapacity, ti, tn), end = ChunkBegin(triangleCapacity, ti + 1, tn);
+    for (i32 i = ChunkBegin(triangleCapacity, ti, tn),
+             end = ChunkBegin(triangleCapacity, ti + 1, tn);
          i < end; i++) {
         Triangle& t = triangles[i];
         if (cull) {

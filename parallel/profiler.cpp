@@ -25,18 +25,38 @@ static std::atomic<u8> samplerStop;
 static std::atomic<u8> samplerRunning;
 static std::thread samplerThread;
 
-static const char* const sectionNames[PROFILE_SECTION_COUNT] = {
-    "beautify", "updatenormals", "tesselateforbrush", "tesselate", "aligntriangle",
-    "intersectspheretri", "updatebrushculling", "intersectraytri", "raycast", "buildarrays",
-    "enforcesymmetryline", "applytool", "tesselatetri", "trianglecircumference",
-    "edgelength", "trianglenormal", "vertupdatenormal", "misclogic", "render",
-    "managememory", "fetchzbuffer", "updateworkset", "-"};
+static const char* const sectionNames[PROFILE_SECTION_COUNT] = {"beautify",
+                                                                "updatenormals",
+                                                                "tesselateforbrush",
+                                                                "tesselate",
+                                                                "aligntriangle",
+                                                                "intersectspheretri",
+                                                                "updatebrushculling",
+                                                                "intersectraytri",
+                                                                "raycast",
+                                                                "buildarrays",
+                                                                "enforcesymmetryline",
+                                                                "applytool",
+                                                                "tesselatetri",
+                                                                "trianglecircumference",
+                                                                "edgelength",
+                                                                "trianglenormal",
+                                                                "vertupdatenormal",
+                                                                "misclogic",
+                                                                "render",
+                                                                "managememory",
+                                                                "fetchzbuffer",
+                                                                "updateworkset",
+                                                                "-"};
 
 void ProfileBegin(i32 section) {
     if (!mtProfiler || isWorkerThread || profileOverflow != -1) return;
     profileRecords[section].calls++;
     i32 depth = profileDepth;
-    if (depth > 250) { profileOverflow = section; return; }
+    if (depth > 250) {
+        profileOverflow = section;
+        return;
+    }
     profileStack[depth + 1] = section;
     profileDepth = depth + 1;  // publish after the entry so the sampler never reads a stale top
 }
@@ -78,10 +98,13 @@ static void FindTopCallers(ProfileRecord& r) {
     for (i32 c = 0; c < PROFILE_SECTION_COUNT; c++) {
         u32 n = r.callerSamples[c];
         if (n > best[0]) {
-            best[1] = best[0]; r.topCallers[1] = r.topCallers[0];
-            best[0] = n; r.topCallers[0] = c;
+            best[1] = best[0];
+            r.topCallers[1] = r.topCallers[0];
+            best[0] = n;
+            r.topCallers[0] = c;
         } else if (n > best[1]) {
-            best[1] = n; r.topCallers[1] = c;
+            best[1] = n;
+            r.topCallers[1] = c;
         }
     }
     for (i32 k = 0; k < 2; k++) r.topCallerShares[k] = best[k] * 100.0f / r.lastSamples;
@@ -115,7 +138,8 @@ static void SamplerThread() {
         if (depth < 0) depth = 0;
         i32 top = profileStack[depth];
         i32 caller = depth > 0 ? profileStack[depth - 1].load() : (i32)PROF_NONE;
-        if (top >= 0 && top < PROFILE_SECTION_COUNT && caller >= 0 && caller < PROFILE_SECTION_COUNT) {
+        if (top >= 0 && top < PROFILE_SECTION_COUNT && caller >= 0 &&
+            caller < PROFILE_SECTION_COUNT) {
             profileRecords[top].samples++;
             profileRecords[top].callerSamples[caller]++;
             totalSamples++;

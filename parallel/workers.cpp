@@ -19,8 +19,10 @@ i32 ProcessorCount() {
 }
 
 static void SleepMs(u32 ms) {
-    if (ms == 0) std::this_thread::yield();
-    else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (ms == 0)
+        std::this_thread::yield();
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 static void WorkerThread(WorkerSlot* slot) {
@@ -85,8 +87,10 @@ void RunParallel(JobFn job) {
 }
 
 void RunMaybeParallel(JobFn job, i32 useThreads) {
-    if (useThreads) RunParallel(job);
-    else job(0, 1);
+    if (useThreads)
+        RunParallel(job);
+    else
+        job(0, 1);
 }
 
 void StopWorkers() {

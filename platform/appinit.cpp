@@ -2,6 +2,7 @@
 // buffer extensions, optional shaders, pictures, buffer objects), then the
 // window-free steps (InitCore: storage, start mesh, crash marker, workers)
 // and the title. ReleaseGLResources undoes the GL side before the window goes.
+#include "platform/appinit.h"
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include "app/app.h"
@@ -12,7 +13,6 @@
 #include "app/services.h"
 #include "app/settings.h"
 #include "app/view.h"
-#include "platform/appinit.h"
 #include "platform/keyboard.h"
 #include "render/glext.h"
 #include "render/render.h"

@@ -36,13 +36,16 @@ static bool OnPath(const char* program) {
     const char* path = getenv("PATH");
     if (!path || !*path) return false;
     char candidate[4096];
-    for (const char* p = path;; ) {
+    for (const char* p = path;;) {
         const char* end = strchr(p, ':');
         size_t n = end ? (size_t)(end - p) : strlen(p);
-        if (n == 0) snprintf(candidate, sizeof candidate, "./%s", program);
-        else snprintf(candidate, sizeof candidate, "%.*s/%s", (int)n, p, program);
+        if (n == 0)
+            snprintf(candidate, sizeof candidate, "./%s", program);
+        else
+            snprintf(candidate, sizeof candidate, "%.*s/%s", (int)n, p, program);
         struct stat st;
-        if (stat(candidate, &st) == 0 && S_ISREG(st.st_mode) && access(candidate, X_OK) == 0) return true;
+        if (stat(candidate, &st) == 0 && S_ISREG(st.st_mode) && access(candidate, X_OK) == 0)
+            return true;
         if (!end) return false;
         p = end + 1;
     }
@@ -50,7 +53,8 @@ static bool OnPath(const char* program) {
 
 // Runs argv[0] with its stdout on a pipe; collects what it prints (at most
 // OUTPUT_LIMIT bytes) and its exit status. False when it could not start.
-static bool RunChild(char* const argv[], char* output, size_t outputSize, size_t& outputLength, int& status) {
+static bool RunChild(char* const argv[], char* output, size_t outputSize, size_t& outputLength,
+                     int& status) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return false;
     posix_spawn_file_actions_t actions;
@@ -151,8 +155,10 @@ static bool ConfirmExtendedName(const char* chosen, const char* path) {
 // Runs the first helper present. Exit status 0 with a path = confirmed.
 static bool RunHelper(bool save, i32 kind, const char* title, char* chosen, size_t chosenSize) {
     ArgList args{};
-    if (OnPath("zenity")) ZenityArgs(args, save, kind, title);
-    else if (OnPath("kdialog")) KdialogArgs(args, save, kind, title);
+    if (OnPath("zenity"))
+        ZenityArgs(args, save, kind, title);
+    else if (OnPath("kdialog"))
+        KdialogArgs(args, save, kind, title);
     else {
         LogBeginVerbose(0);
         LogPrint("*** no file dialog helper (zenity or kdialog) found, dialog cancelled");

@@ -46,10 +46,16 @@ static void ScaledPosition(i32 x, i32 y, i32* outX, i32* outY) {
 static bool FirstCharacter(const char* text, u8* out) {
     const u8* s = (const u8*)text;
     if (s[0] == 0) return false;
-    if (s[0] < 0x80) { *out = s[0]; return true; }
+    if (s[0] < 0x80) {
+        *out = s[0];
+        return true;
+    }
     if ((s[0] & 0xE0) == 0xC0 && (s[1] & 0xC0) == 0x80) {
         u32 code = ((u32)(s[0] & 0x1F) << 6) | (s[1] & 0x3F);
-        if (code < 256) { *out = (u8)code; return true; }
+        if (code < 256) {
+            *out = (u8)code;
+            return true;
+        }
     }
     return false;
 }
@@ -78,25 +84,20 @@ static void HandleWindowChange(const SDL_WindowEvent& w) {
         // loop pass in between (the loop is held up) renders here.
         if (++paintCount > 2) RenderFrame();
         break;
-    case SDL_WINDOWEVENT_CLOSE:
-        quitRequested = 1;
-        break;
+    case SDL_WINDOWEVENT_CLOSE: quitRequested = 1; break;
     case SDL_WINDOWEVENT_LEAVE:
         // A button released outside the window must not stay held.
         mouseLeft = mouseRight = mouseMiddle = 0;
         pointerTracking = 0;
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
 void HandleWindowEvent(const SDL_Event& event) {
     TabletHandleEvent(event);
     switch (event.type) {
-    case SDL_WINDOWEVENT:
-        HandleWindowChange(event.window);
-        break;
+    case SDL_WINDOWEVENT: HandleWindowChange(event.window); break;
     case SDL_TEXTINPUT: {
         u8 c;
         if (FirstCharacter(event.text.text, &c)) typedChar = c;
@@ -121,8 +122,7 @@ void HandleWindowEvent(const SDL_Event& event) {
         if (delta != 0) mouseWheel += delta < 0 ? -1 : 1;
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -2,8 +2,8 @@
 // the interface, pacing towards a 30 ms frame, the frame statistics and the
 // buffer swap. Writes the pacing globals of platform/window.h and the
 // statistics of app/input.h.
-#include <SDL2/SDL.h>
 #include <GL/gl.h>
+#include <SDL2/SDL.h>
 #include "app/input.h"
 #include "app/settings.h"
 #include "parallel/parallel.h"

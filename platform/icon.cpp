@@ -29,9 +29,13 @@ static void UnpackBitmap(const u8* colour, const u8* mask, i32 w, i32 h, i32 bpp
         for (i32 x = 0; x < w; x++) {
             const u8* px = row + (size_t)x * (bpp / 8);
             u8* o = out + ((size_t)y * w + x) * 4;
-            o[0] = px[2]; o[1] = px[1]; o[2] = px[0];
-            if (bpp == 32) o[3] = px[3];
-            else o[3] = maskRow && (maskRow[x / 8] & (0x80 >> (x % 8))) ? 0 : 255;
+            o[0] = px[2];
+            o[1] = px[1];
+            o[2] = px[0];
+            if (bpp == 32)
+                o[3] = px[3];
+            else
+                o[3] = maskRow && (maskRow[x / 8] & (0x80 >> (x % 8))) ? 0 : 255;
         }
     }
 }
@@ -56,7 +60,8 @@ u8* DecodeIco(const u8* data, size_t size, i32* width, i32* height) {
     size_t maskBytes = (((size_t)w + 31) / 32) * 4 * h;
     if (BITMAP_HEADER + colourBytes > bytes) return RefuseIcon("image data cut short");
     const u8* mask = BITMAP_HEADER + colourBytes + maskBytes <= bytes
-                         ? bmp + BITMAP_HEADER + colourBytes : nullptr;
+                         ? bmp + BITMAP_HEADER + colourBytes
+                         : nullptr;
     u8* rgba = (u8*)malloc((size_t)w * h * 4);
     if (!rgba) return RefuseIcon("out of memory");
     UnpackBitmap(bmp + BITMAP_HEADER, mask, w, h, (i32)bpp, rgba);
@@ -91,8 +96,8 @@ bool LoadWindowIcon() {
     }
     u8* rgba = DecodeIco(bytes.data(), bytes.size(), &w, &h);
     if (!rgba) return false;
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(rgba, w, h, 32, w * 4,
-                                                              SDL_PIXELFORMAT_RGBA32);
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormatFrom(rgba, w, h, 32, w * 4, SDL_PIXELFORMAT_RGBA32);
     if (surface) {
         SDL_SetWindowIcon(mainWindow, surface);
         SDL_FreeSurface(surface);

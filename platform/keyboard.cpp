@@ -2,12 +2,12 @@
 // frame and files it under the scan codes the frame logic uses, then
 // keysHeld (app/input.h) gets the result. The poll installed here also
 // drains the tablet's queue, so the frame sees one consistent input state.
+#include "platform/keyboard.h"
 #include <SDL2/SDL.h>
 #include <cstring>
 #include <new>
 #include "app/input.h"
 #include "app/log.h"
-#include "platform/keyboard.h"
 #include "platform/tablet.h"
 #include "platform/window.h"
 
@@ -38,20 +38,21 @@ static void BuildScanCodeTable() {
                                  SDL_SCANCODE_RETURN, SDL_SCANCODE_LCTRL};
     MapRun(0x1A, row2, 4);
     MapLetters(0x1E, "ASDFGHJKL");
-    const SDL_Scancode row3[] = {SDL_SCANCODE_SEMICOLON, SDL_SCANCODE_APOSTROPHE, SDL_SCANCODE_GRAVE,
-                                 SDL_SCANCODE_LSHIFT, SDL_SCANCODE_BACKSLASH};
+    const SDL_Scancode row3[] = {SDL_SCANCODE_SEMICOLON, SDL_SCANCODE_APOSTROPHE,
+                                 SDL_SCANCODE_GRAVE, SDL_SCANCODE_LSHIFT, SDL_SCANCODE_BACKSLASH};
     MapRun(0x27, row3, 5);
     MapLetters(0x2C, "ZXCVBNM");
-    const SDL_Scancode row4[] = {SDL_SCANCODE_COMMA, SDL_SCANCODE_PERIOD, SDL_SCANCODE_SLASH,
+    const SDL_Scancode row4[] = {SDL_SCANCODE_COMMA,  SDL_SCANCODE_PERIOD,      SDL_SCANCODE_SLASH,
                                  SDL_SCANCODE_RSHIFT, SDL_SCANCODE_KP_MULTIPLY, SDL_SCANCODE_LALT,
-                                 SDL_SCANCODE_SPACE, SDL_SCANCODE_CAPSLOCK};
+                                 SDL_SCANCODE_SPACE,  SDL_SCANCODE_CAPSLOCK};
     MapRun(0x33, row4, 8);
     for (i32 i = 0; i < 10; i++) sdlCodes[0x3B + i] = (SDL_Scancode)(SDL_SCANCODE_F1 + i);
     const SDL_Scancode keypad[] = {
-        SDL_SCANCODE_NUMLOCKCLEAR, SDL_SCANCODE_SCROLLLOCK, SDL_SCANCODE_KP_7, SDL_SCANCODE_KP_8,
-        SDL_SCANCODE_KP_9, SDL_SCANCODE_KP_MINUS, SDL_SCANCODE_KP_4, SDL_SCANCODE_KP_5,
-        SDL_SCANCODE_KP_6, SDL_SCANCODE_KP_PLUS, SDL_SCANCODE_KP_1, SDL_SCANCODE_KP_2,
-        SDL_SCANCODE_KP_3, SDL_SCANCODE_KP_0, SDL_SCANCODE_KP_PERIOD};
+        SDL_SCANCODE_NUMLOCKCLEAR, SDL_SCANCODE_SCROLLLOCK, SDL_SCANCODE_KP_7,
+        SDL_SCANCODE_KP_8,         SDL_SCANCODE_KP_9,       SDL_SCANCODE_KP_MINUS,
+        SDL_SCANCODE_KP_4,         SDL_SCANCODE_KP_5,       SDL_SCANCODE_KP_6,
+        SDL_SCANCODE_KP_PLUS,      SDL_SCANCODE_KP_1,       SDL_SCANCODE_KP_2,
+        SDL_SCANCODE_KP_3,         SDL_SCANCODE_KP_0,       SDL_SCANCODE_KP_PERIOD};
     MapRun(0x45, keypad, 15);
     sdlCodes[0x56] = SDL_SCANCODE_NONUSBACKSLASH;
     sdlCodes[0x57] = SDL_SCANCODE_F11;

@@ -2,9 +2,9 @@
 // exclamation icon, OK or OK/Cancel) owned by the main window, and the
 // window title. Installed at start-up before the window is created, so
 // that a failed creation can still be reported.
+#include "app/services.h"
 #include <SDL2/SDL.h>
 #include "app/log.h"
-#include "app/services.h"
 #include "platform/window.h"
 
 enum { BUTTON_OK = 1, BUTTON_CANCEL = 2 };

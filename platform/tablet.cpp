@@ -10,20 +10,20 @@
 // SDL's connection would change what SDL itself is sent for its window.
 // Only motion is selected, never buttons, so no grab is ever taken on a
 // device and SDL keeps receiving every click.
+#include "platform/tablet.h"
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include "app/log.h"
 #include "app/pen.h"
-#include "platform/tablet.h"
 #include "platform/window.h"
 
 enum { MAX_POINTERS = 32, QUEUE_WARNING = 64 };
 
 struct PointerDevice {
-    int id;             // XInput device id (a slave pointer)
-    int pressureAxis;   // valuator number of the pressure axis, -1 = not a pen
+    int id;                   // XInput device id (a slave pointer)
+    int pressureAxis;         // valuator number of the pressure axis, -1 = not a pen
     double minimum, maximum;  // pressure axis range
     double lastPressure;      // raw value of the last event that carried it
 };
@@ -33,7 +33,7 @@ static Window penWindow;     // the main window's X11 id
 static int xiOpcode;         // major opcode of the extension (tags its events)
 static PointerDevice pointers[MAX_POINTERS];
 static i32 pointerCount;
-static i32 penCount;         // pointers with a pressure axis
+static i32 penCount;  // pointers with a pressure axis
 
 static void ReadPressureAxis(const XIDeviceInfo& info, Atom pressureLabel, PointerDevice& d) {
     for (int c = 0; c < info.num_classes; c++) {
@@ -135,8 +135,7 @@ void TabletHandleEvent(const SDL_Event& event) {
             event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
             PenMouseUp();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -3,12 +3,12 @@
 // viewport set-up on resize, and the clock and entry-point lookup that the
 // rest of the program reaches SDL through. Writes mainWindow, glContext,
 // windowWidth and windowHeight.
-#include <SDL2/SDL.h>
+#include "platform/window.h"
 #include <GL/gl.h>
+#include <SDL2/SDL.h>
 #include "app/log.h"
 #include "app/services.h"
 #include "app/settings.h"
-#include "platform/window.h"
 
 SDL_Window* mainWindow;
 void* glContext;

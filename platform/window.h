@@ -16,8 +16,8 @@ extern void* glContext;         // the GL context, current on the main thread
 extern u8 sdlStarted;           // SDL's video subsystem is initialised
 
 // ---- event state (written by HandleWindowEvent)
-extern i32 paintCount;          // expose events since the main loop last rendered (the loop zeroes it)
-extern u8 pointerTracking;      // the pointer is inside the window (a leave will be reported)
+extern i32 paintCount;      // expose events since the main loop last rendered (the loop zeroes it)
+extern u8 pointerTracking;  // the pointer is inside the window (a leave will be reported)
 
 // ---- frame pacing and statistics (written by DrawFrame; the figures
 // themselves are framesPerSecond etc. in app/input.h)

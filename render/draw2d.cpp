@@ -27,10 +27,14 @@ void SetProjection(bool ortho) {
 
 void DrawTexturedQuad(f32 x, f32 y, f32 w, f32 h) {
     glBegin(GL_QUADS);
-    glTexCoord2f(0, 0); glVertex3f(x, y, 0);
-    glTexCoord2f(0, 1); glVertex3f(x, y + h, 0);
-    glTexCoord2f(1, 1); glVertex3f(x + w, y + h, 0);
-    glTexCoord2f(1, 0); glVertex3f(x + w, y, 0);
+    glTexCoord2f(0, 0);
+    glVertex3f(x, y, 0);
+    glTexCoord2f(0, 1);
+    glVertex3f(x, y + h, 0);
+    glTexCoord2f(1, 1);
+    glVertex3f(x + w, y + h, 0);
+    glTexCoord2f(1, 0);
+    glVertex3f(x + w, y, 0);
     glEnd();
 }
 
@@ -63,7 +67,8 @@ void DrawCircle(Vec3 center, f32 radius, Vec3 axisA, Vec3 axisB, Vec3 offset) {
     Vec3 previous = {};
     for (i32 i = 0; i <= 24; i++) {
         f32 angle = i == 24 ? 0 : i * step;  // the last point closes the loop exactly
-        Vec3 p = center + (axisA * std::cos(angle) + axisB * std::sin(angle)) * radius - offset * 0.1f;
+        Vec3 p =
+            center + (axisA * std::cos(angle) + axisB * std::sin(angle)) * radius - offset * 0.1f;
         if (orthoMode) p.z = 0;
         if (i > 0) {
             glVertex3f(previous.x, previous.y, previous.z);

@@ -12,9 +12,7 @@ i32 threadTriangleEnd[MAX_THREADS];
 
 // Mask tint: green growing with the mask weight; unmasked parts darken a
 // little. Added onto the lit surface, so the negative parts are kept.
-static Vec3 MaskColor(f32 m) {
-    return {0, 0.3f * m - 0.05f * (1 - m), -0.025f * (1 - m)};
-}
+static Vec3 MaskColor(f32 m) { return {0, 0.3f * m - 0.05f * (1 - m), -0.025f * (1 - m)}; }
 
 static void BuildVertex(i32 s, bool colours) {
     if ((u32)s >= (u32)vertexCapacity) return;  // a stale workset entry must not write outside
@@ -55,7 +53,8 @@ void BuildRenderArrays(i32 t, i32 n) {
     if (fullRebuild) {
         for (i32 s = t; s < vertexCapacity; s += n) BuildVertex(s, colours);
     } else {
-        for (i32 i = t; i < workset.vertices.count; i += n) BuildVertex(workset.vertices.items[i], colours);
+        for (i32 i = t; i < workset.vertices.count; i += n)
+            BuildVertex(workset.vertices.items[i], colours);
     }
     if (meshChanged) {
         if (fullRebuild) {
@@ -65,7 +64,8 @@ void BuildRenderArrays(i32 t, i32 n) {
             // Between full rebuilds the drawn range only grows: freed slots
             // inside it are drawn as degenerate triangles.
             threadTriangleEnd[t] = drawTriangleCount;
-            for (i32 i = t; i < workset.triangles.count; i += n) BuildTriangle(workset.triangles.items[i], t);
+            for (i32 i = t; i < workset.triangles.count; i += n)
+                BuildTriangle(workset.triangles.items[i], t);
         }
     }
     if (bumpShading && (savedArraysDirty || meshChanged)) BuildSaved(t, n);

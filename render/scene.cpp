@@ -77,7 +77,8 @@ static void SetModelView(bool push) {
 // carries the zoom instead: zooming does not change the brightness.
 static void SetFixedLight() {
     glEnable(GL_LIGHTING);
-    Vec3 dir = viewRight * lightWeights[0] - viewDown * lightWeights[1] + viewToward * lightWeights[2];
+    Vec3 dir =
+        viewRight * lightWeights[0] - viewDown * lightWeights[1] + viewToward * lightWeights[2];
     dir.Normalize();
     if (mirrorPass) dir.x = -dir.x;
     const GLfloat ambient[4] = {0.55f, 0.25f, 0.4f, 1.0f};
@@ -102,7 +103,8 @@ static void BindSavedGeometry() {
     for (i32 k = 0; k < 2; k++) {
         savedAttributes[k] = arb::glGetAttribLocationARB(currentProgram, names[k]);
         if (savedAttributes[k] < 0) continue;
-        arb::glVertexAttribPointerARB((GLuint)savedAttributes[k], 3, GL_FLOAT, GL_FALSE, 0, arrays[k]);
+        arb::glVertexAttribPointerARB((GLuint)savedAttributes[k], 3, GL_FLOAT, GL_FALSE, 0,
+                                      arrays[k]);
         arb::glEnableVertexAttribArrayARB((GLuint)savedAttributes[k]);
     }
 }
@@ -203,8 +205,10 @@ void DrawScene() {
     DrawMeshFromBuffers();
     // 11-12. Mask tint; lighting and textures off again.
     if (!shadersActive && maskView) DrawMaskTint();
-    if (shadersActive) UnbindShaderTextures();
-    else glDisable(GL_LIGHTING);
+    if (shadersActive)
+        UnbindShaderTextures();
+    else
+        glDisable(GL_LIGHTING);
     // 13. Back to the unmirrored transform.
     glPopMatrix();
     glCullFace(GL_BACK);

@@ -4,8 +4,8 @@
 #pragma once
 #include "app/base.h"
 
-extern u8 shadersActive;   // 1 once both programs have linked; never cleared
-extern u32 currentProgram; // program selected for the pass being drawn (set by BindShaderProgram)
+extern u8 shadersActive;    // 1 once both programs have linked; never cleared
+extern u32 currentProgram;  // program selected for the pass being drawn (set by BindShaderProgram)
 
 // Builds both programs with the plain or the bump fragment shader.
 bool InitShaders(u8 bump);

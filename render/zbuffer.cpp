@@ -1,9 +1,9 @@
 // Depth read-back for picking: the 10 x 10 depth values around the cursor,
 // read from the frame just shown before the next one is drawn. Where the
 // patch goes and what the values mean is tools/picking.cpp's business.
+#include "render/zbuffer.h"
 #include <GL/gl.h>
 #include "parallel/parallel.h"
-#include "render/zbuffer.h"
 #include "tools/picking.h"
 
 void FetchZBuffer() {

@@ -11,8 +11,9 @@ using BrushEngineTest = FrameTest;
 const f32 DEFAULT_STRENGTH = 0.766f;  // setting 0.5: (0.5 + 0.3)^2 x 1.15 + 0.03
 
 TEST(BrushNumbers, RadiusAndStrengthFollowTheirCurves) {
-    struct { f32 setting, radiusPerDepth, strength; } cases[] = {
-        {0, 0.156f, 0.1335f}, {0.5f, 0.926f, DEFAULT_STRENGTH}, {1, 2.396f, 1.9735f}};
+    struct {
+        f32 setting, radiusPerDepth, strength;
+    } cases[] = {{0, 0.156f, 0.1335f}, {0.5f, 0.926f, DEFAULT_STRENGTH}, {1, 2.396f, 1.9735f}};
     for (auto c : cases) {
         EXPECT_NEAR(BrushRadius(400, c.setting), 400 * 0.12f * c.radiusPerDepth, 1e-3f);
         EXPECT_NEAR(BrushStrength(c.setting), c.strength, 1e-5f) << c.setting;
@@ -46,7 +47,10 @@ TEST_F(BrushEngineTest, StrokeNeedsAHitAndStartsWithOneFirstStep) {
 // Right button or Shift inverts; pen pressure (128 of 255) scales the
 // strength only with the left button.
 TEST_F(BrushEngineTest, RightButtonOrShiftInvertsAndPressureScalesOnlyTheLeftButton) {
-    struct { u8 left, right, shift, pen; f32 strength; } cases[] = {
+    struct {
+        u8 left, right, shift, pen;
+        f32 strength;
+    } cases[] = {
         {1, 0, 0, 0, DEFAULT_STRENGTH},  {0, 1, 0, 0, -DEFAULT_STRENGTH},
         {1, 0, 1, 0, -DEFAULT_STRENGTH}, {1, 0, 0, 1, DEFAULT_STRENGTH * 128 / 255},
         {0, 1, 0, 1, -DEFAULT_STRENGTH},
@@ -79,8 +83,10 @@ TEST_F(BrushEngineTest, EndingAStrokeRefreshesReferenceAndCuttingItWaitsForTheSe
         ASSERT_TRUE(strokeActive);
         Vertex& v = vertices[7];
         v.position.x += 1;  // what a tool step would have done
-        if (key < 0) mouseLeft = 0;
-        else keysHeld[key] = 1;
+        if (key < 0)
+            mouseLeft = 0;
+        else
+            keysHeld[key] = 1;
         if (key == KEY_SPACE) mouseX += 5;
         Frame();
         EXPECT_FALSE(strokeActive) << key;

@@ -17,7 +17,9 @@ using CollapseTest = MeshTest;
 //        \      /  \      /               outward, so their triangle counts
 //         L .. /    \ .. P                are 3 + pad. p is the right arc's
 //            o2 (bottom, shared)          vertex after o2.
-struct DoubleFan { i32 k, r, o1, o2, p, edge; };
+struct DoubleFan {
+    i32 k, r, o1, o2, p, edge;
+};
 
 i32 Ring(f32 degrees, f32 radius) {
     f32 a = degrees * 0.017453292f;
@@ -79,7 +81,12 @@ enum Extra { NONE, K_ON_MIRROR_LINE, BOTH_ON_MIRROR_LINE, BUSY_NEIGHBOUR, FINS }
 
 // Each rule on either side of its limit; a refusal changes nothing at all.
 TEST_F(CollapseTest, EachRefusalRuleHoldsExactlyAtItsLimit) {
-    struct { i32 kEdges, rEdges, pad1; Extra extra; bool refused; const char* why; } cases[] = {
+    struct {
+        i32 kEdges, rEdges, pad1;
+        Extra extra;
+        bool refused;
+        const char* why;
+    } cases[] = {
         {6, 6, 1, NONE, true, "opposite corner o1 with 4 triangles"},
         {6, 6, 2, NONE, false, "opposite corner o1 with 5 triangles"},
         {12, 11, 2, NONE, true, "19 edges on the kept end"},

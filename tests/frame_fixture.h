@@ -114,7 +114,9 @@ protected:
         guiButtonPressed = 0;
         return go;
     }
-    void Frames(i32 n) { while (n-- > 0) Frame(); }
+    void Frames(i32 n) {
+        while (n-- > 0) Frame();
+    }
     void Click(i32 button) {
         guiButtons[button].clicked = 1;
         Frame();

@@ -42,11 +42,23 @@ TEST_F(FrameLogicTest, CommandsThatLoseChangesAskFirstAndCancelStopsThem) {
         running = Press(keys, 2);
         Frame();
     };
-    auto clicked = [&](i32 button) { Click(button); Frame(); };
-    struct { std::string caption; std::function<void()> command; } commands[] = {
+    auto clicked = [&](i32 button) {
+        Click(button);
+        Frame();
+    };
+    struct {
+        std::string caption;
+        std::function<void()> command;
+    } commands[] = {
         {"Confirm exit", [&] { held({KEY_ESCAPE}); }},
-        {"Confirm exit", [&] { held({KEY_RALT, KEY_F4}); }},
-        {"Confirm open", [&] { held({KEY_LCTRL, KEY_O}); }},
+        {"Confirm exit",
+         [&] {
+             held({KEY_RALT, KEY_F4});
+         }},
+        {"Confirm open",
+         [&] {
+             held({KEY_LCTRL, KEY_O});
+         }},
         {"Confirm open", [&] { clicked(BUTTON_OPEN); }},
         {"Confirm new", [&] { clicked(BUTTON_NEW_PLANE); }},
         {"Confirm new", [&] { clicked(BUTTON_NEW_SPHERE); }},
@@ -148,7 +160,10 @@ TEST_F(FrameLogicTest, MaskTwiceReturnsToThePreviousToolEvenReduceDetailWhichSho
 }
 
 TEST_F(FrameLogicTest, EveryToolKeyAndButtonSelectsItsTool) {
-    struct { char key; i32 button, tool; } cases[] = {
+    struct {
+        char key;
+        i32 button, tool;
+    } cases[] = {
         {'e', BUTTON_CREASE, TOOL_CREASE},   {'r', BUTTON_ROTATE, TOOL_ROTATE},
         {'t', BUTTON_SCALE, TOOL_SCALE},     {'d', BUTTON_DRAW, TOOL_DRAW},
         {'f', BUTTON_FLATTEN, TOOL_FLATTEN}, {'g', BUTTON_GRAB, TOOL_GRAB},

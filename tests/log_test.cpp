@@ -99,8 +99,9 @@ TEST(EventLog, DumpNamesTheEventAndWhoCausedItAndSurvivesADamagedCode) {
     EventLogDump(record.eventTag, "edge", &record);
     std::string title = std::string("Event log for edge ") + eventLabelNames[1] + ":";
     std::string by = std::string(" (") + eventLabelNames[2] + ")";
-    std::vector<std::string> expected = {title, " - (end)", title, " - Add triangle" + by,
-                                         " - (end)", title, " - ?" + by, " - (end)"};
+    std::vector<std::string> expected = {
+        title,      " - (end)", title,       " - Add triangle" + by,
+        " - (end)", title,      " - ?" + by, " - (end)"};
     EXPECT_EQ(log.Lines(), expected);
     EventLogReset();
 }

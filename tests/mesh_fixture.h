@@ -85,18 +85,25 @@ struct Counters {
     bool operator==(const Counters&) const = default;
 };
 inline Counters ReadCounters() {
-    return {liveVertexCount, liveEdgeCount, liveTriangleCount, displayTriangleCount,
-            workset.vertices.count, workset.edges.count, workset.triangles.count,
-            vertexCursor, edgeCursor, triangleCursor};
+    return {liveVertexCount,         liveEdgeCount,          liveTriangleCount,
+            displayTriangleCount,    workset.vertices.count, workset.edges.count,
+            workset.triangles.count, vertexCursor,           edgeCursor,
+            triangleCursor};
 }
 
 //   d---c
 //   | / |     two triangles (a, b, c) + (a, c, d) sharing edge a-c, facing +y
 //   a---b
-struct Quad { i32 a, b, c, d, t1, t2; };
+struct Quad {
+    i32 a, b, c, d, t1, t2;
+};
 inline Quad MakeQuad() {
-    Quad q = {SlotOf(AddVertex(0, 0, 0)), SlotOf(AddVertex(10, 0, 0)),
-              SlotOf(AddVertex(10, 0, -10)), SlotOf(AddVertex(0, 0, -10)), 0, 0};
+    Quad q = {SlotOf(AddVertex(0, 0, 0)),
+              SlotOf(AddVertex(10, 0, 0)),
+              SlotOf(AddVertex(10, 0, -10)),
+              SlotOf(AddVertex(0, 0, -10)),
+              0,
+              0};
     q.t1 = SlotOf(AddTriangle(&vertices[q.a], &vertices[q.b], &vertices[q.c]));
     q.t2 = SlotOf(AddTriangle(&vertices[q.a], &vertices[q.c], &vertices[q.d]));
     return q;
@@ -126,7 +133,9 @@ inline void MakeStrip(i32 count) {
     }
     for (i32 k = 0; k < count; k++) {
         size_t i = (size_t)(k / 2);
-        if (k % 2 == 0) AddTriangle(&vertices[b[i]], &vertices[b[i + 1]], &vertices[t[i]]);
-        else AddTriangle(&vertices[t[i]], &vertices[b[i + 1]], &vertices[t[i + 1]]);
+        if (k % 2 == 0)
+            AddTriangle(&vertices[b[i]], &vertices[b[i + 1]], &vertices[t[i]]);
+        else
+            AddTriangle(&vertices[t[i]], &vertices[b[i + 1]], &vertices[t[i + 1]]);
     }
 }

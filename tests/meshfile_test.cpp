@@ -164,7 +164,8 @@ TEST_F(DamagedFileTest, EveryKindOfDamageIsRefusedWithTheSculptureIntact) {
         {"corner number = V", [&](Bytes& b) { PutU32At(b, at(10, 1), v); }},
         {"corner number -1", [&](Bytes& b) { PutU32At(b, at(11, 0), 0xFFFFFFFFu); }},
         {"repeated corner", [&](Bytes& b) { PutU32At(b, at(12, 2), U32At(b, at(12, 0))); }},
-        {"edge shared by three triangles", [&](Bytes& b) {  // triangle 1 = triangle 0 reversed
+        {"edge shared by three triangles",
+         [&](Bytes& b) {  // triangle 1 = triangle 0 reversed
              for (size_t k = 0; k < 3; k++) PutU32At(b, at(1, k), U32At(b, at(0, 2 - k)));
          }},
     };

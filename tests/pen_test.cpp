@@ -1,8 +1,8 @@
 // Pen pressure rules: scaling a raw reading, what a pen event with and
 // without buttons leaves behind, the mouse's -1, and the frame's factor.
+#include "app/pen.h"
 #include <gtest/gtest.h>
 #include "app/input.h"
-#include "app/pen.h"
 
 class PenTest : public ::testing::Test {
 protected:
@@ -13,9 +13,11 @@ protected:
 // Rounded onto 0..255; readings outside the axis are held to it, and an
 // empty axis must not divide by zero. 0..1 is libinput's axis.
 TEST_F(PenTest, RawReadingScalesToByteRangeRounded) {
-    struct { double raw, low, high; i32 expected; } cases[] = {
-        {0, 0, 1023, 0},   {1023, 0, 1023, 255}, {512, 0, 1023, 128}, {0.5, 0, 1, 128},
-        {-20, 0, 1023, 0}, {5000, 0, 1023, 255}, {3, 7, 7, 0}};
+    struct {
+        double raw, low, high;
+        i32 expected;
+    } cases[] = {{0, 0, 1023, 0},   {1023, 0, 1023, 255}, {512, 0, 1023, 128}, {0.5, 0, 1, 128},
+                 {-20, 0, 1023, 0}, {5000, 0, 1023, 255}, {3, 7, 7, 0}};
     for (auto c : cases)
         EXPECT_EQ(ScalePenPressure(c.raw, c.low, c.high), c.expected) << c.raw << " of " << c.high;
 }

@@ -2,11 +2,11 @@
 // window's corners and edges, which sample a position reads, the depth
 // formula, zoom, misses, and the plane projection GRAB drags in. The round
 // trip projects a model point the way the renderer does and picks it back.
+#include "tools/picking.h"
 #include <cmath>
 #include "app/settings.h"
 #include "app/view.h"
 #include "frame_fixture.h"
-#include "tools/picking.h"
 
 class PickingTest : public ::testing::Test {
 protected:
@@ -35,7 +35,12 @@ protected:
 // The 10 x 10 patch puts the cursor on column 5, row 5 (rows count up from
 // the window's bottom), shifted inward at the edges; reads outside clamp.
 TEST_F(PickingTest, PatchClampsAtCornersAndEdgesAndReadsTheRightSample) {
-    struct { f32 cx, cy; i32 originX, originY; f32 x, y; i32 sample; } cases[] = {
+    struct {
+        f32 cx, cy;
+        i32 originX, originY;
+        f32 x, y;
+        i32 sample;
+    } cases[] = {
         {475, 325, 470, 319, 475, 325, 55}, {475, 325, 470, 319, 479, 321, 99},
         {475, 325, 470, 319, 471, 329, 11}, {2, 647, 0, 0, 2, 647, 22},
         {2, 647, 0, 0, -30, 700, 0},        {948, 1, 940, 640, 948, 1, 88},

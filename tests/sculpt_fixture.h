@@ -8,7 +8,11 @@
 
 typedef void (*ToolFn)(Brush& b);
 
-struct SurfaceTool { i32 id; const char* name; ToolFn fn; };
+struct SurfaceTool {
+    i32 id;
+    const char* name;
+    ToolFn fn;
+};
 inline const SurfaceTool surfaceTools[6] = {
     {TOOL_DRAW, "DRAW", DrawTool},          {TOOL_SMOOTH, "SMOOTH", SmoothTool},
     {TOOL_INFLATE, "INFLATE", InflateTool}, {TOOL_FLATTEN, "FLATTEN", FlattenTool},

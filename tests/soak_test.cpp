@@ -19,8 +19,10 @@ struct Soak {
 bool StartMesh(Soak& s) {
     ResetAllocation();
     bool closed = s.Below(2) == 0;
-    if (closed) BuildSphere();
-    else BuildPlane();
+    if (closed)
+        BuildSphere();
+    else
+        BuildPlane();
     symmetry = s.Below(3) == 0;
     if (symmetry) CutToHalf();
     maskView = s.Below(4) == 0;
@@ -88,7 +90,8 @@ TEST_F(SoakTest, RandomStrokesOfEveryToolKeepTheMeshSound) {
         for (i32 k = 0; k < 25; k++) {
             Stroke(s);
             ASSERT_TRUE(CheckMesh(report, sizeof report))
-                << "seed " << seed << " stroke " << k << "\n" << report;
+                << "seed " << seed << " stroke " << k << "\n"
+                << report;
             ASSERT_EQ(VertexFault(closed), "") << "seed " << seed << " stroke " << k;
         }
     }

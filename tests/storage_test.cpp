@@ -8,7 +8,10 @@
 // Every live record's links as slot numbers, keyed by kind and slot, so a link
 // that growth failed to rebase shows up as a different number.
 using Links = std::map<std::pair<char, i32>, std::vector<i32>>;
-template <typename T> static i32 S(const T* p) { return p ? SlotOf(p) : -1; }
+template <typename T>
+static i32 S(const T* p) {
+    return p ? SlotOf(p) : -1;
+}
 
 static Links TakeLinks() {
     Links m;
@@ -25,7 +28,7 @@ static Links TakeLinks() {
     for (i32 i = 0; i < triangleCapacity; i++)
         if (const Triangle& t = triangles[i]; t.active)
             m[{'t', i}] = {S(t.vertices[0]), S(t.vertices[1]), S(t.vertices[2]),
-                           S(t.edges[0]), S(t.edges[1]), S(t.edges[2])};
+                           S(t.edges[0]),    S(t.edges[1]),    S(t.edges[2])};
     return m;
 }
 

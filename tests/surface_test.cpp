@@ -203,8 +203,10 @@ TEST_F(SurfaceTest, FlattenActsOnlyAboveThePlaneAndInvertedPushesBothSidesAway) 
             if (strength < 0) { EXPECT_GE(v.position.y * was, was * was) << "vertex " << i; }
             lowered += v.position.y < was;
         }
-        if (strength > 0) EXPECT_GT(lowered, 3);
-        else EXPECT_GT(std::fabs(At({0, 0, 0}).position.y), 4.0f);
+        if (strength > 0)
+            EXPECT_GT(lowered, 3);
+        else
+            EXPECT_GT(std::fabs(At({0, 0, 0}).position.y), 4.0f);
     }
 }
 

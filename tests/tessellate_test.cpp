@@ -124,7 +124,10 @@ TEST_F(TessellateTest, MirrorLineNeedsBothEnds) {
 // has no valence check of its own: a full corner there must not end the
 // program or leave the triangle removed, and refinement must go on past it.
 TEST_F(TessellateTest, OppositeCornerSplitsAtEighteenEdgesAndRefusesAtNineteenOrWhenFull) {
-    struct Case { bool inner; i32 edges; };
+    struct Case {
+        bool inner;
+        i32 edges;
+    };
     Diamond m;
     for (Case k : {Case{true, 18}, Case{true, 19}, Case{false, MAX_VERTEX_EDGES}}) {
         SCOPED_TRACE(::testing::Message() << k.edges << " edges");
@@ -176,11 +179,13 @@ TEST_F(TessellateTest, SplitWiresEverythingAfterAnArrayGrewUnderIt) {
         }
     };
     for (i32 kind = 0; kind < 3; kind++) {
-        SCOPED_TRACE(::testing::Message() << "array " << "vet"[kind]);
+        SCOPED_TRACE(::testing::Message() << "array "
+                                          << "vet"[kind]);
         CheckAndReset();
         Diamond m = MakeDiamond();
         i32 corners[4] = {SlotOf(m.a), SlotOf(m.b), SlotOf(m.c), SlotOf(m.d)}, ab = SlotOf(m.ab);
-        if (kind == 0) while (liveVertexCount < vertexCapacity) AddVertex(90, 90, 90);
+        if (kind == 0)
+            while (liveVertexCount < vertexCapacity) AddVertex(90, 90, 90);
         if (kind == 1) stripUntil([] { return liveEdgeCount >= edgeCapacity - 2; });
         if (kind == 2) stripUntil([] { return liveTriangleCount >= triangleCapacity - 1; });
         Vertex* nv = Tesselate(&edges[ab]);
@@ -194,7 +199,10 @@ TEST_F(TessellateTest, SplitWiresEverythingAfterAnArrayGrewUnderIt) {
 // (c, b, d), splits first. That removes (a, b, c) and with it a-b, which had
 // no other triangle; the retry must not split whatever took a-b's slot.
 TEST_F(TessellateTest, RetryAfterTheNeighbourSplitOnlySplitsTheSameEdge) {
-    struct Case { bool caFirst, abSlotNext, splits; const char* what; };
+    struct Case {
+        bool caFirst, abSlotNext, splits;
+        const char* what;
+    };
     for (Case k : {Case{false, false, false, "a-b re-created elsewhere"},
                    Case{true, true, false, "c-a took a-b's slot"},
                    Case{false, true, true, "a-b re-created in its own slot"}}) {

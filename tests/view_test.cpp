@@ -62,7 +62,9 @@ TEST_F(ViewControlTest, SettledZoomAcceleratesAgainFromOneTenth) {
 }
 
 TEST_F(ViewControlTest, RotationSlowsWhenZoomedInButNeverSpeedsUp) {
-    struct { f32 zoom, expectedYaw; } cases[] = {{1, 10}, {4, 2.5f}, {0.5f, 10}};
+    struct {
+        f32 zoom, expectedYaw;
+    } cases[] = {{1, 10}, {4, 2.5f}, {0.5f, 10}};
     for (auto c : cases) {
         ResetView();
         zoom = zoomTarget = c.zoom;
@@ -77,7 +79,10 @@ TEST_F(ViewControlTest, RotationSlowsWhenZoomedInButNeverSpeedsUp) {
 }
 
 TEST_F(ViewControlTest, DragChoiceFollowsButtonsAndKeys) {
-    struct { u8 left, right, middle, space, shift; bool rotates, pans; } cases[] = {
+    struct {
+        u8 left, right, middle, space, shift;
+        bool rotates, pans;
+    } cases[] = {
         {0, 0, 1, 0, 0, true, false}, {0, 0, 1, 1, 0, false, true},  {0, 0, 1, 0, 1, false, true},
         {1, 0, 0, 1, 0, true, false}, {1, 0, 0, 1, 1, false, true},  {0, 1, 0, 1, 0, false, true},
         {1, 1, 0, 1, 0, true, false}, {1, 0, 0, 0, 0, false, false},

@@ -104,8 +104,8 @@ void UpdateBrush() {
 
 // Indexed by tool id.
 static void (*const toolRoutines[TOOL_COUNT])(Brush&) = {
-    DrawTool, SmoothTool, GrabTool, InflateTool, FlattenTool, PinchTool,
-    MaskTool, CreaseTool, RotateTool, ScaleTool, ReduceDetailTool,
+    DrawTool, SmoothTool, GrabTool,   InflateTool, FlattenTool,      PinchTool,
+    MaskTool, CreaseTool, RotateTool, ScaleTool,   ReduceDetailTool,
 };
 
 void ApplyTool(Brush& b, i32 tool) {

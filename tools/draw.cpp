@@ -10,11 +10,11 @@
 #include "tools/surfacepasses.h"
 #include "tools/tools.h"
 
-static SurfaceStep drawStep;              // the running step, read by the jobs
-static PlaneSums drawSums[MAX_THREADS];   // averaging pass, one per thread index
-static Vec3 drawAxis, drawOrigin;         // A and O of the averaged reference plane
-static f32 drawRate;                      // 0.6 |S|^1.3
-static u8* drawMarked;                    // per workset position: moved this step
+static SurfaceStep drawStep;             // the running step, read by the jobs
+static PlaneSums drawSums[MAX_THREADS];  // averaging pass, one per thread index
+static Vec3 drawAxis, drawOrigin;        // A and O of the averaged reference plane
+static f32 drawRate;                     // 0.6 |S|^1.3
+static u8* drawMarked;                   // per workset position: moved this step
 static i32 drawMarkedCapacity;
 
 // ================================================================ averaging pass
@@ -31,7 +31,8 @@ static void DrawAverageJob(i32 ti, i32 tn) {
         if (!s.symmetric) continue;
         // The vertex's mirror image, mirror-line vertices included.
         f32 dm = Length(MirrorX(v.position) - s.center);
-        if (dm < s.radius) AddSample(sums, 1 - dm / s.radius, MirrorX(v.normal), MirrorX(v.refPosition));
+        if (dm < s.radius)
+            AddSample(sums, 1 - dm / s.radius, MirrorX(v.normal), MirrorX(v.refPosition));
     }
     drawSums[ti] = sums;
 }

@@ -3,12 +3,12 @@
 // model-view (translate by -viewOffset, scale by zoom, pitch about x, yaw
 // about y) and its perspective (fieldOfView, near 5, far 3000).
 // Reads the view globals and the depth patch; writes nothing else.
+#include "tools/picking.h"
 #include <cmath>
 #include "app/log.h"
 #include "app/settings.h"
 #include "app/view.h"
 #include "parallel/parallel.h"
-#include "tools/picking.h"
 
 f32 depthPatch[DEPTH_PATCH_SIZE * DEPTH_PATCH_SIZE];
 i32 depthPatchOrigin[2];

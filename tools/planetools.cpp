@@ -60,7 +60,8 @@ void FlattenTool(Brush& b) {
         // one pushes both sides away from it.
         if (s.strength > 0 && height < 0) return;
         Vec3 onPlane = v.position - axis * height;
-        v.position += (onPlane - v.position) * (MaskedWeight(v, SmoothStep(u)) * 0.25f * s.strength);
+        v.position +=
+            (onPlane - v.position) * (MaskedWeight(v, SmoothStep(u)) * 0.25f * s.strength);
         MarkChanged(&v, 1);
     });
     EndSurfaceStep(b, s);

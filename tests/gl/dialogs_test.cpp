@@ -2,6 +2,7 @@
 // records the argument vector it was started with and prints the answer the
 // test chose, so the exact arguments, the name handling, cancelling and a
 // missing helper are checked without a person at the screen.
+#include "platform/dialogs.h"
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +12,6 @@
 #include <string>
 #include <vector>
 #include "app/services.h"
-#include "platform/dialogs.h"
 
 namespace {
 
@@ -70,7 +70,10 @@ protected:
         if (!f) return args;
         std::string current;
         for (int c; (c = fgetc(f)) != EOF;) {
-            if (c) { current += (char)c; continue; }
+            if (c) {
+                current += (char)c;
+                continue;
+            }
             args.push_back(current);
             current.clear();
         }
@@ -92,7 +95,7 @@ TEST_F(DialogTest, SaveRunsZenityWithFilterTitleAndOverwritePrompt) {
     ASSERT_TRUE(SaveFileDialog(out, sizeof out, 0, nullptr));
     EXPECT_EQ(std::string(out), awkward);
     EXPECT_EQ(Args(), (ArgList{"zenity", "--file-selection", "--save", "--confirm-overwrite",
-                            "--title=Save As", "--file-filter=Sculpture files | *.tf1"}));
+                               "--title=Save As", "--file-filter=Sculpture files | *.tf1"}));
 }
 
 TEST_F(DialogTest, OpenAndExportUseTheirKindsAndTitles) {
@@ -100,7 +103,7 @@ TEST_F(DialogTest, OpenAndExportUseTheirKindsAndTitles) {
     char out[512] = "";
     ASSERT_TRUE(OpenFileDialog(out, sizeof out, 1, "Import"));
     EXPECT_EQ(Args(), (ArgList{"zenity", "--file-selection", "--title=Import",
-                            "--file-filter=Wavefront OBJ files | *.obj"}));
+                               "--file-filter=Wavefront OBJ files | *.obj"}));
     ASSERT_TRUE(OpenFileDialog(out, sizeof out, 0, nullptr));
     EXPECT_EQ(Args()[2], "--title=Open");
     Answer(dir + "/out");
@@ -136,7 +139,8 @@ TEST_F(DialogTest, ExtendedNameThatExistsIsConfirmedFirst) {
     Answer(dir + "/head");
     char out[512] = "";
     EXPECT_FALSE(SaveFileDialog(out, sizeof out, 0, nullptr));
-    EXPECT_EQ(asked, "Confirm Save As: " + existing + " already exists.\nDo you want to replace it?");
+    EXPECT_EQ(asked,
+              "Confirm Save As: " + existing + " already exists.\nDo you want to replace it?");
 }
 
 TEST_F(DialogTest, EachKindRemembersItsLastName) {
@@ -145,7 +149,8 @@ TEST_F(DialogTest, EachKindRemembersItsLastName) {
     ASSERT_TRUE(SaveFileDialog(out, sizeof out, 0, nullptr));
     Answer(dir + "/model.obj");
     ASSERT_TRUE(OpenFileDialog(out, sizeof out, 1, "Import"));
-    EXPECT_EQ(Args().back(), "--file-filter=Wavefront OBJ files | *.obj") << "kind 1 had no name yet";
+    EXPECT_EQ(Args().back(), "--file-filter=Wavefront OBJ files | *.obj")
+        << "kind 1 had no name yet";
     ASSERT_TRUE(OpenFileDialog(out, sizeof out, 0, nullptr));
     EXPECT_EQ(Args().back(), "--filename=" + dir + "/first.tf1");
 }
@@ -175,10 +180,11 @@ TEST_F(DialogTest, KdialogIsUsedWhenZenityIsMissing) {
     char out[512] = "";
     ASSERT_TRUE(OpenFileDialog(out, sizeof out, 0, nullptr));
     EXPECT_EQ(std::string(out), dir + "/k.tf1");
-    EXPECT_EQ(Args(), (ArgList{"kdialog", "--title", "Open", "--getopenfilename", ".", "*.tf1|Sculpture files"}));
+    EXPECT_EQ(Args(), (ArgList{"kdialog", "--title", "Open", "--getopenfilename", ".",
+                               "*.tf1|Sculpture files"}));
     ASSERT_TRUE(SaveFileDialog(out, sizeof out, 0, nullptr));
     EXPECT_EQ(Args(), (ArgList{"kdialog", "--title", "Save As", "--getsavefilename", dir + "/k.tf1",
-                            "*.tf1|Sculpture files"}));
+                               "*.tf1|Sculpture files"}));
 }
 
 TEST_F(DialogTest, NoHelperAtAllAnswersCancelled) {

@@ -16,13 +16,15 @@ TEST(EndToEnd, LeftDragMarksTitleAndQuittingAsksBeforeLosingIt) {
     ASSERT_TRUE(program.Start());
     WindowId window = FindProgramWindow(program.pid, "Tessaform alpha", 20000);
     ASSERT_NE(window, 0u) << "the program's window never appeared";
-    ASSERT_TRUE(WaitUntil([&] { return WindowName(window) == "Tessaform alpha - Untitled  "; }, 10000))
+    ASSERT_TRUE(
+        WaitUntil([&] { return WindowName(window) == "Tessaform alpha - Untitled  "; }, 10000))
         << "[" << WindowName(window) << "]";
 
     // 1. A left drag across the middle of the window, where the start sphere is.
     ASSERT_GT(SizeOf(window).width, 0);
     DragAcrossTheMiddle(window);
-    EXPECT_TRUE(WaitUntil([&] { return WindowName(window) == "Tessaform alpha - Untitled *"; }, 5000))
+    EXPECT_TRUE(
+        WaitUntil([&] { return WindowName(window) == "Tessaform alpha - Untitled *"; }, 5000))
         << "[" << WindowName(window) << "]";
 
     // 2. Escape with unsaved changes asks; Cancel keeps the program running.

@@ -62,13 +62,14 @@ protected:
 }  // namespace
 
 TEST_F(WindowEventTest, WheelMovesOneStepPerEventWhateverItsSize) {
-    HandleWindowEvent(Wheel(0, 2));   // a fast flick reports several notches at once
+    HandleWindowEvent(Wheel(0, 2));  // a fast flick reports several notches at once
     EXPECT_EQ(mouseWheel, 1);
     HandleWindowEvent(Wheel(0, -5));
     EXPECT_EQ(mouseWheel, 0);
-    HandleWindowEvent(Wheel(3, 0));   // sideways scrolling is no wheel step
+    HandleWindowEvent(Wheel(3, 0));  // sideways scrolling is no wheel step
     EXPECT_EQ(mouseWheel, 0);
-    HandleWindowEvent(Wheel(0, 1, SDL_MOUSEWHEEL_FLIPPED));  // "natural" scrolling reports it reversed
+    HandleWindowEvent(
+        Wheel(0, 1, SDL_MOUSEWHEEL_FLIPPED));  // "natural" scrolling reports it reversed
     EXPECT_EQ(mouseWheel, -1);
 }
 
@@ -90,7 +91,8 @@ TEST_F(WindowEventTest, ButtonPressRecordsWhereAndReleaseClearsOnlyThatButton) {
     HandleWindowEvent(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 300, 200));
     EXPECT_FALSE(mouseLeft);
     EXPECT_TRUE(mouseRight);
-    HandleWindowEvent(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_X1, 1, 1));  // extra buttons mean nothing
+    HandleWindowEvent(
+        Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_X1, 1, 1));  // extra buttons mean nothing
     EXPECT_EQ(mouseDownX, 300);
 }
 

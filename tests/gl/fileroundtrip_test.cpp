@@ -79,7 +79,8 @@ TEST_F(FileRoundTrip, SavedSculptureOpensAgainThroughTheDialogs) {
     fs::path first = dir / "first \"sculpt\" $x; y";
     Answer(first);
     HoldKeys(window, "ctrl+s");
-    ASSERT_TRUE(TitleBecomes("Tessaform alpha - first \"sculpt\" $x; y.tf1  ")) << "[" << Title() << "]";
+    ASSERT_TRUE(TitleBecomes("Tessaform alpha - first \"sculpt\" $x; y.tf1  "))
+        << "[" << Title() << "]";
     fs::path firstFile = first.string() + ".tf1";
     std::vector<u8> saved = Bytes(firstFile);
     ASSERT_GE(saved.size(), 9u);
@@ -87,7 +88,8 @@ TEST_F(FileRoundTrip, SavedSculptureOpensAgainThroughTheDialogs) {
 
     // 2. Sculpt, then save under another name: a different sculpture.
     DragAcrossTheMiddle(window);
-    ASSERT_TRUE(TitleBecomes("Tessaform alpha - first \"sculpt\" $x; y.tf1 *")) << "[" << Title() << "]";
+    ASSERT_TRUE(TitleBecomes("Tessaform alpha - first \"sculpt\" $x; y.tf1 *"))
+        << "[" << Title() << "]";
     Sleep(1500);  // let the mesh settle after the stroke
     Answer(dir / "sculpted.tf1");
     HoldKeys(window, "ctrl+shift+s");
@@ -97,7 +99,8 @@ TEST_F(FileRoundTrip, SavedSculptureOpensAgainThroughTheDialogs) {
     // 3. Open the first file, then save what was opened once more.
     Answer(firstFile);
     HoldKeys(window, "ctrl+o");
-    ASSERT_TRUE(TitleBecomes("Tessaform alpha - first \"sculpt\" $x; y.tf1  ")) << "[" << Title() << "]";
+    ASSERT_TRUE(TitleBecomes("Tessaform alpha - first \"sculpt\" $x; y.tf1  "))
+        << "[" << Title() << "]";
     Sleep(1500);
     Answer(dir / "reopened.tf1");
     HoldKeys(window, "ctrl+shift+s");

@@ -4,22 +4,22 @@
 // helpers that draw one frame into the back buffer and read it back.
 // The fixture runs the mesh checker when a test ends.
 #pragma once
-#include <gtest/gtest.h>
 #include <GL/gl.h>
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+#include "../mesh_fixture.h"
 #include "app/settings.h"
 #include "app/view.h"
 #include "mesh/mesh.h"
+#include "picture.h"
 #include "platform/window.h"
 #include "render/render.h"
 #include "render/shaders.h"
 #include "render/textures.h"
 #include "tools/brush.h"
-#include "../mesh_fixture.h"
-#include "picture.h"
 
 inline const Rgb kBackground = {40, 60, 200};
 
@@ -45,8 +45,10 @@ inline Picture DrawAndRead() {
 inline void UploadFlatBackground(Rgb c) {
     u8 pixels[16];
     for (i32 i = 0; i < 4; i++) {
-        pixels[i * 4] = (u8)c.r; pixels[i * 4 + 1] = (u8)c.g;
-        pixels[i * 4 + 2] = (u8)c.b; pixels[i * 4 + 3] = 255;
+        pixels[i * 4] = (u8)c.r;
+        pixels[i * 4 + 1] = (u8)c.g;
+        pixels[i * 4 + 2] = (u8)c.b;
+        pixels[i * 4 + 3] = 255;
     }
     backgroundTexture.Upload(pixels, 2, 2, TEXTURE_NEAREST);
 }

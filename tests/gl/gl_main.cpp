@@ -2,8 +2,8 @@
 // (created only when tests run, so listing them needs no display), the
 // worker pool as in the program, and appDir pointed at the source tree so
 // the shipped pictures load.
-#include <gtest/gtest.h>
 #include <SDL2/SDL.h>
+#include <gtest/gtest.h>
 #include <cstdio>
 #include "app/settings.h"
 #include "parallel/parallel.h"

@@ -39,21 +39,30 @@ TEST(WindowIcon, TwentyFourBitIconTakesItsTransparencyFromTheMask) {
     // then the mask in 4-byte rows, also bottom row first. Only the top-left
     // pixel is masked.
     std::vector<u8> b(6 + 16 + 40 + 16 + 8, 0);
-    b[2] = 1; b[4] = 1;                                 // icon, one image
-    b[6] = 2; b[7] = 2;
-    PutU32(b, 6 + 8, 40 + 16 + 8);                      // bytes in the image
-    PutU32(b, 6 + 12, 22);                              // image offset
-    PutU32(b, 22, 40); PutU32(b, 26, 2); PutU32(b, 30, 4);
-    b[34] = 1; b[36] = 24;
+    b[2] = 1;
+    b[4] = 1;  // icon, one image
+    b[6] = 2;
+    b[7] = 2;
+    PutU32(b, 6 + 8, 40 + 16 + 8);  // bytes in the image
+    PutU32(b, 6 + 12, 22);          // image offset
+    PutU32(b, 22, 40);
+    PutU32(b, 26, 2);
+    PutU32(b, 30, 4);
+    b[34] = 1;
+    b[36] = 24;
     u8* colour = &b[62];
-    colour[0] = 10; colour[1] = 20; colour[2] = 30;     // bottom-left, BGR
-    colour[8] = 1; colour[9] = 2; colour[10] = 3;       // top-left
-    b[62 + 16 + 4] = 0x80;                              // mask row of the top row: first pixel
+    colour[0] = 10;
+    colour[1] = 20;
+    colour[2] = 30;  // bottom-left, BGR
+    colour[8] = 1;
+    colour[9] = 2;
+    colour[10] = 3;         // top-left
+    b[62 + 16 + 4] = 0x80;  // mask row of the top row: first pixel
     i32 w = 0, h = 0;
     u8* rgba = DecodeIco(b.data(), b.size(), &w, &h);
     ASSERT_NE(rgba, nullptr);
-    EXPECT_EQ(rgba[0], 3);  // top-left red
-    EXPECT_EQ(rgba[3], 0);  // masked
+    EXPECT_EQ(rgba[0], 3);           // top-left red
+    EXPECT_EQ(rgba[3], 0);           // masked
     EXPECT_EQ(rgba[2 * 4 + 0], 30);  // bottom-left, red from the third byte
     EXPECT_EQ(rgba[2 * 4 + 3], 255);
     free(rgba);

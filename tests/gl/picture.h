@@ -11,7 +11,9 @@
 #include <vector>
 #include "app/base.h"
 
-struct Rgb { i32 r, g, b; };
+struct Rgb {
+    i32 r, g, b;
+};
 inline bool operator==(Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 inline i32 MaxDifference(Rgb a, Rgb b) {
     return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
@@ -53,12 +55,13 @@ inline bool WritePng(const std::string& path, u32 width, const std::vector<const
         return false;
     }
     png_init_io(png, f);
-    png_set_IHDR(png, info, width, (png_uint_32)rows.size(), layout.depth, layout.colorType, layout.interlace,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, width, (png_uint_32)rows.size(), layout.depth, layout.colorType,
+                 layout.interlace, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!layout.palette.empty())
         png_set_PLTE(png, info, layout.palette.data(), (i32)layout.palette.size());
     if (!layout.paletteAlpha.empty())
-        png_set_tRNS(png, info, layout.paletteAlpha.data(), (i32)layout.paletteAlpha.size(), nullptr);
+        png_set_tRNS(png, info, layout.paletteAlpha.data(), (i32)layout.paletteAlpha.size(),
+                     nullptr);
     png_write_info(png, info);
     // libpng only reads the rows, but takes them as writable.
     png_write_image(png, const_cast<png_bytepp>(rows.data()));

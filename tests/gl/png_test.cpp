@@ -21,8 +21,9 @@ std::string TempPath(const char* name) {
 // Writes an image 3 pixels wide of the given type; rows are given as raw
 // samples. Palette images use red, green and blue, with transparency alpha
 // 255, 128 and 0 when asked.
-bool WritePng(const std::string& path, i32 colorType, i32 depth, const std::vector<std::vector<u8>>& rows,
-              i32 interlace = PNG_INTERLACE_NONE, bool withTransparency = false) {
+bool WritePng(const std::string& path, i32 colorType, i32 depth,
+              const std::vector<std::vector<u8>>& rows, i32 interlace = PNG_INTERLACE_NONE,
+              bool withTransparency = false) {
     PngLayout layout;
     layout.colorType = colorType;
     layout.depth = depth;
@@ -46,7 +47,9 @@ struct Decoded {
     }
 };
 
-void Decode(const std::string& path, Decoded& d) { d.pixels = DecodePng(path.c_str(), &d.width, &d.height); }
+void Decode(const std::string& path, Decoded& d) {
+    d.pixels = DecodePng(path.c_str(), &d.width, &d.height);
+}
 
 std::vector<u8> Rgba(u8 r, u8 g, u8 b, u8 a) { return {r, g, b, a}; }
 
@@ -85,7 +88,8 @@ protected:
 TEST_F(PngTest, RgbaIsReadAsStoredWithTheTopRowFirst) {
     std::string path = TempPath("rgba.png");
     ASSERT_TRUE(WritePng(path, PNG_COLOR_TYPE_RGBA, 8,
-                         {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, {13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24}}));
+                         {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
+                          {13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24}}));
     Decoded d;
     Decode(path, d);
     ASSERT_NE(d.pixels, nullptr);
@@ -141,7 +145,10 @@ TEST_F(PngTest, PaletteWithTransparencyBecomesRgba) {
 TEST_F(PngTest, SixteenBitSamplesKeepTheirHighByte) {
     std::string path = TempPath("rgba16.png");
     std::vector<u8> row;  // big-endian 16-bit samples: 0x1234 -> 0x12
-    for (i32 i = 0; i < 12; i++) { row.push_back((u8)(0x10 + i)); row.push_back(0x34); }
+    for (i32 i = 0; i < 12; i++) {
+        row.push_back((u8)(0x10 + i));
+        row.push_back(0x34);
+    }
     ASSERT_TRUE(WritePng(path, PNG_COLOR_TYPE_RGBA, 16, {row}));
     Decoded d;
     Decode(path, d);
@@ -158,7 +165,8 @@ TEST_F(PngTest, InterlacedImagesAreAssembledWhole) {
     Decode(path, d);
     ASSERT_NE(d.pixels, nullptr);
     ASSERT_EQ(d.height, 9);
-    for (i32 y = 0; y < 9; y++) EXPECT_EQ(d.Pixel(2, y), Rgba((u8)(y + 200), 0, 0, 255)) << "row " << y;
+    for (i32 y = 0; y < 9; y++)
+        EXPECT_EQ(d.Pixel(2, y), Rgba((u8)(y + 200), 0, 0, 255)) << "row " << y;
 }
 
 TEST_F(PngTest, ShippedPicturesAreRgbaAndDistinct) {
@@ -175,7 +183,8 @@ TEST_F(PngTest, ShippedPicturesAreRgbaAndDistinct) {
     }
     for (size_t a = 0; a < centres.size(); a++)
         for (size_t b = a + 1; b < centres.size(); b++)
-            EXPECT_NE(centres[a], centres[b]) << "materials " << a + 1 << " and " << b + 1 << " look alike";
+            EXPECT_NE(centres[a], centres[b])
+                << "materials " << a + 1 << " and " << b + 1 << " look alike";
     for (const char* name : {"data/background.png", "data/noisemap2.png"}) {
         Decoded d;
         Decode(AppPath(name), d);
@@ -240,9 +249,7 @@ TEST_F(PngTest, FuzzedFilesNeverCrash) {
         WriteBytes(path, mutated);
         Decoded d;
         Decode(path, d);
-        if (d.pixels) {
-            EXPECT_TRUE(d.width > 0 && d.height > 0) << "seed round " << round;
-        }
+        if (d.pixels) { EXPECT_TRUE(d.width > 0 && d.height > 0) << "seed round " << round; }
     }
 }
 
@@ -276,7 +283,8 @@ TEST_F(PngTest, LoadingASecondMaterialDeletesTheFirstTexture) {
 
 TEST_F(PngTest, WidthThatIsNotAPowerOfTwoIsAccepted) {
     std::string path = TempPath("npot.png");
-    ASSERT_TRUE(WritePng(path, PNG_COLOR_TYPE_RGB, 8, {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {1, 2, 3, 4, 5, 6, 7, 8, 9}}));
+    ASSERT_TRUE(WritePng(path, PNG_COLOR_TYPE_RGB, 8,
+                         {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {1, 2, 3, 4, 5, 6, 7, 8, 9}}));
     Texture t;
     EXPECT_TRUE(t.LoadPng(path.c_str(), TEXTURE_LINEAR));
     EXPECT_EQ(t.width, 3);

@@ -63,10 +63,12 @@ TEST_F(ProgramRun, OpensItsWindowShowsTheSphereAndEndsCleanlyOnClose) {
     EXPECT_EQ(WindowName(w), "Tessaform alpha - Untitled  ");
     // Let it draw a frame showing the sphere before judging what the display shows.
     Picture p;
-    WaitUntil([&] {
-        p = GrabWindow(w);
-        return p.width == 950 && p.At(475, 325).r > 120;
-    }, 5000, 100);
+    WaitUntil(
+        [&] {
+            p = GrabWindow(w);
+            return p.width == 950 && p.At(475, 325).r > 120;
+        },
+        5000, 100);
     ASSERT_EQ(p.width, 950);
     Rgb centre = p.At(475, 325), corner = p.At(3, 3);
     EXPECT_GT(centre.r + centre.g + centre.b, 3 * 120) << "the lit sphere: " << centre;

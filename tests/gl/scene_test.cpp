@@ -49,7 +49,8 @@ TEST_F(SceneTest, LightComesFromTheViewerAndAbove) {
     // Facing the viewer the sphere is bright; its upper half (the light's
     // weights lean upwards) is brighter than its lower half.
     EXPECT_GT(Brightness(p.At(kCentreX, kCentreY)), 3 * 140) << p.At(kCentreX, kCentreY);
-    EXPECT_GT(Brightness(p.At(kCentreX, kCentreY - 150)), Brightness(p.At(kCentreX, kCentreY + 150)) + 30);
+    EXPECT_GT(Brightness(p.At(kCentreX, kCentreY - 150)),
+              Brightness(p.At(kCentreX, kCentreY + 150)) + 30);
 }
 
 TEST_F(SceneTest, ZoomingDoesNotChangeTheBrightness) {
@@ -110,8 +111,10 @@ TEST_F(SceneTest, SeamMarksOnlyWhereTheSurfaceCrossesTheMirrorPlane) {
             const u8* a = &noSeam[((size_t)(windowHeight - 1 - y) * windowWidth + x) * 4];
             Rgb before = {a[0], a[1], a[2]}, after = seam.At(x, y);
             if (MaxDifference(before, after) <= 1) continue;
-            if (std::abs(x - kCentreX) <= 12 && Brightness(after) > Brightness(before)) brighterNearCentre++;
-            else changedElsewhere++;
+            if (std::abs(x - kCentreX) <= 12 && Brightness(after) > Brightness(before))
+                brighterNearCentre++;
+            else
+                changedElsewhere++;
         }
     EXPECT_GT(brighterNearCentre, 300) << "a faint band down the middle of the sphere";
     EXPECT_LT(changedElsewhere, 50);
@@ -165,7 +168,8 @@ static void PlaceBrushInFront() {
 static std::vector<i32> ChangedDistances(const Picture& a, const Picture& b) {
     std::vector<i32> distances;
     for (i32 x = kCentreX - 160; x <= kCentreX + 160; x++)
-        if (MaxDifference(a.At(x, kCentreY), b.At(x, kCentreY)) > 2) distances.push_back(std::abs(x - kCentreX));
+        if (MaxDifference(a.At(x, kCentreY), b.At(x, kCentreY)) > 2)
+            distances.push_back(std::abs(x - kCentreX));
     return distances;
 }
 
@@ -232,7 +236,8 @@ TEST_F(SceneTest, WorksetRebuildAfterRemovingTheLastTrianglesKeepsTheDrawnRange)
     }
     RequestFullRebuild();
     DrawAndRead();
-    EXPECT_EQ(drawTriangleCount, removed.back()) << "a full rebuild ends at the highest active slot";
+    EXPECT_EQ(drawTriangleCount, removed.back())
+        << "a full rebuild ends at the highest active slot";
 }
 
 TEST_F(SceneTest, ThreadedBuilderMatchesTheSingleThreadedOne) {

@@ -52,8 +52,8 @@ bool PrivateDisplay::Start() {
         close(fds[0]);
         // No reset when the last client leaves: the helpers below connect
         // and disconnect often, before and between runs of the program.
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-               "-noreset", (char*)nullptr);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+               "-nolisten", "tcp", "-noreset", (char*)nullptr);
         _exit(127);
     }
     close(fds[1]);
@@ -74,8 +74,10 @@ bool PrivateDisplay::Start() {
 
 PrivateDisplay::~PrivateDisplay() {
     if (inUse) {
-        if (hadPrevious) setenv("DISPLAY", previous.c_str(), 1);
-        else unsetenv("DISPLAY");
+        if (hadPrevious)
+            setenv("DISPLAY", previous.c_str(), 1);
+        else
+            unsetenv("DISPLAY");
     }
     if (pid > 0) {
         kill(pid, SIGTERM);
@@ -91,8 +93,11 @@ bool RunningProgram::Prepare() {
     dir = work = pattern;
     std::error_code error;
     fs::copy_file(TESSA_PROGRAM, dir / "tessaform", error);
-    if (!error) fs::create_directory_symlink(fs::path(TESSA_SOURCE_DIR) / "data", dir / "data", error);
-    if (!error) fs::copy_file(fs::path(TESSA_SOURCE_DIR) / "data" / "icon-16.ico", dir / "icon-16.ico", error);
+    if (!error)
+        fs::create_directory_symlink(fs::path(TESSA_SOURCE_DIR) / "data", dir / "data", error);
+    if (!error)
+        fs::copy_file(fs::path(TESSA_SOURCE_DIR) / "data" / "icon-16.ico", dir / "icon-16.ico",
+                      error);
     return !error;
 }
 
@@ -105,7 +110,8 @@ bool RunningProgram::Start() {
     for (char** e = environ; *e; e++) {
         std::string entry = *e;
         std::string key = entry.substr(0, entry.find('='));
-        if (std::none_of(environment.begin(), environment.end(), [&](const auto& kv) { return kv.first == key; }))
+        if (std::none_of(environment.begin(), environment.end(),
+                         [&](const auto& kv) { return kv.first == key; }))
             entries.push_back(entry);
     }
     for (const auto& [key, value] : environment) entries.push_back(key + "=" + value);
@@ -125,14 +131,16 @@ bool RunningProgram::Start() {
 }
 
 bool RunningProgram::Exited(i32 timeoutMs) {
-    return WaitUntil([&] {
-        if (pid <= 0) return true;
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) != pid) return false;
-        exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        pid = -1;
-        return true;
-    }, timeoutMs, 10);
+    return WaitUntil(
+        [&] {
+            if (pid <= 0) return true;
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) != pid) return false;
+            exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            pid = -1;
+            return true;
+        },
+        timeoutMs, 10);
 }
 
 RunningProgram::~RunningProgram() {
@@ -172,8 +180,9 @@ std::string NameOf(Display* d, Window w) {
     unsigned char* data = nullptr;
     std::string name;
     for (Atom property : {XInternAtom(d, "_NET_WM_NAME", False), (Atom)XA_WM_NAME}) {
-        if (XGetWindowProperty(d, w, property, 0, 1024, False, AnyPropertyType, &type, &format, &count, &after,
-                               &data) == Success && data) {
+        if (XGetWindowProperty(d, w, property, 0, 1024, False, AnyPropertyType, &type, &format,
+                               &count, &after, &data) == Success &&
+            data) {
             if (format == 8) name.assign((char*)data, count);
             XFree(data);
             data = nullptr;
@@ -189,9 +198,10 @@ pid_t PidOf(Display* d, Window w) {
     unsigned long count, after;
     unsigned char* data = nullptr;
     pid_t pid = -1;
-    if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL, &type, &format,
-                           &count, &after, &data) == Success && data) {
-        if (count == 1 && format == 32) pid = (pid_t)*(unsigned long*)data;
+    if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL,
+                           &type, &format, &count, &after, &data) == Success &&
+        data) {
+        if (count == 1 && format == 32) pid = (pid_t) * (unsigned long*)data;
         XFree(data);
     }
     return pid;
@@ -212,8 +222,10 @@ Window FindIn(Display* d, Window w, Fits fits, bool descend) {
     Window found = 0;
     if (XQueryTree(d, w, &root, &parent, &children, &count)) {
         for (unsigned i = 0; i < count && !found; i++) {
-            if (fits(children[i])) found = children[i];
-            else if (descend) found = FindIn(d, children[i], fits, descend);
+            if (fits(children[i]))
+                found = children[i];
+            else if (descend)
+                found = FindIn(d, children[i], fits, descend);
         }
         if (children) XFree(children);
     }
@@ -224,26 +236,35 @@ Window FindIn(Display* d, Window w, Fits fits, bool descend) {
 
 WindowId FindProgramWindow(pid_t pid, const std::string& prefix, i32 timeoutMs) {
     Window found = 0;
-    WaitUntil([&] {
-        XConnection x;
-        if (!x.display) return false;
-        found = FindIn(x.display, DefaultRootWindow(x.display), [&](Window w) {
-            return StartsWith(NameOf(x.display, w), prefix) && PidOf(x.display, w) == pid && Viewable(x.display, w);
-        }, true);
-        return found != 0;
-    }, timeoutMs);
+    WaitUntil(
+        [&] {
+            XConnection x;
+            if (!x.display) return false;
+            found = FindIn(
+                x.display, DefaultRootWindow(x.display),
+                [&](Window w) {
+                    return StartsWith(NameOf(x.display, w), prefix) && PidOf(x.display, w) == pid &&
+                           Viewable(x.display, w);
+                },
+                true);
+            return found != 0;
+        },
+        timeoutMs);
     return found;
 }
 
 WindowId FindNamedWindow(const std::string& prefix, i32 timeoutMs) {
     Window found = 0;
-    WaitUntil([&] {
-        XConnection x;
-        if (!x.display) return false;
-        found = FindIn(x.display, DefaultRootWindow(x.display),
-                       [&](Window w) { return StartsWith(NameOf(x.display, w), prefix); }, false);
-        return found != 0;
-    }, timeoutMs);
+    WaitUntil(
+        [&] {
+            XConnection x;
+            if (!x.display) return false;
+            found = FindIn(
+                x.display, DefaultRootWindow(x.display),
+                [&](Window w) { return StartsWith(NameOf(x.display, w), prefix); }, false);
+            return found != 0;
+        },
+        timeoutMs);
     return found;
 }
 
@@ -314,7 +335,8 @@ void DragAcrossTheMiddle(WindowId window) {
     Sleep(300);  // a few frames: the depth under the pointer is read from a drawn frame
     Xdo("mousedown 1");
     for (i32 step = 1; step <= 10; step++) {
-        Xdo("mousemove --window " + id + " " + std::to_string(cx + 4 * step) + " " + std::to_string(cy + 2 * step));
+        Xdo("mousemove --window " + id + " " + std::to_string(cx + 4 * step) + " " +
+            std::to_string(cy + 2 * step));
         Sleep(40);
     }
     Xdo("mouseup 1");
