@@ -2,14 +2,11 @@
 // globals the window layer and the frame logic share. Window-free: the
 // window layer calls these around its own GL and window steps.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 
-extern volatile u8 quitRequested;  // set by a close request (window or signal); ends the main loop
-extern u8 windowResized;           // set by a size event; cleared at the start of every loop pass
-extern u8 typedChar;               // last typed character; cleared after every FrameLogic pass
-extern i32 startupFrameCount;      // completed FrameLogic passes; drives the crash marker
-extern u8 modified;                // the sculpture has unsaved changes
-extern char fileName[512];         // current sculpture file; empty = untitled
+extern i32 startupFrameCount;  // completed FrameLogic passes; drives the crash marker
+extern u8 modified;            // the sculpture has unsaved changes
+extern char fileName[512];     // current sculpture file; empty = untitled
 
 // appDir, the log, tool settings to 0.5, then config.txt.
 void LoadSettings();

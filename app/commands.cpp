@@ -7,7 +7,7 @@
 #include <cstring>
 #include "app/app.h"
 #include "app/framelogic.h"
-#include "app/services.h"
+#include "base/services.h"
 #include "mesh/mesh.h"
 #include "mesh/meshfile.h"
 #include "tools/tools.h"

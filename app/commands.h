@@ -1,7 +1,7 @@
 // File and undo commands of the frame logic. Each runs the whole command,
 // dialogs and confirmations included, and reports what it did.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 
 // Save: from the keys without Shift and with a file name, saves in place;
 // otherwise asks for a name. Returns true when the file was written.

@@ -7,16 +7,17 @@
 #include <cstdio>
 #include <cstring>
 #include "app/app.h"
-#include "app/guistate.h"
-#include "app/input.h"
-#include "app/log.h"
-#include "app/pen.h"
-#include "app/services.h"
-#include "app/settings.h"
-#include "app/view.h"
+#include "app/viewcontrol.h"
+#include "base/guistate.h"
+#include "base/input.h"
+#include "base/log.h"
+#include "base/services.h"
+#include "base/settings.h"
+#include "base/view.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 #include "tools/brush.h"
+#include "tools/pen.h"
 
 u8 commandLatch;
 u8 quitKeyLatch;

@@ -1,10 +1,10 @@
 // Per-frame logic: input, view control, brush update, commands, stroke
 // application and the refinement cycle that relaxes the mesh after edits.
 // Window-free: the title, message boxes and dialogs go through
-// app/services.h, held keys come from keysHeld (app/input.h), and what only
+// base/services.h, held keys come from keysHeld (base/input.h), and what only
 // the renderer can do (shaders, the material image) is asked for by flags.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 
 extern u8
     commandLatch;  // a command key or button was active last frame; keys fire only while clear

@@ -4,9 +4,10 @@
 // for events: pacing lives in the frame itself.
 #include "app/app.h"
 #include "app/framelogic.h"
-#include "app/input.h"
-#include "app/log.h"
-#include "app/settings.h"
+#include "app/viewcontrol.h"
+#include "base/input.h"
+#include "base/log.h"
+#include "base/settings.h"
 #include "platform/appinit.h"
 #include "platform/dialogs.h"
 #include "platform/keyboard.h"
@@ -18,6 +19,19 @@ static void SetDefaultWindowRectangle() {
     windowWidth = 950;
     windowHeight = 650;
     windowX = windowY = 0;
+}
+
+// Start-up once the window exists: the GL side, then the window-free steps
+// and the title.
+static bool InitApp() {
+    if (!InitGraphics()) return false;
+    if (!InitCore()) return false;
+    // Wheel steps taken during start-up are not a zoom request.
+    prevWheel = mouseWheel;
+    frameMouseX = frameMouseY = 0;
+    SetWindowTitle();
+    LogInitDone();
+    return true;
 }
 
 // One pass per frame. A quit event (last window closed, SIGTERM) still lets

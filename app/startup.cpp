@@ -5,17 +5,14 @@
 #include <cstdio>
 #include <thread>
 #include "app/app.h"
-#include "app/log.h"
-#include "app/settings.h"
-#include "app/view.h"
+#include "base/log.h"
+#include "base/settings.h"
+#include "base/view.h"
 #include "mesh/mesh.h"
 #include "mesh/meshfile.h"
 #include "parallel/parallel.h"
 #include "tools/brush.h"
 
-volatile u8 quitRequested;
-u8 windowResized;
-u8 typedChar;
 i32 startupFrameCount;
 u8 modified;
 char fileName[512];

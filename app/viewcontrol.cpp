@@ -2,19 +2,19 @@
 // zoom or the current tool's size and strength; drags rotate, pan or zoom;
 // the pointer bookkeeping and the view axes that the brush, the interface
 // and the renderer read are derived here once per frame.
-// Writes the view globals of app/view.h, toolSize/toolStrength, the
+// Writes the view globals of base/view.h, toolSize/toolStrength, the
 // interface pointer and press edge, and cuts a stroke when the view moves.
+#include "app/viewcontrol.h"
 #include <cmath>
-#include "app/guistate.h"
-#include "app/input.h"
-#include "app/settings.h"
-#include "app/view.h"
+#include "base/guistate.h"
+#include "base/input.h"
+#include "base/settings.h"
+#include "base/view.h"
 #include "tools/brush.h"
 
 f32 zoomBlend;
 i32 prevWheel;
 u8 numpadLatch;
-i32 frameMouseX, frameMouseY;
 i32 prevFrameMouseX, prevFrameMouseY;
 
 // The program's degree factor is 3.1415 / 180, not pi / 180; the renderer

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <vector>
-#include "app/settings.h"
+#include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 

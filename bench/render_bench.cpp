@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
-#include "app/settings.h"
+#include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 #include "platform/appinit.h"

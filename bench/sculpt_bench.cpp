@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-#include "app/settings.h"
+#include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 #include "tools/brush.h"

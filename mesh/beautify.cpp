@@ -2,7 +2,7 @@
 // neighbours within the tangent plane so triangle sizes even out, until the
 // mesh settles. Border vertices never move: that would shrink the border.
 #include <atomic>
-#include "app/settings.h"
+#include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 

@@ -8,8 +8,8 @@
 //
 // No GL here: edits raise the render flags below and the renderer consumes them.
 #pragma once
-#include "app/base.h"
-#include "app/log.h"
+#include "base/base.h"
+#include "base/log.h"
 
 struct Triangle;
 struct Edge;

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "mesh/mesh.h"
 
 // Larger counts would push the record arrays past what their i32 capacity

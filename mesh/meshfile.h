@@ -6,7 +6,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdio>
-#include "app/base.h"
+#include "base/base.h"
 
 enum {
     UNDO_SLOT_COUNT = 12,

@@ -1,6 +1,6 @@
 // Per-record geometry: edge lengths, face normals with centre and radius,
 // vertex normals, and the workset passes that keep them current after edits.
-#include "app/settings.h"
+#include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 

@@ -1,5 +1,5 @@
 // Pins the changed mirror-line vertices of the workset back onto x = 0.
-#include "app/settings.h"
+#include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 

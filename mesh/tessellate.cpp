@@ -6,7 +6,7 @@
 // AlignTriangle. Every one of those may grow (move) an array: edges and
 // triangles are held by slot across them, vertices re-read from the records
 // that growth rebases.
-#include "app/settings.h"
+#include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 #include "tools/brush.h"

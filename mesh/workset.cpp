@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include "app/settings.h"
+#include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 #include "tools/brush.h"

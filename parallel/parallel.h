@@ -8,7 +8,7 @@
 #pragma once
 #include <atomic>
 #include <thread>
-#include "app/base.h"
+#include "base/base.h"
 
 typedef void (*JobFn)(i32 threadIndex, i32 threadCount);
 

@@ -4,7 +4,7 @@
 // because the sampler resets what the main thread increments.
 #include <cstdio>
 #include <cstring>
-#include "app/settings.h"
+#include "base/settings.h"
 #include "parallel/parallel.h"
 
 extern thread_local u8 isWorkerThread;

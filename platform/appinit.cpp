@@ -1,18 +1,15 @@
-// InitApp: the GL side of start-up in its fixed order (GL state, keyboard,
-// buffer extensions, optional shaders, pictures, buffer objects), then the
-// window-free steps (InitCore: storage, start mesh, crash marker, workers)
-// and the title. ReleaseGLResources undoes the GL side before the window goes.
+// The GL side of start-up in its fixed order (GL state, keyboard, buffer
+// extensions, optional shaders, pictures, buffer objects). The program entry
+// runs it before the window-free steps; ReleaseGLResources undoes it before
+// the window goes.
 #include "platform/appinit.h"
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include "app/app.h"
-#include "app/framelogic.h"
-#include "app/guistate.h"
-#include "app/input.h"
-#include "app/log.h"
-#include "app/services.h"
-#include "app/settings.h"
-#include "app/view.h"
+#include "base/guistate.h"
+#include "base/input.h"
+#include "base/log.h"
+#include "base/services.h"
+#include "base/settings.h"
 #include "platform/keyboard.h"
 #include "render/glext.h"
 #include "render/render.h"
@@ -41,19 +38,13 @@ static bool InitExtensions() {
     return true;
 }
 
-bool InitApp() {
+bool InitGraphics() {
     InitGLState();
     StartKeyboard();
     if (!InitExtensions()) return false;
     LoadStartupTextures();
     materialCount = CountMaterials();
     CreateRenderBuffers();
-    if (!InitCore()) return false;
-    // Wheel steps taken during start-up are not a zoom request.
-    prevWheel = mouseWheel;
-    frameMouseX = frameMouseY = 0;
-    SetWindowTitle();
-    LogInitDone();
     return true;
 }
 

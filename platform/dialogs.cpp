@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/log.h"
-#include "app/services.h"
+#include "base/log.h"
+#include "base/services.h"
 
 extern char** environ;
 

@@ -1,4 +1,4 @@
-// Open and save dialogs for the window services (app/services.h), run by the
+// Open and save dialogs for the window services (base/services.h), run by the
 // desktop's dialog helper (zenity, else kdialog) as a child process.
 #pragma once
 

@@ -1,5 +1,5 @@
 // The window's event handler: SDL events become the plain input globals
-// (app/input.h, app/app.h, app/settings.h) that the frame logic polls once
+// (base/input.h, app/app.h, base/settings.h) that the frame logic polls once
 // per frame. Nothing is acted on here except the viewport on resize and a
 // render during expose storms. Every event reaches the tablet first.
 //
@@ -19,8 +19,8 @@
 #include <SDL2/SDL.h>
 #include <cmath>
 #include "app/app.h"
-#include "app/input.h"
-#include "app/settings.h"
+#include "base/input.h"
+#include "base/settings.h"
 #include "platform/tablet.h"
 #include "platform/window.h"
 

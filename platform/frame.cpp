@@ -1,11 +1,11 @@
 // One frame: depth read-back for picking, the scene (twice with symmetry),
 // the interface, pacing towards a 30 ms frame, the frame statistics and the
 // buffer swap. Writes the pacing globals of platform/window.h and the
-// statistics of app/input.h.
+// statistics of base/input.h.
 #include <GL/gl.h>
 #include <SDL2/SDL.h>
-#include "app/input.h"
-#include "app/settings.h"
+#include "base/input.h"
+#include "base/settings.h"
 #include "parallel/parallel.h"
 #include "platform/window.h"
 #include "render/gui.h"

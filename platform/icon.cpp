@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-#include "app/log.h"
+#include "base/log.h"
 #include "platform/window.h"
 
 static u32 ReadU16(const u8* p) { return (u32)p[0] | (u32)p[1] << 8; }

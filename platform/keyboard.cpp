@@ -1,13 +1,13 @@
 // Keyboard state for the frame logic: OVInput polls SDL's key table once per
 // frame and files it under the scan codes the frame logic uses, then
-// keysHeld (app/input.h) gets the result. The poll installed here also
+// keysHeld (base/input.h) gets the result. The poll installed here also
 // drains the tablet's queue, so the frame sees one consistent input state.
 #include "platform/keyboard.h"
 #include <SDL2/SDL.h>
 #include <cstring>
 #include <new>
-#include "app/input.h"
-#include "app/log.h"
+#include "base/input.h"
+#include "base/log.h"
 #include "platform/tablet.h"
 #include "platform/window.h"
 

@@ -3,7 +3,7 @@
 // extended keys + 0x80) and answers from SDL's keyboard state; while the
 // window does not have the keyboard focus every key reads as released.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 
 struct SDL_Window;
 

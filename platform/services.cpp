@@ -1,10 +1,10 @@
-// The window services of app/services.h on SDL: message boxes (error or
+// The window services of base/services.h on SDL: message boxes (error or
 // exclamation icon, OK or OK/Cancel) owned by the main window, and the
 // window title. Installed at start-up before the window is created, so
 // that a failed creation can still be reported.
-#include "app/services.h"
+#include "base/services.h"
 #include <SDL2/SDL.h>
-#include "app/log.h"
+#include "base/log.h"
 #include "platform/window.h"
 
 enum { BUTTON_OK = 1, BUTTON_CANCEL = 2 };

@@ -1,7 +1,7 @@
 // Tablet input through XInput2: a pen device is a slave pointer with an
 // "Abs Pressure" axis. Its motion events (sent for every change of any axis,
 // so pressing down without moving counts too) carry the pressure and the
-// buttons held; the rules of app/pen.h turn them into tabletPressure and
+// buttons held; the rules of tools/pen.h turn them into tabletPressure and
 // penInProximity. A motion from any other slave pointer means the mouse is in
 // use again. Without X11, XInput2 or a pen, nothing here ever reports and
 // the pressure reads as the mouse's: full.
@@ -15,9 +15,9 @@
 #include <SDL2/SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
-#include "app/log.h"
-#include "app/pen.h"
+#include "base/log.h"
 #include "platform/window.h"
+#include "tools/pen.h"
 
 enum { MAX_POINTERS = 32, QUEUE_WARNING = 64 };
 

@@ -1,5 +1,5 @@
 // Pen pressure and proximity from a tablet (writes penInProximity and
-// tabletPressure of app/input.h through the rules of app/pen.h).
+// tabletPressure of base/input.h through the rules of tools/pen.h).
 #pragma once
 
 union SDL_Event;

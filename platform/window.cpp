@@ -6,9 +6,9 @@
 #include "platform/window.h"
 #include <GL/gl.h>
 #include <SDL2/SDL.h>
-#include "app/log.h"
-#include "app/services.h"
-#include "app/settings.h"
+#include "base/log.h"
+#include "base/services.h"
+#include "base/settings.h"
 
 SDL_Window* mainWindow;
 void* glContext;

@@ -1,11 +1,11 @@
 // The one window and its GL context, the event handler that turns window
-// events into the input globals (app/input.h, app/app.h), and the frame:
+// events into the input globals (base/input.h, app/app.h), and the frame:
 // draw, pace, present. Main thread only; nothing here acts on input beyond
 // recording it, resizing the viewport and rendering during expose storms.
 #pragma once
 #include <cstddef>
 #include <cstdio>
-#include "app/base.h"
+#include "base/base.h"
 
 struct SDL_Window;
 union SDL_Event;
@@ -20,7 +20,7 @@ extern i32 paintCount;      // expose events since the main loop last rendered (
 extern u8 pointerTracking;  // the pointer is inside the window (a leave will be reported)
 
 // ---- frame pacing and statistics (written by DrawFrame; the figures
-// themselves are framesPerSecond etc. in app/input.h)
+// themselves are framesPerSecond etc. in base/input.h)
 extern u32 lastFrameEndMs;      // ms clock at the end of the previous frame
 extern u32 statsStartMs;        // ms clock of the last statistics update
 extern i32 statsFrameCount;     // frames since the last statistics update
@@ -46,7 +46,7 @@ void* GLProcAddress(const char* name);
 // Milliseconds since SDL started.
 u32 TimeMs();
 
-// ---- services (services.cpp): message boxes and the title for app/services.h
+// ---- services (services.cpp): message boxes and the title for base/services.h
 void InstallWindowServices();
 
 // ---- events (events.cpp)

@@ -4,8 +4,8 @@
 // halves, so with symmetry they are drawn in the mirrored pass only.
 #include <GL/gl.h>
 #include <cmath>
-#include "app/settings.h"
-#include "app/view.h"
+#include "base/settings.h"
+#include "base/view.h"
 #include "render/render.h"
 #include "tools/brush.h"
 

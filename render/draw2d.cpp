@@ -5,8 +5,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <cmath>
-#include "app/settings.h"
-#include "app/view.h"
+#include "base/settings.h"
+#include "base/view.h"
 #include "render/render.h"
 #include "tools/brush.h"
 

@@ -2,7 +2,7 @@
 // layer's GLProcAddress). Owns the arb:: pointer table.
 #include "render/glext.h"
 #include <cstring>
-#include "app/log.h"
+#include "base/log.h"
 #include "platform/window.h"
 
 namespace arb {

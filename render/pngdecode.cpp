@@ -5,7 +5,7 @@
 #include <png.h>
 #include <csetjmp>
 #include <cstdlib>
-#include "app/log.h"
+#include "base/log.h"
 #include "render/textures.h"
 
 enum { MAX_PNG_SIDE = 16384 };

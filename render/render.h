@@ -4,7 +4,7 @@
 // interface shares. The render arrays themselves are sized by mesh storage
 // (mesh/mesh.h); the flags that ask for a rebuild are raised by edits there.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 #include "parallel/parallel.h"
 
 struct Brush;

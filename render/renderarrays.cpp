@@ -2,7 +2,7 @@
 // either every slot or only the workset's, interleaved over the threads.
 // Runs on the worker threads while the main thread waits, so: no GL, no
 // log, and each thread writes only its own slots and threadTriangleEnd[t].
-#include "app/settings.h"
+#include "base/settings.h"
 #include "mesh/mesh.h"
 #include "render/render.h"
 #include "tools/brush.h"

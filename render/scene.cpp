@@ -5,8 +5,8 @@
 // Main thread only; rebuilds the arrays at most once per frame.
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include "app/settings.h"
-#include "app/view.h"
+#include "base/settings.h"
+#include "base/view.h"
 #include "mesh/mesh.h"
 #include "render/glext.h"
 #include "render/render.h"

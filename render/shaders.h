@@ -2,7 +2,7 @@
 // Until they are built (InitShaders), shadersActive stays 0 and the scene
 // draws with the fixed-function light.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 
 extern u8 shadersActive;    // 1 once both programs have linked; never cleared
 extern u32 currentProgram;  // program selected for the pass being drawn (set by BindShaderProgram)

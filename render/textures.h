@@ -2,7 +2,7 @@
 // textures. The decode is GL-free (DecodePng) so it can be tested on its
 // own; the holders upload and own their GL names. Main thread only.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 
 enum : u32 { NO_TEXTURE = 0xFFFFFFFFu };  // name of a holder without a texture
 

@@ -3,7 +3,7 @@
 // re-specified whole; colours and indices only when they can have changed.
 // Writes drawTriangleCount and clears meshChanged, fullRebuild, colorsDirty
 // and savedArraysDirty.
-#include "app/settings.h"
+#include "base/settings.h"
 #include "mesh/mesh.h"
 #include "render/glext.h"
 #include "render/render.h"

@@ -2,7 +2,7 @@
 // stroke's need for a hit, inversion and pen pressure, what ends a stroke and
 // the refPosition copy that follows, mirrored hits, the GRAB drag plane, the
 // pop-up anchor while resizing, and the tool dispatch.
-#include "app/settings.h"
+#include "base/settings.h"
 #include "frame_fixture.h"
 #include "meshfile_fixture.h"
 #include "tools/tools.h"

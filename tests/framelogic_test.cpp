@@ -4,7 +4,7 @@
 // and the refinement cycle's single closing pass per settle.
 #include <functional>
 #include "app/commands.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "frame_fixture.h"
 
 using FrameLogicTest = FrameTest;

@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
-#include "app/log.h"
-#include "app/settings.h"
+#include "base/log.h"
+#include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 

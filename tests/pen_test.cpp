@@ -1,8 +1,8 @@
 // Pen pressure rules: scaling a raw reading, what a pen event with and
 // without buttons leaves behind, the mouse's -1, and the frame's factor.
-#include "app/pen.h"
+#include "tools/pen.h"
 #include <gtest/gtest.h>
-#include "app/input.h"
+#include "base/input.h"
 
 class PenTest : public ::testing::Test {
 protected:

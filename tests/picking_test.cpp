@@ -4,8 +4,9 @@
 // trip projects a model point the way the renderer does and picks it back.
 #include "tools/picking.h"
 #include <cmath>
-#include "app/settings.h"
-#include "app/view.h"
+#include "app/viewcontrol.h"
+#include "base/settings.h"
+#include "base/view.h"
 #include "frame_fixture.h"
 
 class PickingTest : public ::testing::Test {

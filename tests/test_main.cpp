@@ -1,7 +1,7 @@
 // Test entry: the mesh passes read the multithreading switches, so the
 // worker pool runs for the whole test binary, as it does in the program.
 #include <gtest/gtest.h>
-#include "app/settings.h"
+#include "base/settings.h"
 #include "parallel/parallel.h"
 
 int main(int argc, char** argv) {

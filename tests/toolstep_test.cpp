@@ -1,7 +1,7 @@
 // The skeleton every tool step shares: the reach it works in and hands back,
 // refinement only for the tools that refine, where it culls, which vertices
 // count as in reach, and mask mode's weighting.
-#include "app/settings.h"
+#include "base/settings.h"
 #include "mesh_fixture.h"
 #include "tools/tools.h"
 

@@ -2,7 +2,7 @@
 // and clamps, drag zoom and the zoom's smoothing, rotate and pan and their
 // rates, the light, and the view axes the brush and renderer share.
 #include <cmath>
-#include "app/settings.h"
+#include "base/settings.h"
 #include "frame_fixture.h"
 
 using ViewControlTest = FrameTest;

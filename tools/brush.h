@@ -1,7 +1,7 @@
 // The one brush record and the stroke state that the mesh passes read.
 // The brush engine (UpdateBrush, ApplyTool) writes these each frame.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 
 enum Tool {
     TOOL_DRAW,
@@ -55,7 +55,7 @@ f32 BrushRadius(f32 depth, f32 size);
 f32 BrushStrength(f32 setting);
 // The per-frame brush step: places the brush, sets radius and strength from
 // the current tool and the pen, and starts or ends the stroke. Reads the
-// pointer, the frame's held keys and penPressure (app/input.h).
+// pointer, the frame's held keys and penPressure (base/input.h).
 void UpdateBrush();
 // Ends a running stroke: every active vertex's refPosition = position.
 void EndStroke();

@@ -4,10 +4,10 @@
 // one step to the current tool's routine.
 // Writes brush, strokeActive, lastHitValid, brushResizing, cursorPos and the
 // pop-up anchor; never touches GL.
-#include "app/guistate.h"
-#include "app/input.h"
-#include "app/settings.h"
-#include "app/view.h"
+#include "base/guistate.h"
+#include "base/input.h"
+#include "base/settings.h"
+#include "base/view.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 #include "tools/picking.h"

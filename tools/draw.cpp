@@ -5,7 +5,7 @@
 // stride. Workers only move their own vertices; the flags MarkChanged spreads
 // to neighbours are set afterwards on the main thread.
 #include <cstdlib>
-#include "app/settings.h"
+#include "base/settings.h"
 #include "parallel/parallel.h"
 #include "tools/surfacepasses.h"
 #include "tools/tools.h"

@@ -5,9 +5,9 @@
 // Reads the view globals and the depth patch; writes nothing else.
 #include "tools/picking.h"
 #include <cmath>
-#include "app/log.h"
-#include "app/settings.h"
-#include "app/view.h"
+#include "base/log.h"
+#include "base/settings.h"
+#include "base/view.h"
 #include "parallel/parallel.h"
 
 f32 depthPatch[DEPTH_PATCH_SIZE * DEPTH_PATCH_SIZE];

@@ -3,7 +3,7 @@
 // tests). The renderer reads the patch back (FetchZBuffer in render/); all the
 // math here is GL-free so tests can feed a synthetic patch.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 
 enum { DEPTH_PATCH_SIZE = 10 };
 

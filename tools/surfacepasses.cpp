@@ -2,7 +2,7 @@
 // surface brushes share. Through the tool skeleton it writes the brush's
 // radius (scaled, then restored), its culling centre, and the workset.
 #include "tools/surfacepasses.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "tools/tools.h"
 
 bool BeginSurfaceStep(Brush& b, i32 tool, SurfaceStep& s) {

@@ -2,7 +2,7 @@
 // mesh (cull, refine, move the vertices in range, mark them changed), and
 // the shared pieces they are built from.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 #include "tools/brush.h"
 
 // (1 - cos(3.1415 t)) / 2 on 0..1, clamped outside: the shared falloff.

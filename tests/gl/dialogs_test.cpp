@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-#include "app/services.h"
+#include "base/services.h"
 
 namespace {
 

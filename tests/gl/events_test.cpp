@@ -3,7 +3,7 @@
 #include <SDL2/SDL.h>
 #include <cstring>
 #include "app/app.h"
-#include "app/input.h"
+#include "base/input.h"
 #include "gl_fixture.h"
 
 namespace {

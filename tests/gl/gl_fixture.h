@@ -11,8 +11,9 @@
 #include <cstring>
 #include <vector>
 #include "../mesh_fixture.h"
-#include "app/settings.h"
-#include "app/view.h"
+#include "app/viewcontrol.h"
+#include "base/settings.h"
+#include "base/view.h"
 #include "mesh/mesh.h"
 #include "picture.h"
 #include "platform/window.h"

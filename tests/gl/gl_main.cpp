@@ -5,7 +5,7 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 #include <cstdio>
-#include "app/settings.h"
+#include "base/settings.h"
 #include "parallel/parallel.h"
 #include "platform/appinit.h"
 #include "platform/window.h"

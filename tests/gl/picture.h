@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 #include <vector>
-#include "app/base.h"
+#include "base/base.h"
 
 struct Rgb {
     i32 r, g, b;

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 #include <vector>
-#include "app/log.h"
+#include "base/log.h"
 #include "gl_fixture.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <utility>
 #include <vector>
-#include "app/base.h"
+#include "base/base.h"
 #include "picture.h"
 
 // ---- commands and waiting

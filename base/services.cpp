@@ -1,5 +1,5 @@
 // Headless defaults of the window services.
-#include "app/services.h"
+#include "base/services.h"
 
 static bool AnswerOk(const char*, const char*, MessageBoxKind) { return true; }
 static void IgnoreTitle(const char*) {}

@@ -1,5 +1,5 @@
 // Storage of the interface state the frame logic and the interface pass share.
-#include "app/guistate.h"
+#include "base/guistate.h"
 #include <cstring>
 
 GuiButton guiButtons[GUI_BUTTON_COUNT];

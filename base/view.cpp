@@ -1,5 +1,5 @@
 // Storage and start values of the view state.
-#include "app/view.h"
+#include "base/view.h"
 
 Vec3 viewOffset = {0, 0, 500};
 f32 zoom = 1, zoomTarget = 1;

@@ -1,6 +1,6 @@
 // Log file writer and event-log label registry. Owns every log* global.
 // Never call from a worker thread: nothing here is synchronised.
-#include "app/log.h"
+#include "base/log.h"
 
 #include <cstdarg>
 #include <cstdio>

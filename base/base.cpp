@@ -1,5 +1,5 @@
 // Program directory and AppPath.
-#include "app/base.h"
+#include "base/base.h"
 
 #include <unistd.h>
 #include <cstdio>

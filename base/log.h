@@ -4,7 +4,7 @@
 // the disk. The file is reopened for every line so it survives a crash.
 // Main thread only: workers never log.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 
 // Debug tag carried by every mesh record: what last happened to it and who did it.
 struct EventTag {

@@ -1,9 +1,9 @@
 // Pen pressure rules: from a raw tablet reading to the frame's strength
 // factor. The tablet reader in platform/ calls these with every pen or mouse
 // event; FrameLogic reads PenPressureForFrame once per frame.
-#include "app/pen.h"
+#include "tools/pen.h"
 #include <cmath>
-#include "app/input.h"
+#include "base/input.h"
 
 i32 ScalePenPressure(double value, double minimum, double maximum) {
     double range = maximum - minimum;

@@ -2,7 +2,7 @@
 // Every module reads these directly; the configuration reader and writer
 // (and the GUI) are the only writers besides the commands that toggle them.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 
 extern i32 windowWidth;       // pixels, 950
 extern i32 windowHeight;      // pixels, 650

@@ -1,8 +1,12 @@
 // Storage of the input globals.
-#include "app/input.h"
+#include "base/input.h"
 
 i32 mouseX = -1000, mouseY;
 i32 mouseDownX, mouseDownY;
+volatile u8 quitRequested;
+u8 windowResized;
+u8 typedChar;
+i32 frameMouseX, frameMouseY;
 u8 mouseLeft, mouseRight, mouseMiddle;
 i32 mouseWheel;
 u8 penInProximity;

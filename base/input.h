@@ -1,13 +1,18 @@
 // Input state: written by the window layer's event handler (platform/) or by
 // tests, read once per frame by the frame logic. Plain globals, main thread.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 
 // ---- pointer (logical client pixels, origin top left)
 extern i32 mouseX, mouseY;                     // -1000 = off the window
 extern i32 mouseDownX, mouseDownY;             // position of the last button press
 extern u8 mouseLeft, mouseRight, mouseMiddle;  // button held
 extern i32 mouseWheel;  // +1 per forward wheel event, -1 per backward; never reset
+
+// ---- window events (written by the window layer's event handler)
+extern volatile u8 quitRequested;  // set by a close request (window or signal); ends the main loop
+extern u8 windowResized;           // set by a size event; cleared at the start of every loop pass
+extern u8 typedChar;               // last typed character; cleared after every FrameLogic pass
 
 // ---- pen (tablet): pressure 0..255 while the pen is in proximity
 extern u8 penInProximity;
@@ -49,4 +54,6 @@ extern void (*PollInputDevices)();
 
 // ---- per-frame input summary: written by FrameLogic right after the poll
 extern u8 shiftHeld, ctrlHeld, altHeld, spaceHeld;  // left or right key held
-extern f32 penPressure;                             // 0..1 for this frame; 1 without a pen
+extern i32 frameMouseX,
+    frameMouseY;         // pointer this frame, x = -1000 when it reads (0, 0); by ViewControl
+extern f32 penPressure;  // 0..1 for this frame; 1 without a pen

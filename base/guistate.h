@@ -4,7 +4,7 @@
 // detail and material sliders. Plain data only: the interface pass (render/)
 // draws and hit-tests; FrameLogic reads the flags one frame later.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 
 // Button indices in the panel: 7 rows of 3, index = row x 3 + column.
 enum GuiButtonIndex {

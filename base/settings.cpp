@@ -1,5 +1,5 @@
 // Storage and defaults of the persistent settings.
-#include "app/settings.h"
+#include "base/settings.h"
 
 i32 windowWidth, windowHeight, windowX, windowY, windowMaximized;
 u8 symmetry, enableShaders, cornerTesselate, menuZoom, wireframe;

@@ -2,9 +2,9 @@
 // logic: how a raw pressure reading becomes tabletPressure (0..255, -1 = a
 // mouse button went down without pen pressure) and how the frame turns that
 // into a 0..1 strength factor. Window-free so the rules can be tested.
-// Writes tabletPressure and penInProximity of app/input.h.
+// Writes tabletPressure and penInProximity of base/input.h.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 
 // Raw reading in [minimum, maximum] -> 0..255, rounded; an empty range reads 0.
 i32 ScalePenPressure(double value, double minimum, double maximum);

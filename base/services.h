@@ -3,7 +3,7 @@
 // runs keep the defaults (title ignored, boxes answer OK, dialogs cancel),
 // and tests replace them with doubles.
 #pragma once
-#include "app/base.h"
+#include "base/base.h"
 
 enum MessageBoxKind {
     MESSAGE_ERROR_OK,               // error icon, OK
