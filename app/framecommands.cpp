@@ -49,8 +49,7 @@ static void ToggleBumpShading() {
 static void AfterOpen() {
     meshSettled = 0;
     quietBeautifyPasses = 0;
-    strokeActive = 0;
-    grabDragging = 0;
+    CancelStroke();
 }
 
 static void AfterUndo() {
@@ -58,9 +57,7 @@ static void AfterUndo() {
     quietBeautifyPasses = 0;
     idleFrames = 28;
     modified = 1;
-    strokeActive = 0;
-    grabDragging = 0;
-    brush.cullValid = 0;
+    CancelStroke();
     meshChanged = fullRebuild = arraysDirty = 1;
 }
 
@@ -126,7 +123,7 @@ static void AfterMeshReplaced() {
     zoom = zoomTarget = 1;
     modified = 0;
     SetWindowTitle();
-    brush.cullValid = 0;
+    CancelStroke();
     quietBeautifyPasses = 0;
     meshSettled = 0;
     idleFrames = 28;

@@ -100,18 +100,13 @@ static void StrokeAndRefine() {
         idleFrames = 0;
     } else {
         profileStrokeFlag = 0;
-        grabDragging = 0;
-        brush.cullValid = 0;
         if (meshSettled) return;
     }
-    UpdateNormals();
-    Beautify();
-    RunMaybeParallel(EdgeLengthJob, mtEdges);
+    RefinementCycle();
     idleFrames++;
     if (idleFrames > 30) meshSettled = 1;
     if (meshSettled) ClosingPass();
     arraysDirty = 1;
-    ManageMemory();
 }
 
 bool FrameLogic() {

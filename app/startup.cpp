@@ -65,7 +65,6 @@ bool InitCore() {
     CheckCrashMarker();
     quietBeautifyPasses = 0;
     meshSettled = 0;
-    strokeActive = 0;
     if (mtProfiler) {
         ProfilerInit(250);
         StartProfiler();

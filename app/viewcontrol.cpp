@@ -121,10 +121,8 @@ static void RotateOrPan() {
         viewOffset.x += dx * -0.5f;
         viewOffset.y += dy * 0.5f;
     }
-    // A moving view would smear the stroke across the surface. This cut
-    // skips the stroke-end copy: the next settle refreshes refPosition.
-    strokeActive = 0;
-    brush.brushHit = 0;
+    // A moving view would smear the stroke across the surface.
+    CancelStroke();
 }
 
 // Rotates a start vector about x by a, then about y by b.

@@ -230,10 +230,7 @@ RunResult RunStroke(i32 tool, const Options& o) {
         Vec3 lastCull = brush.cullCenter;
         double start = NowSeconds();
         ApplyTool(brush, tool);
-        UpdateNormals();
-        Beautify();
-        RunMaybeParallel(EdgeLengthJob, mtEdges);
-        ManageMemory();
+        RefinementCycle();
         r.stepMs.push_back((NowSeconds() - start) * 1000);
         Vec3 moved = brush.cullCenter - lastCull;
         r.reculls += step == 0 || Dot(moved, moved) > 0;
@@ -261,10 +258,11 @@ void MeasureWholeMeshPasses() {
     brush.center = StrokePoint(0, 2);
     brush.radius = 8;
     double t0 = NowSeconds();
-    UpdateBrushCulling(brush);  // cullValid is clear: a full recull
+    UpdateBrushCulling(brush, brush.center, brush.radius,
+                       strokeActive);  // cullValid is clear: a full recull
     double t1 = NowSeconds();
     brush.cullValid = 0;
-    UpdateBrushCulling(brush);
+    UpdateBrushCulling(brush, brush.center, brush.radius, strokeActive);
     double t2 = NowSeconds();
     UpdateWorkset();
     double t3 = NowSeconds();

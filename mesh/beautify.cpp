@@ -61,3 +61,10 @@ void Beautify() {
     }
     ProfileEnd();
 }
+
+void RefinementCycle() {
+    UpdateNormals();
+    Beautify();
+    RunMaybeParallel(EdgeLengthJob, mtEdges);
+    ManageMemory();
+}

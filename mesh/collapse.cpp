@@ -11,7 +11,6 @@ namespace {
 enum {
     MIN_OPPOSITE_TRIANGLES = 5,  // an opposite corner keeps at least 4 afterwards
     MAX_MERGED_EDGES = 18,       // edges of the merged vertex
-    MAX_COLLAPSE_DEPTH = 10,
     MAX_RECORDED_TRIANGLES = MAX_VERTEX_TRIANGLES,
     MAX_RECORDED_VERTICES = MAX_VERTEX_EDGES * 2 + 1,
 };
@@ -265,12 +264,7 @@ bool ResultIsSound(Vertex* k) {
 
 }  // namespace
 
-Vertex* CollapseEdge(Edge* e, i32 depth) {
-    if (depth > MAX_COLLAPSE_DEPTH) {
-        LogPrint("*** bailing recursive collapse");
-        return nullptr;
-    }
-    if (depth >= 1) LogBeginVerbose(0);
+Vertex* CollapseEdge(Edge* e) {
     LogPrint("\nCollapseEdge");
     if (!e) {
         Fault("### collapse with null edge!");

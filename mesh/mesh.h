@@ -76,7 +76,15 @@ struct GeometrySet {
     SlotList vertices, edges, triangles;
 };
 
-struct Brush;
+// The cube around the brush that the per-step passes are limited to. The
+// brush record holds one (tools/brush.h); the culling reads and writes it.
+struct BrushCulling {
+    Vec3 cullCenterNow;  // centre the culling uses this step
+    Vec3 cullCenter;     // centre of the last full culling
+    f32 cullHalfSize;    // half side of the culling cube, 4 x radius
+    u8 cullValid;        // cube valid; cleared every frame without a stroke
+};
+
 struct IndexTriple {
     u32 v[3];
 };
@@ -133,7 +141,10 @@ void ResetGeometrySet(GeometrySet& set);
 void CollectAll(GeometrySet& set);
 void AppendSlot(SlotList& list, i32 slot);
 void UpdateWorkset();
-void UpdateBrushCulling(Brush& brush);
+// Keeps the cube around center (4 radii wide) and the workset in step with
+// it. A full recull only when the cube no longer holds the brush; otherwise
+// the workset is merely rebuilt between strokes (during one it is kept).
+void UpdateBrushCulling(BrushCulling& cull, Vec3 center, f32 radius, bool strokeRunning);
 void StoreRestState();
 void ClearChangedJob(i32 threadIndex, i32 threadCount);     // every record's changed = 0
 void CopyRefPositionJob(i32 threadIndex, i32 threadCount);  // refPosition = position
@@ -159,15 +170,24 @@ void EdgeLengthJob(i32 threadIndex, i32 threadCount);  // workset edges
 extern i32 quietBeautifyPasses;  // consecutive beautify passes that moved nothing
 extern u8 meshSettled;           // set after three quiet passes; reset by edits
 void Beautify();
+// The upkeep after every edit step: normals, one relaxation pass, the edge
+// lengths the next step's splits read, and room for the next step's records.
+void RefinementCycle();
 
 // ---- tessellation (tessellate.cpp): splits under the brush
-void TesselateForBrush(Brush& brush, f32 factor);
-Vertex* SplitLongestEdge(Triangle* t, Edge* excluded);
-Vertex* Tesselate(Edge* e);
+// Splits the workset's triangles that the brush sphere touches until their
+// perimeter is within the detail bias and the tool's factor allow.
+void TesselateForBrush(Vec3 center, f32 radius, f32 factor);
+// Edges shorter than this share of the brush radius never split.
+constexpr f32 MIN_EDGE_PER_RADIUS = 1.0f / 12;
+// Splits the triangle's longest edge (never `excluded`); edges shorter than
+// minEdgeLength are left whole. The new vertex, or null when refused.
+Vertex* SplitLongestEdge(Triangle* t, Edge* excluded, f32 minEdgeLength);
+Vertex* Tesselate(Edge* e, f32 minEdgeLength);
 Vec3 CubicBezier(Vec3 p0, Vec3 c1, Vec3 c2, Vec3 p3, f32 t);
 
 // ---- edge collapse (collapse.cpp): the kept vertex, or null when refused
-Vertex* CollapseEdge(Edge* e, i32 depth);
+Vertex* CollapseEdge(Edge* e);
 
 // ---- start meshes (startmesh.cpp)
 void SubdivideAll();  // midpoints kept by slot in a table sized to the edge array

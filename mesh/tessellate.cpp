@@ -9,13 +9,11 @@
 #include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
-#include "tools/brush.h"
 
 enum {
     MAX_OPPOSITE_EDGES = 19,  // a split gives each opposite corner one more edge
     MAX_TESSELATE_PASSES = 20,
 };
-static const f32 MIN_EDGE_PER_RADIUS = 0.083333336f;  // 1/12: shorter edges never split
 
 Vec3 CubicBezier(Vec3 p0, Vec3 c1, Vec3 c2, Vec3 p3, f32 t) {
     f32 s = 1 - t;
@@ -171,16 +169,16 @@ static Vertex* CarryOutSplit(const SplitPlan& plan) {
 // first, then try this edge afresh. That split may have removed this edge
 // (when it was the neighbour's border edge) and handed its slot to another
 // edge; only the same live edge between the same ends may be split again.
-static Vertex* SplitNeighbourFirst(i32 edgeSlot, Triangle* t) {
+static Vertex* SplitNeighbourFirst(i32 edgeSlot, Triangle* t, f32 minEdgeLength) {
     Edge* e = &edges[edgeSlot];
     i32 end1 = SlotOf(e->vertex1), end2 = SlotOf(e->vertex2);
-    if (!SplitLongestEdge(t, e)) return nullptr;
+    if (!SplitLongestEdge(t, e, minEdgeLength)) return nullptr;
     e = &edges[edgeSlot];  // the edge array may have moved
     if (!e->active || SlotOf(e->vertex1) != end1 || SlotOf(e->vertex2) != end2) return nullptr;
-    return Tesselate(e);
+    return Tesselate(e, minEdgeLength);
 }
 
-static Vertex* SplitEdgeSlot(i32 edgeSlot) {
+static Vertex* SplitEdgeSlot(i32 edgeSlot, f32 minEdgeLength) {
     // 1. The triangles on the edge.
     Edge* e = &edges[edgeSlot];
     LogPrint("Tesselate()");
@@ -191,14 +189,13 @@ static Vertex* SplitEdgeSlot(i32 edgeSlot) {
     LogPrint("%i tris", plan.triangleCount);
     if (plan.triangleCount == 0) return nullptr;  // nothing to split: it would leave a stray vertex
     // 2. Edges this short never split (a zero-length one has no direction).
-    // The limit comes from the one brush record: the tool has already scaled
-    // its radius for this step.
     f32 length = EdgeLength(e);
-    if (length < brush.radius * MIN_EDGE_PER_RADIUS || !(length > 0)) return nullptr;
+    if (length < minEdgeLength || !(length > 0)) return nullptr;
     // 3. An edge much shorter than its triangle waits for the triangle's longest edge.
     for (i32 i = 0; i < plan.triangleCount; i++) {
         Triangle* t = &triangles[plan.triangleSlots[i]];
-        if (TriangleCircumference(t) > 4 * length) return SplitNeighbourFirst(edgeSlot, t);
+        if (TriangleCircumference(t) > 4 * length)
+            return SplitNeighbourFirst(edgeSlot, t, minEdgeLength);
     }
     // 4. Opposite corners; a busy one refuses the split.
     for (i32 i = 0; i < plan.triangleCount; i++) {
@@ -226,15 +223,15 @@ static Vertex* SplitEdgeSlot(i32 edgeSlot) {
     return CarryOutSplit(plan);
 }
 
-Vertex* Tesselate(Edge* e) {
+Vertex* Tesselate(Edge* e, f32 minEdgeLength) {
     ProfileBegin(PROF_TESSELATE);
     // A caller may hand over an edge that an earlier split removed.
-    Vertex* v = e->active ? SplitEdgeSlot(SlotOf(e)) : nullptr;
+    Vertex* v = e->active ? SplitEdgeSlot(SlotOf(e), minEdgeLength) : nullptr;
     ProfileEnd();
     return v;
 }
 
-Vertex* SplitLongestEdge(Triangle* t, Edge* excluded) {
+Vertex* SplitLongestEdge(Triangle* t, Edge* excluded, f32 minEdgeLength) {
     ProfileBegin(PROF_TESSELATETRI);
     // The longest stored length wins; of equal lengths the first.
     Edge* best = nullptr;
@@ -246,7 +243,7 @@ Vertex* SplitLongestEdge(Triangle* t, Edge* excluded) {
             bestLength = side->length > 0 ? side->length : 0;
         }
     }
-    Vertex* v = best ? Tesselate(best) : nullptr;
+    Vertex* v = best ? Tesselate(best, minEdgeLength) : nullptr;
     ProfileEnd();
     return v;
 }
@@ -279,7 +276,7 @@ static void MeasureJob(i32 ti, i32 tn) {
 
 // One pass over the workset's triangles; returns whether anything split.
 // Splits append to the list, so its count and items are re-read every step.
-static bool SplitPass(f32 maxPerimeter) {
+static bool SplitPass(f32 maxPerimeter, f32 minEdgeLength) {
     bool split = false;
     for (i32 i = 0; i < workset.triangles.count; i++) {
         i32 slot = workset.triangles.items[i];
@@ -287,7 +284,7 @@ static bool SplitPass(f32 maxPerimeter) {
         if (!t->active || t->tessDone || t->fresh) continue;
         if (t->circumference <= maxPerimeter) {
             t->tessDone = 1;
-        } else if (SplitLongestEdge(t, nullptr)) {
+        } else if (SplitLongestEdge(t, nullptr, minEdgeLength)) {
             split = true;
         } else {
             // A refused split may still have split a neighbour and reused
@@ -299,13 +296,13 @@ static bool SplitPass(f32 maxPerimeter) {
     return split;
 }
 
-void TesselateForBrush(Brush& b, f32 factor) {
+void TesselateForBrush(Vec3 center, f32 radius, f32 factor) {
     if (detailBias < 0.15f) return;  // detail creation switched off
     ProfileBegin(PROF_TESSELATEFORBRUSH);
     LogPrint("TesselateForBrush()");
-    f32 maxPerimeter = (1 / detailBias) / (2 * factor) * b.radius;
-    measureCenter = b.center;
-    measureRadius = b.radius;
+    f32 maxPerimeter = (1 / detailBias) / (2 * factor) * radius;
+    measureCenter = center;
+    measureRadius = radius;
     i32 pass = 0;
     bool split = true;
     while (split && pass < MAX_TESSELATE_PASSES) {
@@ -314,7 +311,7 @@ void TesselateForBrush(Brush& b, f32 factor) {
         measureStarts = pass == 1;
         RunMaybeParallel(MeasureJob, mtTesselate);
         if (workset.triangles.count == 0) break;
-        split = SplitPass(maxPerimeter);
+        split = SplitPass(maxPerimeter, radius * MIN_EDGE_PER_RADIUS);
     }
     if (pass >= MAX_TESSELATE_PASSES) LogPrint("*** TesselateForBrush bail!!");
     LogPrint("done");

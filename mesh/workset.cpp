@@ -7,7 +7,6 @@
 #include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
-#include "tools/brush.h"
 
 static void ResizeList(SlotList& list, i32 capacity) {
     free(list.items);
@@ -167,17 +166,16 @@ void UpdateWorkset() {
 
 // ================================================================ brush culling
 
-void UpdateBrushCulling(Brush& b) {
+void UpdateBrushCulling(BrushCulling& b, Vec3 center, f32 r, bool strokeRunning) {
     ProfileBegin(PROF_UPDATEBRUSHCULLING);
-    f32 r = b.radius;
     b.cullHalfSize = 4 * r;
     // The cube is four radii wide, so small moves within it need no recull.
     if (b.cullValid && Length(b.cullCenterNow - b.cullCenter) + r <= 4 * r) {
-        if (!strokeActive) UpdateWorkset();
+        if (!strokeRunning) UpdateWorkset();
         ProfileEnd();
         return;
     }
-    if (!b.cullValid) b.cullCenterNow = b.center;
+    if (!b.cullValid) b.cullCenterNow = center;
     b.cullCenter = b.cullCenterNow;
     Vec3 half = {b.cullHalfSize, b.cullHalfSize, b.cullHalfSize};
     cullMin = b.cullCenter - half;

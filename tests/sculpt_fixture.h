@@ -35,12 +35,7 @@ protected:
     }
 };
 
-inline void FrameUpkeep() {
-    UpdateNormals();
-    Beautify();
-    RunMaybeParallel(EdgeLengthJob, mtEdges);
-    ManageMemory();
-}
+inline void FrameUpkeep() { RefinementCycle(); }
 
 // The reference surface catches up with the positions; the next step culls afresh.
 inline void EndTestStroke() {

@@ -159,7 +159,7 @@ TEST_F(MeshTest, CullingBoxExcludesItsOwnFaces) {
     b.radius = 10;
     strokeActive = 0;
     RunParallel(ClearChangedJob);  // so the workset holds only what lies in the box
-    UpdateBrushCulling(b);
+    UpdateBrushCulling(b, b.center, b.radius, strokeActive);
     EXPECT_EQ(b.cullHalfSize, 40.0f);
     for (Vertex* v : onFaces) EXPECT_EQ(v->inBrush, 0) << "vertex " << SlotOf(v);
     EXPECT_EQ(inside->inBrush, 1);
@@ -172,7 +172,7 @@ TEST_F(MeshTest, CullingWidensTheBoxByEachTrianglesRadius) {
     Triangle* clear = AddLoneTriangle(41);
     Brush b{};
     b.radius = 10;
-    UpdateBrushCulling(b);
+    UpdateBrushCulling(b, b.center, b.radius, strokeActive);
     EXPECT_EQ(reaching->inBrush, 1);
     EXPECT_EQ(clear->inBrush, 0);
     EXPECT_EQ(reaching->vertices[0]->inBrush, 0);  // its corner lies on the face
@@ -223,8 +223,8 @@ TEST_F(MeshTest, ThreadedWorksetRebuildListsEverySlotInSlotOrder) {
     near.radius = 1000;
 
     mtCulling = 0;
-    UpdateBrushCulling(far);
-    UpdateBrushCulling(near);
+    UpdateBrushCulling(far, far.center, far.radius, strokeActive);
+    UpdateBrushCulling(near, near.center, near.radius, strokeActive);
     const std::vector<u8> inBrush = TakeInBrush();
     const WorksetLists expected = ScanFlags();
     ASSERT_EQ(TakeWorkset(), expected);
@@ -236,9 +236,11 @@ TEST_F(MeshTest, ThreadedWorksetRebuildListsEverySlotInSlotOrder) {
     for (i32 n = 1; n <= std::min(poolThreads, 4); n++) {
         threadCount = n;  // fewer threads than the pool runs: the rest stay idle
         far.cullValid = near.cullValid = 0;
-        UpdateBrushCulling(far);  // flip the flags away, so the recull must write them back
+        UpdateBrushCulling(
+            far, far.center, far.radius,
+            strokeActive);  // flip the flags away, so the recull must write them back
         EXPECT_NE(TakeInBrush(), inBrush);
-        UpdateBrushCulling(near);
+        UpdateBrushCulling(near, near.center, near.radius, strokeActive);
         EXPECT_EQ(TakeInBrush(), inBrush) << n << " threads";
         EXPECT_EQ(TakeWorkset(), expected) << n << " threads";
         workset.vertices.count = workset.edges.count = workset.triangles.count = 0;

@@ -46,8 +46,8 @@ void AddFlaps(Vertex* center, i32 count) {
 void RefineUnder(Vec3 center, f32 radius) {
     PlaceBrush(center, radius, 1);
     brush.cullValid = 0;
-    UpdateBrushCulling(brush);
-    TesselateForBrush(brush, 1);
+    UpdateBrushCulling(brush, brush.center, brush.radius, strokeActive);
+    TesselateForBrush(brush.center, brush.radius, 1);
 }
 
 }  // namespace
@@ -70,7 +70,7 @@ TEST_F(TessellateTest, SplitReplacesEachTriangleByTwoAndAveragesTheNewVertex) {
         m.b->savedNormal = inner ? Vec3{1, 0, 0} : Vec3{0, -1, 0};  // opposed: no direction, +x
         Counters before = ReadCounters();
         i32 slotAbc = SlotOf(m.abc), n = inner ? 2 : 1;
-        Vertex* nv = Tesselate(m.ab);
+        Vertex* nv = Tesselate(m.ab, brush.radius * MIN_EDGE_PER_RADIUS);
         ASSERT_NE(nv, nullptr);
         EXPECT_EQ(liveVertexCount - before.vertices, 1);
         EXPECT_EQ(liveEdgeCount - before.edges, n + 1);
@@ -98,24 +98,24 @@ TEST_F(TessellateTest, EdgeOfExactlyATwelfthOfTheRadiusSplitsAndShorterOrZeroDoe
     Diamond m = MakeDiamond();
     Counters before = ReadCounters();
     brush.radius = 12.01f;  // |ab| = 1 < 12.01 / 12
-    EXPECT_EQ(Tesselate(m.ab), nullptr);
+    EXPECT_EQ(Tesselate(m.ab, brush.radius * MIN_EDGE_PER_RADIUS), nullptr);
     m.b->position = m.a->position;
     brush.radius = 0;  // a zero-length edge has no direction whatever the radius
-    EXPECT_EQ(Tesselate(m.ab), nullptr);
+    EXPECT_EQ(Tesselate(m.ab, brush.radius * MIN_EDGE_PER_RADIUS), nullptr);
     EXPECT_TRUE(ReadCounters() == before);
     m.b->position = {1, 0, 0};
     brush.radius = 12;  // |ab| = 12 x 0.083333336 in floats: equality splits
-    EXPECT_NE(Tesselate(m.ab), nullptr);
+    EXPECT_NE(Tesselate(m.ab, brush.radius * MIN_EDGE_PER_RADIUS), nullptr);
 }
 
 TEST_F(TessellateTest, MirrorLineNeedsBothEnds) {
     Diamond m = MakeDiamond();
     m.a->onMirrorLine = 1;
-    Vertex* half = Tesselate(m.ab);
+    Vertex* half = Tesselate(m.ab, brush.radius * MIN_EDGE_PER_RADIUS);
     ASSERT_NE(half, nullptr);
     EXPECT_EQ(half->onMirrorLine, 0);
     m.c->onMirrorLine = 1;
-    Vertex* both = Tesselate(FindEdge(m.a, m.a, m.c));
+    Vertex* both = Tesselate(FindEdge(m.a, m.a, m.c), brush.radius * MIN_EDGE_PER_RADIUS);
     ASSERT_NE(both, nullptr);
     EXPECT_EQ(both->onMirrorLine, 1);
 }
@@ -138,7 +138,7 @@ TEST_F(TessellateTest, OppositeCornerSplitsAtEighteenEdgesAndRefusesAtNineteenOr
         if (k.edges % 2) AddTriangle(m.c, m.c->edges[2]->vertex2, z);
         ASSERT_EQ(m.c->edgeCount, k.edges);
         Counters before = ReadCounters();
-        Vertex* nv = Tesselate(m.ab);
+        Vertex* nv = Tesselate(m.ab, brush.radius * MIN_EDGE_PER_RADIUS);
         EXPECT_EQ(nv != nullptr, k.edges == 18);
         EXPECT_EQ(m.c->edgeCount, std::max(k.edges, 19));
         if (!nv) {
@@ -188,7 +188,7 @@ TEST_F(TessellateTest, SplitWiresEverythingAfterAnArrayGrewUnderIt) {
             while (liveVertexCount < vertexCapacity) AddVertex(90, 90, 90);
         if (kind == 1) stripUntil([] { return liveEdgeCount >= edgeCapacity - 2; });
         if (kind == 2) stripUntil([] { return liveTriangleCount >= triangleCapacity - 1; });
-        Vertex* nv = Tesselate(&edges[ab]);
+        Vertex* nv = Tesselate(&edges[ab], brush.radius * MIN_EDGE_PER_RADIUS);
         ASSERT_NE(nv, nullptr);
         EXPECT_EQ(nv->triangleCount, 4);
         for (i32 corner : corners) EXPECT_NE(FindEdge(nv, nv, &vertices[corner]), nullptr);
@@ -219,7 +219,8 @@ TEST_F(TessellateTest, RetryAfterTheNeighbourSplitOnlySplitsTheSameEdge) {
         UpdateNormals();
         brush.radius = 1;
         if (k.abSlotNext) edgeCursor = abSlot;
-        EXPECT_EQ(Tesselate(&edges[abSlot]) != nullptr, k.splits);
+        EXPECT_EQ(Tesselate(&edges[abSlot], brush.radius * MIN_EDGE_PER_RADIUS) != nullptr,
+                  k.splits);
         EXPECT_GT(liveTriangleCount, trianglesBefore);  // the neighbour split happened
         EXPECT_EQ(FindEdge(a, a, b) == nullptr, k.splits);
         const Edge& e = edges[abSlot];
@@ -262,7 +263,7 @@ TEST_F(TessellateTest, RunawayRefinementStopsAfterTwentyPasses) {
     EXPECT_TRUE(coarseLeft);
     EXPECT_LT(afterOneStep, 400);
     UpdateNormals();
-    TesselateForBrush(brush, 1);
+    TesselateForBrush(brush.center, brush.radius, 1);
     EXPECT_GT(liveTriangleCount, afterOneStep);
 }
 
@@ -275,7 +276,7 @@ TEST_F(TessellateTest, SplitPointFollowsTheCurvedSurface) {
         if (edges[i].active && (!e || edges[i].length > e->length)) e = &edges[i];
     f32 chordError = 100 - Length((e->vertex1->position + e->vertex2->position) * 0.5f);
     brush.radius = 1;
-    Vertex* v = Tesselate(e);
+    Vertex* v = Tesselate(e, brush.radius * MIN_EDGE_PER_RADIUS);
     ASSERT_NE(v, nullptr);
     EXPECT_GT(chordError, 0.05f);
     EXPECT_LT(std::fabs(100 - Length(v->position)), chordError * 0.1f);
@@ -292,7 +293,7 @@ TEST_F(TessellateTest, RandomSplitsKeepTheSphereClosed) {
     brush.radius = 2;
     for (i32 step = 0; step < 20000; step++) {
         i32 slot = (i32)(rng() % (u32)edgeCapacity);
-        if (edges[slot].active) Tesselate(&edges[slot]);
+        if (edges[slot].active) Tesselate(&edges[slot], brush.radius * MIN_EDGE_PER_RADIUS);
         if (step % 100 == 0) UpdateNormals();
     }
     ASSERT_GT(liveTriangleCount, 6000);

@@ -55,33 +55,6 @@ TEST_F(ToolStepTest, TransformToolsCullAroundTheAnchor) {
     EXPECT_EQ(brush.cullCenterNow.y, 30);
 }
 
-TEST_F(ToolStepTest, ReachEndsAtRadiusOverOnePointThree) {
-    f32 saved = BeginToolStep(brush, TOOL_DRAW);
-    f32 reach = brush.radius, d;
-    i32 inside = 0;
-    for (i32 i = 0; i < workset.vertices.count; i++) {
-        Vertex& v = vertices[workset.vertices.items[i]];
-        if (VertexInReach(v, brush.center, reach, false, d)) {
-            inside++;
-            EXPECT_LT(d, reach / 1.3f);
-            EXPECT_GT(FalloffU(d, reach), 0);
-        } else if (v.active && v.inBrush) {
-            EXPECT_LE(FalloffU(Length(v.position - brush.center), reach), 0);
-        }
-    }
-    EndToolStep(brush, saved);
-    EXPECT_GT(inside, 0);
-    Vertex probe = vertices[0];
-    probe.inBrush = 1;
-    probe.position = {0, 0, 0};
-    probe.refPosition = brush.center;
-    EXPECT_FALSE(VertexInReach(probe, brush.center, 40, false, d));
-    // Transform tools measure the reference position.
-    EXPECT_TRUE(VertexInReach(probe, brush.center, 40, true, d));
-    probe.inBrush = 0;
-    EXPECT_FALSE(VertexInReach(probe, brush.center, 40, true, d));
-}
-
 TEST_F(ToolStepTest, MaskModeWeightsByTheMask) {
     Vertex v = vertices[0];
     v.mask = 0.25f;

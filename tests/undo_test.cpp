@@ -120,7 +120,7 @@ TEST_F(UndoTest, RandomEditsPushesAndPopsKeepTheMeshConsistent) {
             }
         } else if (action == 2) {
             i32 e = (i32)(rng() % (u32)edgeCapacity);
-            if (edges[e].active) CollapseEdge(&edges[e], 0);
+            if (edges[e].active) CollapseEdge(&edges[e]);
         } else {
             i32 v = (i32)(rng() % (u32)vertexCapacity);
             if (vertices[v].active) vertices[v].mask = (f32)(rng() % 11) / 10.0f;

@@ -14,6 +14,7 @@ void ResetBrush() {
     memset(&brush, 0, sizeof brush);
     brush.radius = 40;
     brush.strength = 1;
+    strokeActive = grabDragging = 0;
 }
 
 f32 SmoothStep(f32 t) {

@@ -2,6 +2,7 @@
 // The brush engine (UpdateBrush, ApplyTool) writes these each frame.
 #pragma once
 #include "base/base.h"
+#include "mesh/mesh.h"
 
 enum Tool {
     TOOL_DRAW,
@@ -18,13 +19,11 @@ enum Tool {
     TOOL_COUNT
 };
 
-struct Brush {
+// The culling cube (cullCenterNow, cullCenter, cullHalfSize, cullValid) comes
+// from BrushCulling, the part the mesh's culling pass works on.
+struct Brush : BrushCulling {
     Vec3 center;                // on the surface, model units; x >= 0 with symmetry on
     Vec3 anchor;                // center at the start of the stroke
-    Vec3 cullCenterNow;         // centre the culling uses this step
-    Vec3 cullCenter;            // centre of the last full culling
-    f32 cullHalfSize;           // half side of the culling cube, 4 x radius
-    u8 cullValid;               // culling cube valid; cleared every frame without a stroke
     u8 brushHit;                // the centre ray hit the surface this frame
     f32 depth;                  // depth of the last hit, model units
     u8 mirrored;                // the hit lay at x < 0 and center.x was negated
@@ -39,11 +38,11 @@ extern Brush brush;
 extern i32 currentTool;   // tool id of the next brush step
 extern i32 previousTool;  // tool to return to when mask mode is left
 extern u8 maskView;       // mask mode: deforming tools weight by each vertex's mask
-extern u8 strokeActive;   // a stroke is in progress (set and cleared by UpdateBrush)
+extern u8 strokeActive;   // a stroke is in progress; written by the brush engine alone
 
-// Start values: centre (0,0,0), normal up, radius 40, strength 1, flags 0.
+// Start values: centre (0,0,0), radius 40, strength 1, no stroke, flags 0.
 void ResetBrush();
-extern u8 grabDragging;   // GRAB is dragging its anchor in a screen-parallel plane
+extern u8 grabDragging;   // GRAB drags its anchor in a screen-parallel plane; by the brush engine
 extern u8 lastHitValid;   // this frame's brushHit, kept for the cursor ring
 extern u8 brushResizing;  // Alt held (without Ctrl): the pop-up edits size and strength
 
@@ -59,5 +58,8 @@ f32 BrushStrength(f32 setting);
 void UpdateBrush();
 // Ends a running stroke: every active vertex's refPosition = position.
 void EndStroke();
+// Ends it without that copy (the view moved, or the mesh was replaced): the
+// next settle refreshes refPosition, and the next stroke needs a new hit.
+void CancelStroke();
 // One brush step of the given tool id; ids outside the tool range do nothing.
 void ApplyTool(Brush& b, i32 tool);

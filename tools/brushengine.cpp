@@ -32,6 +32,13 @@ static void SizeBrush() {
     brush.strength = BrushStrength(toolStrength[currentTool]);
 }
 
+void CancelStroke() {
+    strokeActive = 0;
+    grabDragging = 0;
+    brush.cullValid = 0;
+    brush.brushHit = 0;
+}
+
 void EndStroke() {
     strokeActive = 0;
     // Whole mesh, not just the workset: the next stroke builds on this surface.
@@ -76,7 +83,7 @@ static void DecideStroke() {
     strokeActive = 1;
 }
 
-void UpdateBrush() {
+static void PlaceBrushAndDecideStroke() {
     brush.strokeStart = 0;
     if (altHeld && !ctrlHeld) {
         brushResizing = 1;
@@ -100,6 +107,15 @@ void UpdateBrush() {
     SizeBrush();
     if (mouseLeft) brush.strength *= penPressure;
     DecideStroke();
+}
+
+void UpdateBrush() {
+    PlaceBrushAndDecideStroke();
+    // Between strokes nothing drags, and the next stroke culls afresh.
+    if (!strokeActive) {
+        grabDragging = 0;
+        brush.cullValid = 0;
+    }
 }
 
 // Indexed by tool id.

@@ -21,18 +21,17 @@ static void PaintMask(Vertex& v, f32 weight, f32 target) {
 
 void MaskTool(Brush& b) {
     b.cullCenterNow = b.center;
-    UpdateBrushCulling(b);
-    TesselateForBrush(b, 1.0f);  // the mask is painted on refined geometry, as sculpting is
+    UpdateBrushCulling(b, b.center, b.radius, strokeActive);
+    TesselateForBrush(b.center, b.radius,
+                      1.0f);  // the mask is painted on refined geometry, as sculpting is
     f32 r = b.radius;
     f32 rate = std::pow(std::fabs(b.strength), 1.5f);
     f32 target = b.strength > 0 ? 1.1f : -0.1f;
     const SlotList& list = workset.vertices;
     for (i32 i = 0; i < list.count; i++) {
         Vertex& v = vertices[list.items[i]];
-        if (!v.active || !v.inBrush) continue;
-        f32 d = Length(v.position - b.center);
-        f32 u = 1 - 1.3f * d / r;
-        if (d > r || !(u > 0)) continue;
+        f32 u;
+        if (!Brushable(v) || !InFalloff(Length(v.position - b.center), r, u)) continue;
         f32 w = std::sin(1.57075f * u);
         PaintMask(v, w * w * 0.3f * rate, target);
         MarkChanged(&v, 1);
@@ -56,9 +55,8 @@ void FillOrClearMask() {
 static const f32 NO_REFERENCE = -1;
 
 static bool InReach(const Vertex& v, const Brush& b) {
-    if (!v.active || !v.inBrush) return false;
-    f32 d = Length(v.position - b.center);
-    return d <= b.radius && 1 - 1.3f * d / b.radius > 0;
+    f32 u;
+    return Brushable(v) && InFalloff(Length(v.position - b.center), b.radius, u);
 }
 
 // Sum and count of the stored lengths of every edge at every vertex in
@@ -81,7 +79,7 @@ static bool CollapseOneEdge(Vertex& v, f32 reference) {
     for (i32 k = 0; k < v.edgeCount; k++) {
         f32 length = v.edges[k]->length;
         if (!(0.7f * reference < length && length < reference)) continue;
-        if (Vertex* kept = CollapseEdge(v.edges[k], 0)) {
+        if (Vertex* kept = CollapseEdge(v.edges[k])) {
             MarkChanged(kept, 1);
             kept->inBrush = 1;
             return true;
@@ -92,7 +90,7 @@ static bool CollapseOneEdge(Vertex& v, f32 reference) {
 
 void ReduceDetailTool(Brush& b) {
     b.cullCenterNow = b.center;
-    UpdateBrushCulling(b);
+    UpdateBrushCulling(b, b.center, b.radius, strokeActive);
     if (b.strokeStart) reduceReferenceLength = 0;
     if (reduceReferenceLength == 0) {
         // The first step only measures: the stroke's reference is the mean

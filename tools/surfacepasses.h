@@ -39,8 +39,6 @@ bool HasOpenEdge(const Vertex& v);
 
 inline Vec3 MirrorX(Vec3 p) { return {-p.x, p.y, p.z}; }
 
-inline bool Brushable(const Vertex& v) { return v.active && v.inBrush; }
-
 inline void AddSample(PlaneSums& sums, f32 w, Vec3 normal, Vec3 point) {
     sums.normal += normal * w;
     sums.point += point * w;
@@ -63,8 +61,7 @@ void ForEachBrushable(F&& f) {
 template <typename F>
 void ForEachInFalloff(const SurfaceStep& s, F&& f) {
     ForEachBrushable([&](Vertex& v) {
-        f32 d = Length(v.position - s.center);
-        f32 u = FalloffU(d, s.radius);
-        if (d <= s.radius && u > 0) f(v, u);
+        f32 u;
+        if (InFalloff(Length(v.position - s.center), s.radius, u)) f(v, u);
     });
 }

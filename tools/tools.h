@@ -27,7 +27,6 @@ extern f32 reduceReferenceLength;
 void FillOrClearMask();
 
 // ---- the skeleton every tool step shares (toolstep.cpp)
-struct Vertex;
 // Radius factor per tool id (the reach is radius x factor) and refinement
 // factor per tool id (0 = the tool never refines).
 extern const f32 toolRadiusFactor[TOOL_COUNT];
@@ -40,9 +39,13 @@ void EndToolStep(Brush& b, f32 savedRadius);
 // Falloff argument u = 1 - 1.3 d / R: positive only inside R / 1.3, so every
 // weight is zero at and beyond that distance.
 inline f32 FalloffU(f32 d, f32 reach) { return 1 - 1.3f * d / reach; }
-// True for an active vertex inside the culling box and within reach / 1.3 of
-// centre; d is measured from refPosition when fromReference is set (the
-// transform tools keep their region fixed for the whole stroke).
-bool VertexInReach(const Vertex& v, Vec3 centre, f32 reach, bool fromReference, f32& d);
+// Whether a point at distance d from the centre is in the brush's reach,
+// with its falloff argument u (written either way).
+inline bool InFalloff(f32 d, f32 reach, f32& u) {
+    u = FalloffU(d, reach);
+    return d <= reach && u > 0;
+}
+// An active vertex inside the culling box: the only ones a step may move.
+inline bool Brushable(const Vertex& v) { return v.active && v.inBrush; }
 // A weight with mask mode applied: frozen vertices (mask 0) do not move.
 f32 MaskedWeight(const Vertex& v, f32 weight);

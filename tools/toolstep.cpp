@@ -16,17 +16,12 @@ f32 BeginToolStep(Brush& b, i32 tool) {
     b.radius *= toolRadiusFactor[tool];
     bool fromAnchor = tool == TOOL_GRAB || tool == TOOL_SCALE || tool == TOOL_ROTATE;
     b.cullCenterNow = fromAnchor ? b.anchor : b.center;
-    UpdateBrushCulling(b);
-    if (toolTesselateFactor[tool] > 0) TesselateForBrush(b, toolTesselateFactor[tool]);
+    UpdateBrushCulling(b, b.center, b.radius, strokeActive);
+    if (toolTesselateFactor[tool] > 0)
+        TesselateForBrush(b.center, b.radius, toolTesselateFactor[tool]);
     return saved;
 }
 
 void EndToolStep(Brush& b, f32 savedRadius) { b.radius = savedRadius; }
-
-bool VertexInReach(const Vertex& v, Vec3 centre, f32 reach, bool fromReference, f32& d) {
-    if (!v.active || !v.inBrush) return false;
-    d = Length((fromReference ? v.refPosition : v.position) - centre);
-    return d < reach / 1.3f;
-}
 
 f32 MaskedWeight(const Vertex& v, f32 weight) { return maskView ? weight * v.mask : weight; }
