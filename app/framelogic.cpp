@@ -27,9 +27,6 @@ f32 savedDetailBias;
 i32 lastMaterial = -1;
 u8 titleMark;
 i32 settleCount;
-u8 shaderRebuildWanted;
-u8 materialImageWanted;
-char materialImageName[32];
 
 void ResetFrameLogic() {
     commandLatch = quitKeyLatch = 0;

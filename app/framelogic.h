@@ -5,6 +5,11 @@
 // the renderer can do (shaders, the material image) is asked for by flags.
 #pragma once
 #include "base/base.h"
+#include "parallel/parallel.h"
+
+// The frame logic's profiler section.
+enum { PROF_MISCLOGIC = 17 };
+inline constexpr ProfileSectionName frameProfileSections[] = {{PROF_MISCLOGIC, "misclogic"}};
 
 extern u8
     commandLatch;  // a command key or button was active last frame; keys fire only while clear
@@ -15,12 +20,6 @@ extern f32 savedDetailBias;  // detail bias kept while Tab has switched refineme
 extern i32 lastMaterial;     // materialIndex whose image was asked for; -1 asks in the first frame
 extern u8 titleMark;         // modified as last shown in the title
 extern i32 settleCount;      // closing passes run (one per settle); for the tests and the log
-extern u8 shaderRebuildWanted;  // set by K; the renderer rebuilds its programs for bumpShading and
-                                // clears it
-extern u8 materialImageWanted;  // set when the material changes; the renderer loads
-                                // materialImageName and clears it
-extern char
-    materialImageName[32];  // "data/material%i.png" of the selected material (relative to appDir)
 
 // One frame; returns false to end the program.
 bool FrameLogic();

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <thread>
 #include "app/app.h"
+#include "app/framelogic.h"
 #include "base/log.h"
 #include "base/settings.h"
 #include "base/view.h"
@@ -66,6 +67,9 @@ bool InitCore() {
     quietBeautifyPasses = 0;
     meshSettled = 0;
     if (mtProfiler) {
+        NameProfileSections(meshProfileSections);
+        NameProfileSections(toolProfileSections);
+        NameProfileSections(frameProfileSections);
         ProfilerInit(250);
         StartProfiler();
     }

@@ -9,6 +9,9 @@ i32 popupCenter[2] = {300, 300};
 f32 detailPos;
 i32 selectedMaterial;
 i32 materialCount;
+u8 shaderRebuildWanted;
+u8 materialImageWanted;
+char materialImageName[32];
 
 void ResetGuiState() {
     memset(guiButtons, 0, sizeof guiButtons);

@@ -63,5 +63,11 @@ extern i32
     selectedMaterial;      // material shown and loaded, 0-based; set by FrameLogic and the slider
 extern i32 materialCount;  // consecutive data/material%i.png files found, counted once
 
+// ---- requests to the renderer: the frame logic cannot touch GL, so it
+// raises these and the renderer serves them at the start of its next frame
+extern u8 shaderRebuildWanted;  // set by K; the renderer rebuilds its programs and clears it
+extern u8 materialImageWanted;  // set by a material change; the renderer loads the image, clears it
+extern char materialImageName[32];  // "data/material%i.png" of the selected material (under appDir)
+
 // Clears every interface flag and puts the pop-up anchor back (start-up, tests).
 void ResetGuiState();

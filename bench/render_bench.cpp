@@ -74,7 +74,7 @@ static void BenchFrames() {
         printf("frames: skipped (no display)\n");
         return;
     }
-    if (InitBufferExtensions()) {
+    if (InitBufferExtensions(GLProcAddress)) {
         InitGLState();
         CreateRenderBuffers();
         std::vector<double> upload, frame;

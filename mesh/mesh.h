@@ -11,8 +11,44 @@
 #include "base/base.h"
 #include "base/log.h"
 
+#include "parallel/parallel.h"
+
 struct Triangle;
 struct Edge;
+
+// ---- profiler sections of the mesh passes
+enum {
+    PROF_BEAUTIFY = 0,
+    PROF_UPDATENORMALS = 1,
+    PROF_TESSELATEFORBRUSH = 2,
+    PROF_TESSELATE = 3,
+    PROF_ALIGNTRIANGLE = 4,
+    PROF_UPDATEBRUSHCULLING = 6,
+    PROF_ENFORCESYMMETRYLINE = 10,
+    PROF_TESSELATETRI = 12,
+    PROF_TRIANGLECIRCUMFERENCE = 13,
+    PROF_EDGELENGTH = 14,
+    PROF_TRIANGLENORMAL = 15,
+    PROF_VERTUPDATENORMAL = 16,
+    PROF_MANAGEMEMORY = 19,
+    PROF_UPDATEWORKSET = 21,
+};
+inline constexpr ProfileSectionName meshProfileSections[] = {
+    {PROF_BEAUTIFY, "beautify"},
+    {PROF_UPDATENORMALS, "updatenormals"},
+    {PROF_TESSELATEFORBRUSH, "tesselateforbrush"},
+    {PROF_TESSELATE, "tesselate"},
+    {PROF_ALIGNTRIANGLE, "aligntriangle"},
+    {PROF_UPDATEBRUSHCULLING, "updatebrushculling"},
+    {PROF_ENFORCESYMMETRYLINE, "enforcesymmetryline"},
+    {PROF_TESSELATETRI, "tesselatetri"},
+    {PROF_TRIANGLECIRCUMFERENCE, "trianglecircumference"},
+    {PROF_EDGELENGTH, "edgelength"},
+    {PROF_TRIANGLENORMAL, "trianglenormal"},
+    {PROF_VERTUPDATENORMAL, "vertupdatenormal"},
+    {PROF_MANAGEMEMORY, "managememory"},
+    {PROF_UPDATEWORKSET, "updateworkset"},
+};
 
 enum { MAX_VERTEX_TRIANGLES = 24, MAX_VERTEX_EDGES = 24, INITIAL_CAPACITY = 20000 };
 

@@ -42,32 +42,21 @@ void StopWorkers();
 void RunMaybeParallel(JobFn job, i32 useThreads);
 
 // ---- profiler
-enum ProfileSection {
-    PROF_BEAUTIFY,
-    PROF_UPDATENORMALS,
-    PROF_TESSELATEFORBRUSH,
-    PROF_TESSELATE,
-    PROF_ALIGNTRIANGLE,
-    PROF_INTERSECTSPHERETRI,
-    PROF_UPDATEBRUSHCULLING,
-    PROF_INTERSECTRAYTRI,
-    PROF_RAYCAST,
-    PROF_BUILDARRAYS,
-    PROF_ENFORCESYMMETRYLINE,
-    PROF_APPLYTOOL,
-    PROF_TESSELATETRI,
-    PROF_TRIANGLECIRCUMFERENCE,
-    PROF_EDGELENGTH,
-    PROF_TRIANGLENORMAL,
-    PROF_VERTUPDATENORMAL,
-    PROF_MISCLOGIC,
-    PROF_RENDER,
-    PROF_MANAGEMEMORY,
-    PROF_FETCHZBUFFER,
-    PROF_UPDATEWORKSET,
-    PROF_NONE,
-    PROFILE_SECTION_COUNT
+// Sections are numbered across the whole program; each module fixes the
+// numbers of its own sections in its header and names them at start-up.
+// Section 22, "-", stands for time outside every section.
+enum { PROF_NONE = 22, PROFILE_SECTION_COUNT = 23 };
+struct ProfileSectionName {
+    i32 section;
+    const char* name;
 };
+// Names sections for the report (before ProfilerInit, which copies the
+// names; a section nobody named reports as "?").
+void NameProfileSections(const ProfileSectionName* names, i32 count);
+template <i32 N>
+void NameProfileSections(const ProfileSectionName (&names)[N]) {
+    NameProfileSections(names, N);
+}
 enum { PROFILE_HISTORY = 128, PROFILE_STACK = 252 };
 
 struct ProfileRecord {

@@ -25,29 +25,13 @@ static std::atomic<u8> samplerStop;
 static std::atomic<u8> samplerRunning;
 static std::thread samplerThread;
 
-static const char* const sectionNames[PROFILE_SECTION_COUNT] = {"beautify",
-                                                                "updatenormals",
-                                                                "tesselateforbrush",
-                                                                "tesselate",
-                                                                "aligntriangle",
-                                                                "intersectspheretri",
-                                                                "updatebrushculling",
-                                                                "intersectraytri",
-                                                                "raycast",
-                                                                "buildarrays",
-                                                                "enforcesymmetryline",
-                                                                "applytool",
-                                                                "tesselatetri",
-                                                                "trianglecircumference",
-                                                                "edgelength",
-                                                                "trianglenormal",
-                                                                "vertupdatenormal",
-                                                                "misclogic",
-                                                                "render",
-                                                                "managememory",
-                                                                "fetchzbuffer",
-                                                                "updateworkset",
-                                                                "-"};
+static const char* sectionNames[PROFILE_SECTION_COUNT];  // null = not named
+
+void NameProfileSections(const ProfileSectionName* names, i32 count) {
+    for (i32 i = 0; i < count; i++)
+        if (names[i].section >= 0 && names[i].section < PROFILE_SECTION_COUNT)
+            sectionNames[names[i].section] = names[i].name;
+}
 
 void ProfileBegin(i32 section) {
     if (!mtProfiler || isWorkerThread || profileOverflow != -1) return;
@@ -80,7 +64,8 @@ void ProfilerInit(u32 periodMs) {
         r.historyPosition = 0;
         r.topCallers[0] = r.topCallers[1] = PROF_NONE;
         r.topCallerShares[0] = r.topCallerShares[1] = 0;
-        snprintf(r.name, sizeof r.name, "%s", sectionNames[i]);
+        const char* name = sectionNames[i] ? sectionNames[i] : "?";
+        snprintf(r.name, sizeof r.name, "%s", i == PROF_NONE ? "-" : name);
     }
     profileStack[0] = PROF_NONE;
     profileDepth = 0;

@@ -11,6 +11,7 @@
 #include "base/services.h"
 #include "base/settings.h"
 #include "platform/keyboard.h"
+#include "platform/window.h"
 #include "render/glext.h"
 #include "render/render.h"
 #include "render/shaders.h"
@@ -27,7 +28,7 @@ void InitGLState() {
 // Without buffer objects nothing can be drawn: tell the user and stop.
 static bool InitExtensions() {
     LogBeginVerbose(0);
-    if (!InitBufferExtensions()) {
+    if (!InitBufferExtensions(GLProcAddress)) {
         LogPrint("### extensions failed to init!");
         ShowMessageBox("Failed to init extensions.\nNew graphics drivers might help.", "Error",
                        MESSAGE_ERROR_OK);
@@ -39,6 +40,8 @@ static bool InitExtensions() {
 }
 
 bool InitGraphics() {
+    NameProfileSections(renderProfileSections);
+    NameProfileSections(windowProfileSections);
     InitGLState();
     StartKeyboard();
     if (!InitExtensions()) return false;

@@ -18,7 +18,6 @@
 //   window leave                 all three button flags = 0; pointerTracking = 0
 #include <SDL2/SDL.h>
 #include <cmath>
-#include "app/app.h"
 #include "base/input.h"
 #include "base/settings.h"
 #include "platform/tablet.h"

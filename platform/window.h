@@ -6,6 +6,11 @@
 #include <cstddef>
 #include <cstdio>
 #include "base/base.h"
+#include "parallel/parallel.h"
+
+// The frame's profiler section: the whole of RenderFrame.
+enum { PROF_RENDER = 18 };
+inline constexpr ProfileSectionName windowProfileSections[] = {{PROF_RENDER, "render"}};
 
 struct SDL_Window;
 union SDL_Event;

@@ -1,9 +1,9 @@
-// Loading of the GL extension entry points by name (through the window
-// layer's GLProcAddress). Owns the arb:: pointer table.
+// Loading of the GL extension entry points by name, through the loader the
+// window layer hands in (render/ never calls the window layer itself).
+// Owns the arb:: pointer table.
 #include "render/glext.h"
 #include <cstring>
 #include "base/log.h"
-#include "platform/window.h"
 
 namespace arb {
 PFNGLGENBUFFERSARBPROC glGenBuffersARB;
@@ -20,9 +20,11 @@ PFNGLDISABLEVERTEXATTRIBARRAYARBPROC glDisableVertexAttribArrayARB;
 PFNGLVERTEXATTRIBPOINTERARBPROC glVertexAttribPointerARB;
 }  // namespace arb
 
+static GLLoader loader;
+
 template <typename T>
 static bool Load(T& pointer, const char* name) {
-    pointer = (T)GLProcAddress(name);
+    pointer = (T)loader(name);
     return pointer != nullptr;
 }
 
@@ -34,7 +36,8 @@ static bool HasBufferObjects() {
     return extensions && strstr(extensions, "GL_ARB_vertex_buffer_object");
 }
 
-bool InitBufferExtensions() {
+bool InitBufferExtensions(GLLoader glLoader) {
+    loader = glLoader;
     bool ok = HasBufferObjects();
     ok &= Load(arb::glGenBuffersARB, "glGenBuffersARB");
     ok &= Load(arb::glBufferDataARB, "glBufferDataARB");

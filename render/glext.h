@@ -27,6 +27,9 @@ extern PFNGLDISABLEVERTEXATTRIBARRAYARBPROC glDisableVertexAttribArrayARB;
 extern PFNGLVERTEXATTRIBPOINTERARBPROC glVertexAttribPointerARB;
 }  // namespace arb
 
-// Loads the five buffer-object entry points. False (with a log line) when
-// any is missing: the renderer cannot draw without them.
-bool InitBufferExtensions();
+// Looks up a GL entry point by name: the window layer's, handed in once.
+typedef void* (*GLLoader)(const char* name);
+// Loads the five buffer-object entry points through the loader, which the
+// later optional entry points use too. False (with a log line) when any is
+// missing: the renderer cannot draw without them.
+bool InitBufferExtensions(GLLoader glLoader);

@@ -7,6 +7,13 @@
 #include "base/base.h"
 #include "parallel/parallel.h"
 
+// ---- profiler sections of the renderer
+enum { PROF_BUILDARRAYS = 9, PROF_FETCHZBUFFER = 20 };
+inline constexpr ProfileSectionName renderProfileSections[] = {
+    {PROF_BUILDARRAYS, "buildarrays"},
+    {PROF_FETCHZBUFFER, "fetchzbuffer"},
+};
+
 struct Brush;
 struct GLUquadric;
 

@@ -1,7 +1,7 @@
 // What the frame logic asks of the renderer by flags, because it cannot
 // touch GL itself: a new material image and a shader rebuild. Served at the
 // start of every rendered frame, so the request is drawn in the same frame.
-#include "app/framelogic.h"
+#include "base/guistate.h"
 #include "mesh/mesh.h"
 #include "render/render.h"
 #include "render/shaders.h"

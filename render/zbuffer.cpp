@@ -4,6 +4,7 @@
 #include "render/zbuffer.h"
 #include <GL/gl.h>
 #include "parallel/parallel.h"
+#include "render/render.h"
 #include "tools/picking.h"
 
 void FetchZBuffer() {

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake make pkg-config
+  g++ cmake make pkg-config clang-format
   libgtest-dev
   libsdl2-dev libx11-dev libxi-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri

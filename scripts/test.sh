@@ -5,6 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+echo "== format"
+scripts/check-format.sh
 
 scripts/build.sh build
 scripts/build.sh build-asan -DTESSA_SANITIZE=ON -DTESSA_HEADLESS_ONLY=ON

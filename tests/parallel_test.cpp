@@ -3,7 +3,9 @@
 // profiler's overflow stop, an idle section's report, and worker threads
 // that must not disturb the main thread's section stack.
 #include <thread>
+#include "app/framelogic.h"
 #include "mesh_fixture.h"
+#include "tools/brush.h"
 
 // Exactly n threads whatever the core count: reserving a negative number of
 // cores oversubscribes, which the pool must cope with.
@@ -81,9 +83,9 @@ protected:
 TEST_F(ProfilerTest, OverflowAtDepth251StopsAllProfiling) {
     for (i32 i = 0; i < 251; i++) ProfileBegin(PROF_MISCLOGIC);
     EXPECT_EQ(profileOverflow, -1);
-    ProfileBegin(PROF_RENDER);
-    EXPECT_EQ(profileOverflow, PROF_RENDER);
-    EXPECT_EQ(profileRecords[PROF_RENDER].calls, 1u);
+    ProfileBegin(PROF_APPLYTOOL);
+    EXPECT_EQ(profileOverflow, PROF_APPLYTOOL);
+    EXPECT_EQ(profileRecords[PROF_APPLYTOOL].calls, 1u);
     ProfileBegin(PROF_BEAUTIFY);  // stopped: not even counted
     EXPECT_EQ(profileRecords[PROF_BEAUTIFY].calls, 0u);
     ProfileEnd();
@@ -93,7 +95,7 @@ TEST_F(ProfilerTest, OverflowAtDepth251StopsAllProfiling) {
 
 TEST_F(ProfilerTest, NeverEnteredSectionReportsZeroWithCallerNone) {
     StartProfiler();
-    ProfileBegin(PROF_RENDER);
+    ProfileBegin(PROF_APPLYTOOL);
     ProfileBegin(PROF_BEAUTIFY);
     // Stay inside until the sampler has seen the inner section, however busy the machine.
     u32 start = NowMs();
@@ -103,7 +105,7 @@ TEST_F(ProfilerTest, NeverEnteredSectionReportsZeroWithCallerNone) {
     ProfileEnd();
     StopProfiler();
     ProfileReport();
-    const ProfileRecord& idle = profileRecords[PROF_FETCHZBUFFER];
+    const ProfileRecord& idle = profileRecords[PROF_RAYCAST];
     EXPECT_EQ(idle.share, 0.0f);
     EXPECT_EQ(idle.lastCalls, 0u);
     for (i32 k = 0; k < 2; k++) {
@@ -112,7 +114,7 @@ TEST_F(ProfilerTest, NeverEnteredSectionReportsZeroWithCallerNone) {
     }
     const ProfileRecord& inner = profileRecords[PROF_BEAUTIFY];
     EXPECT_GT(inner.share, 0.0f);
-    EXPECT_EQ(inner.topCallers[0], PROF_RENDER);
+    EXPECT_EQ(inner.topCallers[0], PROF_APPLYTOOL);
     EXPECT_EQ(inner.topCallerShares[0], 100.0f);
     f32 total = 0;
     for (const ProfileRecord& r : profileRecords) total += r.share;

@@ -4,6 +4,21 @@
 #include "base/base.h"
 #include "mesh/mesh.h"
 
+// ---- profiler sections of picking and the tools (the two ray and sphere
+// intersection sections are kept for their numbers; no code enters them)
+enum {
+    PROF_INTERSECTSPHERETRI = 5,
+    PROF_INTERSECTRAYTRI = 7,
+    PROF_RAYCAST = 8,
+    PROF_APPLYTOOL = 11,
+};
+inline constexpr ProfileSectionName toolProfileSections[] = {
+    {PROF_INTERSECTSPHERETRI, "intersectspheretri"},
+    {PROF_INTERSECTRAYTRI, "intersectraytri"},
+    {PROF_RAYCAST, "raycast"},
+    {PROF_APPLYTOOL, "applytool"},
+};
+
 enum Tool {
     TOOL_DRAW,
     TOOL_SMOOTH,

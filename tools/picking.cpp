@@ -9,6 +9,7 @@
 #include "base/settings.h"
 #include "base/view.h"
 #include "parallel/parallel.h"
+#include "tools/brush.h"
 
 f32 depthPatch[DEPTH_PATCH_SIZE * DEPTH_PATCH_SIZE];
 i32 depthPatchOrigin[2];

@@ -22,7 +22,7 @@ public:
         // Drawn and read back off screen: nothing needs to show on the
         // display the tests run on, which may be a developer's desktop.
         SDL_HideWindow(mainWindow);
-        ASSERT_TRUE(InitBufferExtensions());
+        ASSERT_TRUE(InitBufferExtensions(GLProcAddress));
         InitGLState();
         CreateRenderBuffers();
     }
