@@ -1,8 +1,9 @@
 // What the on-screen interface records for the frame logic, and what the
 // frame logic hands back to it: button clicks, the pointer, the press edge,
 // whether the pointer is over the interface, the pop-up anchor and the
-// detail and material sliders. Plain data only: the interface pass (render/)
-// draws and hit-tests; FrameLogic reads the flags one frame later.
+// detail and material sliders, and what the frame logic asks of the
+// renderer. Plain data only: the interface pass (render/) draws and
+// hit-tests; FrameLogic reads the flags one frame later.
 #pragma once
 #include "base/base.h"
 
@@ -47,16 +48,17 @@ struct GuiButton {
     char label[32];  // shown beside the button while it glows
 };
 
-extern GuiButton
-    guiButtons[GUI_BUTTON_COUNT];  // clicked: set by the interface pass, read by FrameLogic
-extern Vec3 guiPointer;      // pixels, x = -1000 when the pointer reads (0, 0); set by FrameLogic
-extern u8 guiButtonHeld;     // left button down; set by FrameLogic
-extern u8 guiButtonPressed;  // left button went down this frame; set by FrameLogic, cleared by the
-                             // interface pass
-extern u8
-    pointerOverGui;  // pointer over the interface; set by the interface pass (and by Alt resizing)
-extern u8
-    guiCaptured;  // a press began over the interface; cleared by the interface pass on release
+// clicked: set by the interface pass, read by the frame logic one frame later
+extern GuiButton guiButtons[GUI_BUTTON_COUNT];
+// ---- the pointer as the interface sees it: the view control writes these
+extern Vec3 guiPointer;      // pixels, x = -1000 when the pointer reads (0, 0)
+extern u8 guiButtonHeld;     // left button down
+extern u8 guiButtonPressed;  // left button went down this frame; the interface pass clears it
+// ---- what the interface pass finds; the brush engine sets pointerOverGui
+// too while Alt resizes the brush, and the frame logic clears it every frame
+// until the interface pass exists
+extern u8 pointerOverGui;   // pointer over the interface
+extern u8 guiCaptured;      // a press began over the interface; cleared on release
 extern i32 popupCenter[2];  // pixels: where the radial pop-up opens; set by the brush update
 extern f32 detailPos;       // detail slider 0..1, detailBias = 0.1 + 1.9 x detailPos
 extern i32

@@ -1,24 +1,26 @@
-// Input state: written by the window layer's event handler (platform/) or by
-// tests, read once per frame by the frame logic. Plain globals, main thread.
+// Input state: written by the window layer (platform/) or by tests, read
+// once per frame by the frame logic. Each block names its writer; the main
+// loop clears the per-pass event flags. Plain globals, main thread.
 #pragma once
 #include "base/base.h"
 
-// ---- pointer (logical client pixels, origin top left)
+// ---- pointer, logical client pixels from the top left (the event handler)
 extern i32 mouseX, mouseY;                     // -1000 = off the window
 extern i32 mouseDownX, mouseDownY;             // position of the last button press
 extern u8 mouseLeft, mouseRight, mouseMiddle;  // button held
 extern i32 mouseWheel;  // +1 per forward wheel event, -1 per backward; never reset
 
-// ---- window events (written by the window layer's event handler)
-extern volatile u8 quitRequested;  // set by a close request (window or signal); ends the main loop
-extern u8 windowResized;           // set by a size event; cleared at the start of every loop pass
-extern u8 typedChar;               // last typed character; cleared after every FrameLogic pass
+// ---- window events (the event handler sets them, the main loop clears them)
+extern volatile u8 quitRequested;  // a close request (window or signal): ends the main loop
+extern u8 windowResized;           // a size event this loop pass
+extern u8 typedChar;               // last typed character this pass
 
-// ---- pen (tablet): pressure 0..255 while the pen is in proximity
+// ---- pen: pressure 0..255 while the pen is near (the tablet reader, by the
+// rules of tools/pen.h)
 extern u8 penInProximity;
 extern i32 tabletPressure;
 
-// ---- frame statistics (written by the window layer's frame pacing)
+// ---- frame statistics (the window layer's frame pacing, but for the count)
 extern f32 framesPerSecond;
 extern f32 sleepsPerFrame;
 extern f32 frameFactor;  // 30 / fps: GUI animations scale by it
@@ -52,8 +54,8 @@ extern u8 keysHeld[256];  // 1 = held; written by PollInputDevices (or tests)
 // frame; platform/ installs the real one, headless runs keep a no-op.
 extern void (*PollInputDevices)();
 
-// ---- per-frame input summary: written by FrameLogic right after the poll
+// ---- per-frame input summary: FrameLogic right after the poll, but for the
+// pointer, which the view control takes
 extern u8 shiftHeld, ctrlHeld, altHeld, spaceHeld;  // left or right key held
-extern i32 frameMouseX,
-    frameMouseY;         // pointer this frame, x = -1000 when it reads (0, 0); by ViewControl
-extern f32 penPressure;  // 0..1 for this frame; 1 without a pen
+extern i32 frameMouseX, frameMouseY;  // pointer this frame; x = -1000 when it reads (0, 0)
+extern f32 penPressure;               // 0..1 for this frame; 1 without a pen

@@ -1,5 +1,6 @@
 // View state: where the camera looks from and how the model is lit. The
-// view control in the frame logic writes it; the renderer and picking read it.
+// view control writes it every frame, and the commands that replace the mesh
+// put it back to the start view; the renderer and picking read it.
 #pragma once
 #include "base/base.h"
 
