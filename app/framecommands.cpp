@@ -52,12 +52,11 @@ static void AfterOpen() {
     CancelStroke();
 }
 
+// An undone step counts as a change, and refines for three frames.
 static void AfterUndo() {
-    meshSettled = 0;
-    quietBeautifyPasses = 0;
+    AfterOpen();
     idleFrames = 28;
     modified = 1;
-    CancelStroke();
     meshChanged = fullRebuild = arraysDirty = 1;
 }
 

@@ -2,6 +2,7 @@
 // threads with results visible on return, the thread-count limits, the
 // profiler's overflow stop, an idle section's report, and worker threads
 // that must not disturb the main thread's section stack.
+#include <set>
 #include <thread>
 #include "app/framelogic.h"
 #include "mesh_fixture.h"
@@ -140,4 +141,23 @@ TEST_F(ProfilerTest, WorkerSectionsLeaveTheMainStackIntact) {
     EXPECT_EQ(profileDepth, 0);
     StopWorkers();
     StartWorkers(0, 0);
+}
+
+// Sections are numbered across modules: a number two modules claim would mix
+// their counts and lose one name from the report.
+TEST(ProfileSections, ModulesClaimDistinctNumbersBelowTheIdleSection) {
+    std::set<i32> seen;
+    auto claim = [&](const auto& names) {
+        for (const ProfileSectionName& n : names) {
+            EXPECT_TRUE(seen.insert(n.section).second) << n.name << " reuses " << n.section;
+            EXPECT_LT(n.section, PROF_NONE) << n.name;
+        }
+    };
+    claim(meshProfileSections);
+    claim(toolProfileSections);
+    claim(frameProfileSections);
+    NameProfileSections(meshProfileSections);
+    ProfilerInit(250);
+    EXPECT_STREQ(profileRecords[PROF_BEAUTIFY].name, "beautify");
+    EXPECT_STREQ(profileRecords[PROF_NONE].name, "-");
 }

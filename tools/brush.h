@@ -10,7 +10,7 @@ enum {
     PROF_INTERSECTSPHERETRI = 5,
     PROF_INTERSECTRAYTRI = 7,
     PROF_RAYCAST = 8,
-    PROF_APPLYTOOL = 11,
+    PROF_APPLYTOOL = 11
 };
 inline constexpr ProfileSectionName toolProfileSections[] = {
     {PROF_INTERSECTSPHERETRI, "intersectspheretri"},
