@@ -6,8 +6,6 @@
 #pragma once
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 #include "../mesh_fixture.h"
@@ -24,10 +22,8 @@
 
 inline const Rgb kBackground = {40, 60, 200};
 
-// Draws a frame as the program does, without presenting it, and reads the
-// back buffer.
-inline Picture DrawAndRead() {
-    DrawFrameFromStartState();
+// The back buffer as it is now.
+inline Picture ReadBack() {
     glFinish();
     Picture p;
     p.width = windowWidth;
@@ -36,22 +32,16 @@ inline Picture DrawAndRead() {
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, p.width, p.height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
-    p.rgba.resize(bottomUp.size());
     size_t row = (size_t)p.width * 4;
-    for (i32 y = 0; y < p.height; y++)
-        memcpy(&p.rgba[y * row], &bottomUp[(size_t)(p.height - 1 - y) * row], row);
+    for (i32 y = p.height - 1; y >= 0; y--)
+        p.rgba.insert(p.rgba.end(), &bottomUp[y * row], &bottomUp[y * row] + row);
     return p;
 }
 
-inline void UploadFlatBackground(Rgb c) {
-    u8 pixels[16];
-    for (i32 i = 0; i < 4; i++) {
-        pixels[i * 4] = (u8)c.r;
-        pixels[i * 4 + 1] = (u8)c.g;
-        pixels[i * 4 + 2] = (u8)c.b;
-        pixels[i * 4 + 3] = 255;
-    }
-    backgroundTexture.Upload(pixels, 2, 2, TEXTURE_NEAREST);
+// Draws a frame as the program does, without presenting it, and reads it.
+inline Picture DrawAndRead() {
+    DrawFrameFromStartState();
+    return ReadBack();
 }
 
 // Marks every slot for a whole rebuild, as storage reset does.
@@ -63,16 +53,17 @@ class SceneTest : public MeshTest {
 protected:
     void SetUp() override {
         MeshTest::SetUp();
-        windowMaximized = 0;
-        wireframe = 0;
-        maskView = 0;
+        windowMaximized = wireframe = maskView = 0;
         currentTool = TOOL_DRAW;
         ResetView();
         UpdateViewAxes();
         ResetBrush();
         lastHitValid = brushResizing = strokeActive = 0;
         Resize(950, 650);
-        UploadFlatBackground(kBackground);
+        const u8 c[4] = {(u8)kBackground.r, (u8)kBackground.g, (u8)kBackground.b, 255};
+        u8 pixels[16];
+        for (i32 i = 0; i < 16; i++) pixels[i] = c[i % 4];
+        backgroundTexture.Upload(pixels, 2, 2, TEXTURE_NEAREST);
         BuildSphere();
     }
 };

@@ -1,7 +1,7 @@
 // The 3D view drawn for real and checked by its pixels: the sphere over the
-// background, the fixed-function light, the mirrored pass, the wireframe,
-// the mask tint, the brush ring, the symmetry seam, and the rebuild rules
-// that decide how many triangles are drawn.
+// background, the fixed-function light, the mirrored pass and its seam, the
+// wireframe, the mask tint, the brush ring, and the rebuild rules that
+// decide how many triangles are drawn.
 #include "gl_fixture.h"
 
 namespace {
@@ -23,93 +23,72 @@ void RemoveNegativeHalf() {
 }
 
 // Pixels whose colour differs from the one mirrored about the centre column.
-i32 CountAsymmetricPixels(const Picture& p, i32 tolerance) {
+i32 CountAsymmetricPixels(const Picture& p) {
     i32 count = 0;
     for (i32 y = 0; y < p.height; y++)
         for (i32 x = 0; x < p.width / 2; x++)
-            if (MaxDifference(p.At(x, y), p.At(p.width - 1 - x, y)) > tolerance) count++;
+            if (MaxDifference(p.At(x, y), p.At(p.width - 1 - x, y)) > 8) count++;
     return count;
+}
+
+// Distances from the brush centre of the pixels that changed along its row.
+std::vector<i32> ChangedDistances(const Picture& a, const Picture& b) {
+    std::vector<i32> distances;
+    for (i32 x = kCentreX - 160; x <= kCentreX + 160; x++)
+        if (MaxDifference(a.At(x, kCentreY), b.At(x, kCentreY)) > 2)
+            distances.push_back(std::abs(x - kCentreX));
+    return distances;
 }
 
 }  // namespace
 
-// ================================================================ the lit sphere
-
-TEST_F(SceneTest, SphereCoversCentreAndBackgroundCoversCorners) {
+TEST_F(SceneTest, LitSphereOverTheBackground) {
     Picture p = DrawAndRead();
-    EXPECT_GT(MaxDifference(p.At(kCentreX, kCentreY), kBackground), 40) << p.At(kCentreX, kCentreY);
+    Rgb centre = p.At(kCentreX, kCentreY);
+    EXPECT_GT(MaxDifference(centre, kBackground), 40) << centre;
     for (auto [x, y] : {std::pair{0, 0}, {949, 0}, {0, 649}, {949, 649}, {100, 325}, {850, 325}})
         EXPECT_EQ(p.At(x, y), kBackground) << "at " << x << ", " << y;
     EXPECT_GT(drawTriangleCount, 0);
     EXPECT_FALSE(arraysDirty);
-}
-
-TEST_F(SceneTest, LightComesFromTheViewerAndAbove) {
-    Picture p = DrawAndRead();
     // Facing the viewer the sphere is bright; its upper half (the light's
     // weights lean upwards) is brighter than its lower half.
-    EXPECT_GT(Brightness(p.At(kCentreX, kCentreY)), 3 * 140) << p.At(kCentreX, kCentreY);
+    EXPECT_GT(Brightness(centre), 3 * 140) << centre;
     EXPECT_GT(Brightness(p.At(kCentreX, kCentreY - 150)),
               Brightness(p.At(kCentreX, kCentreY + 150)) + 30);
-}
-
-TEST_F(SceneTest, ZoomingDoesNotChangeTheBrightness) {
-    Rgb near1 = DrawAndRead().At(kCentreX, kCentreY);
     zoom = zoomTarget = 1.6f;
-    Rgb near16 = DrawAndRead().At(kCentreX, kCentreY);
-    EXPECT_LE(MaxDifference(near1, near16), 3) << near1 << " vs " << near16;
+    Rgb nearer = DrawAndRead().At(kCentreX, kCentreY);
+    EXPECT_LE(MaxDifference(centre, nearer), 3) << "zooming changed the light: " << nearer;
 }
 
-TEST_F(SceneTest, BackgroundPictureFillsTheWindowWhenLoaded) {
+TEST_F(SceneTest, BackgroundPictureOrElseTheClearColour) {
     ASSERT_TRUE(backgroundTexture.LoadPng(AppPath("data/background.png"), TEXTURE_LINEAR));
     Picture p = DrawAndRead();
     // The shipped backdrop is lit in the middle and falls off to the corners.
     EXPECT_GT(Brightness(p.At(200, 325)), Brightness(p.At(0, 0)) + 30);
-    if (const char* dir = getenv("TESSA_SCREENSHOT_DIR")) {
-        std::string path = std::string(dir) + "/scene.png";
-        EXPECT_TRUE(WritePicturePng(p, path.c_str()));
-    }
-}
-
-TEST_F(SceneTest, MissingBackgroundPictureLeavesTheClearColourNotAWhiteSheet) {
+    // Without it, the clear colour shows, not a white sheet.
     backgroundTexture.Release();
-    Picture p = DrawAndRead();
-    Rgb corner = p.At(0, 0);
-    EXPECT_LE(MaxDifference(corner, Rgb{77, 128, 77}), 1) << corner;
-    EXPECT_GT(MaxDifference(p.At(kCentreX, kCentreY), corner), 40) << "the sphere still shows";
+    p = DrawAndRead();
+    EXPECT_LE(MaxDifference(p.At(0, 0), Rgb{77, 128, 77}), 1) << p.At(0, 0);
+    EXPECT_GT(MaxDifference(p.At(kCentreX, kCentreY), p.At(0, 0)), 40) << "the sphere still shows";
 }
 
-// ================================================================ mirrored pass
-
-TEST_F(SceneTest, MirroredPassMakesTheHalfMeshSymmetric) {
+TEST_F(SceneTest, MirroredPassCompletesTheHalfMeshAndMarksTheSeam) {
     RemoveNegativeHalf();
     Picture half = DrawAndRead();
-    i32 lopsided = CountAsymmetricPixels(half, 8);
-    symmetry = 1;
-    Picture both = DrawAndRead();
-    i32 asymmetric = CountAsymmetricPixels(both, 8);
-    EXPECT_GT(lopsided, 20000) << "without the mirrored pass only one half shows";
-    EXPECT_LT(asymmetric, 200) << "the mirrored half must match the stored half";
-    EXPECT_NE(both.At(kCentreX - 100, kCentreY), kBackground);
-    EXPECT_NE(both.At(kCentreX + 100, kCentreY), kBackground);
-}
-
-TEST_F(SceneTest, SeamMarksOnlyWhereTheSurfaceCrossesTheMirrorPlane) {
-    RemoveNegativeHalf();
+    EXPECT_GT(CountAsymmetricPixels(half), 20000) << "without the mirrored pass one half shows";
     // Both passes without the seam (symmetry off skips it), then with it.
-    DrawAndRead();
     mirrorPass = 1;
     DrawScene();
-    glFinish();
-    std::vector<u8> noSeam((size_t)windowWidth * windowHeight * 4);
-    glReadPixels(0, 0, windowWidth, windowHeight, GL_RGBA, GL_UNSIGNED_BYTE, noSeam.data());
+    Picture noSeam = ReadBack();
     symmetry = 1;
-    Picture seam = DrawAndRead();
+    Picture both = DrawAndRead();
+    EXPECT_LT(CountAsymmetricPixels(both), 200) << "the mirrored half must match the stored half";
+    EXPECT_NE(both.At(kCentreX - 100, kCentreY), kBackground);
+    EXPECT_NE(both.At(kCentreX + 100, kCentreY), kBackground);
     i32 brighterNearCentre = 0, changedElsewhere = 0;
-    for (i32 y = 0; y < windowHeight; y++)
-        for (i32 x = 0; x < windowWidth; x++) {
-            const u8* a = &noSeam[((size_t)(windowHeight - 1 - y) * windowWidth + x) * 4];
-            Rgb before = {a[0], a[1], a[2]}, after = seam.At(x, y);
+    for (i32 y = 0; y < both.height; y++)
+        for (i32 x = 0; x < both.width; x++) {
+            Rgb before = noSeam.At(x, y), after = both.At(x, y);
             if (MaxDifference(before, after) <= 1) continue;
             if (std::abs(x - kCentreX) <= 12 && Brightness(after) > Brightness(before))
                 brighterNearCentre++;
@@ -120,12 +99,11 @@ TEST_F(SceneTest, SeamMarksOnlyWhereTheSurfaceCrossesTheMirrorPlane) {
     EXPECT_LT(changedElsewhere, 50);
 }
 
-// ================================================================ overlays
-
-TEST_F(SceneTest, WireframeAddsLinesOnTheMeshOnly) {
+TEST_F(SceneTest, WireframeAndMaskTintAddOntoTheMeshOnly) {
     Picture plain = DrawAndRead();
     wireframe = 1;
     Picture lines = DrawAndRead();
+    wireframe = 0;
     i32 changed = 0, darker = 0;
     for (i32 y = 0; y < plain.height; y++)
         for (i32 x = 0; x < plain.width; x++) {
@@ -138,44 +116,29 @@ TEST_F(SceneTest, WireframeAddsLinesOnTheMeshOnly) {
     EXPECT_EQ(darker, 0) << "lines are added onto the picture";
     EXPECT_EQ(lines.At(0, 0), kBackground);
     EXPECT_EQ(lines.At(100, 325), kBackground);
-}
 
-TEST_F(SceneTest, MaskTintGrowsGreenWithTheMaskWeight) {
-    Rgb plain = DrawAndRead().At(kCentreX, kCentreY);
-    for (i32 i = 0; i < vertexCapacity; i++) vertices[i].mask = 1;
+    Rgb before = plain.At(kCentreX, kCentreY);
     maskView = 1;
+    for (i32 i = 0; i < vertexCapacity; i++) vertices[i].mask = 1;
     RequestFullRebuild();
     Rgb masked = DrawAndRead().At(kCentreX, kCentreY);
-    EXPECT_GT(masked.g, plain.g + 50) << plain << " -> " << masked;
-    EXPECT_LE(std::abs(masked.r - plain.r), 2);
+    EXPECT_GT(masked.g, before.g + 50) << before << " -> " << masked;
+    EXPECT_LE(std::abs(masked.r - before.r), 2);
     for (i32 i = 0; i < vertexCapacity; i++) vertices[i].mask = 0;
     RequestFullRebuild();
-    Rgb free = DrawAndRead().At(kCentreX, kCentreY);
+    Rgb unmasked = DrawAndRead().At(kCentreX, kCentreY);
     // The unmasked colour is slightly negative; added onto the picture it
     // can only leave it as it was, never brighten it.
-    EXPECT_LE(MaxDifference(free, plain), 2) << plain << " -> " << free;
+    EXPECT_LE(MaxDifference(unmasked, before), 2) << before << " -> " << unmasked;
 }
 
-// The brush on the front of the sphere, facing the viewer at the window centre.
-static void PlaceBrushInFront() {
+TEST_F(SceneTest, BrushRingShowsWhereTheBrushSphereCutsTheSurface) {
+    Picture plain = DrawAndRead();
+    // The brush on the front of the sphere, facing the viewer at the centre.
     brush.brushHit = 1;
     brush.center = {0, 0, -100};
     brush.radius = 40;
     brush.strength = 1;
-}
-
-// Changed pixels along the row through the brush centre, by distance from it.
-static std::vector<i32> ChangedDistances(const Picture& a, const Picture& b) {
-    std::vector<i32> distances;
-    for (i32 x = kCentreX - 160; x <= kCentreX + 160; x++)
-        if (MaxDifference(a.At(x, kCentreY), b.At(x, kCentreY)) > 2)
-            distances.push_back(std::abs(x - kCentreX));
-    return distances;
-}
-
-TEST_F(SceneTest, BrushRingColoursOnlyWhereTheBrushSphereCutsTheSurface) {
-    Picture plain = DrawAndRead();
-    PlaceBrushInFront();
     Picture ring = DrawAndRead();
     std::vector<i32> d = ChangedDistances(plain, ring);
     ASSERT_FALSE(d.empty()) << "the ring is drawn";
@@ -184,25 +147,17 @@ TEST_F(SceneTest, BrushRingColoursOnlyWhereTheBrushSphereCutsTheSurface) {
         EXPECT_GE(distance, 60);
         EXPECT_LE(distance, 92);
     }
-    Rgb r = ring.At(kCentreX + 75, kCentreY);
-    EXPECT_GE(r.r, r.g) << "orange-white for the sculpting tools: " << r;
-}
-
-TEST_F(SceneTest, BrushRingIsGreenForTheMaskAndHiddenWhileRotating) {
-    Picture plain = DrawAndRead();
-    PlaceBrushInFront();
+    Rgb before = plain.At(kCentreX + 75, kCentreY), sculpt = ring.At(kCentreX + 75, kCentreY);
+    EXPECT_GE(sculpt.r, sculpt.g) << "orange-white for the sculpting tools: " << sculpt;
     currentTool = TOOL_MASK;
-    Picture mask = DrawAndRead();
-    Rgb before = plain.At(kCentreX + 75, kCentreY), after = mask.At(kCentreX + 75, kCentreY);
-    EXPECT_GT(after.g - before.g, after.r - before.r) << before << " -> " << after;
+    Rgb mask = DrawAndRead().At(kCentreX + 75, kCentreY);
+    EXPECT_GT(mask.g - before.g, mask.r - before.r) << "green for the mask: " << mask;
     currentTool = TOOL_ROTATE;
     strokeActive = 1;
     Picture rotating = DrawAndRead();
     strokeActive = 0;
-    EXPECT_TRUE(ChangedDistances(plain, rotating).empty());
+    EXPECT_TRUE(ChangedDistances(plain, rotating).empty()) << "hidden while rotating";
 }
-
-// ================================================================ rebuild rules
 
 TEST_F(SceneTest, FullRebuildOfAMeshWithoutTrianglesDrawsNothing) {
     DrawAndRead();
