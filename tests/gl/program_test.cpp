@@ -1,12 +1,9 @@
 // The real program, started three times from one temporary copy of its
-// directory, on an X server of its own (tests run side by side under ctest
-// -j, and a developer's desktop can neither take the focus nor catch the
-// input), and driven through XTest as a user's keyboard and mouse would:
-// the crash marker and the restore file across a start stopped early and a
-// clean one, the window and what it shows, the title marking unsaved work,
-// saving and opening through the dialogs (a fake zenity first on PATH
-// answers with the name the test wrote into a file), and quitting, which
-// asks before losing work. What the user sees is read from the X server.
+// directory on an X server of its own (a developer's desktop, or another
+// test under ctest -j, can neither take the focus nor catch the input),
+// and driven through XTest as a user's keyboard and mouse would. What the
+// user sees is read back from that server. A fake zenity first on PATH
+// answers the dialogs with the name the test wrote into a file.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -31,11 +28,11 @@ std::string Read(const fs::path& p) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void Touch(const fs::path& p) { std::ofstream(p) << "restore"; }
-
-u32 U32(const std::string& b, size_t at) {
-    u32 v;
-    memcpy(&v, &b[at], 4);  // little-endian, as the file stores it
+// Reads a little-endian value of the sculpture file.
+template <typename T>
+T Get(const std::string& file, size_t at) {
+    T v;
+    memcpy(&v, &file[at], sizeof v);
     return v;
 }
 
@@ -45,27 +42,20 @@ u32 U32(const std::string& b, size_t at) {
 f32 Difference(const std::string& a, const std::string& b) {
     if (a.size() < 9 || a.size() != b.size() || a.compare(0, 8, b, 0, 8) != 0) return INFINITY;
     f32 largest = 0;
-    for (size_t at = 9; at < 9 + 17 * (size_t)U32(a, 0); at += 17)
-        for (size_t k = 0; k < 12; k += 4) {
-            f32 x, y;
-            memcpy(&x, &a[at + k], 4);
-            memcpy(&y, &b[at + k], 4);
-            largest = std::max(largest, std::fabs(x - y));
-        }
+    for (size_t at = 9; at < 9 + 17 * (size_t)Get<u32>(a, 0); at += 17)
+        for (size_t k = at; k < at + 12; k += 4)
+            largest = std::max(largest, std::fabs(Get<f32>(a, k) - Get<f32>(b, k)));
     return largest;
 }
-
-void Sleep(i32 ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // Polls until done() holds or timeoutMs have passed; true when it held.
 template <typename Predicate>
 bool WaitUntil(Predicate done, i32 timeoutMs, i32 pollMs = 50) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < end) {
-        if (done()) return true;
-        Sleep(pollMs);
-    }
-    return done();
+    using ms = std::chrono::milliseconds;
+    auto end = std::chrono::steady_clock::now() + ms(timeoutMs);
+    for (; !done(); std::this_thread::sleep_for(ms(pollMs)))
+        if (std::chrono::steady_clock::now() > end) return false;
+    return true;
 }
 
 void Xdo(const std::string& arguments) {
@@ -78,26 +68,27 @@ void Xdo(const std::string& arguments) {
 int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
 // The private X server, the program's directory (a copy of the program,
-// its icon beside it, a link to the shipped data, and the fake dialog
-// helper), and the copy of the program running there. It starts in
-// dir/work, so what it deletes relative to the working directory and what
-// it deletes in its own directory can be told apart. Whatever happened,
-// the end kills what still runs and removes the directory.
-class Session {
-public:
+// its icon beside it, a link to the shipped data, the fake dialog helper)
+// and the copy of the program running there. It starts in dir/work, so
+// what it deletes relative to the working directory and what it deletes in
+// its own directory can be told apart. Whatever happened, the end kills
+// what still runs and removes the directory.
+struct Session {
     fs::path dir;
-    pid_t pid = -1;  // the running copy of the program
+    pid_t program = -1, server = -1;
+    Display* x = nullptr;
+    XErrorHandler oldHandler = nullptr;
+    std::string oldDisplay = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+    std::string oldPath = getenv("PATH") ? getenv("PATH") : "";
 
     bool Start() {
         int fds[2];
         std::string pattern = std::string(testing::TempDir()) + "tessaform_XXXXXX";
         if (pipe(fds) != 0 || !mkdtemp(pattern.data())) return false;
         dir = pattern;
-        // Made before the fork: a forked child of a threaded process may only exec.
-        std::string fd = std::to_string(fds[1]);
+        std::string fd = std::to_string(fds[1]);  // before the fork: the child may only exec
         server = fork();
         if (server == 0) {
-            close(fds[0]);
             // No reset when the last client leaves: the program comes and goes.
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
                    "-nolisten", "tcp", "-noreset", (char*)nullptr);
@@ -108,8 +99,7 @@ public:
         // the newline: closing the pipe after the digits alone would make the
         // server's second write fail, and it would exit.
         std::string number;
-        char c;
-        while (server > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        for (char c; server > 0 && read(fds[0], &c, 1) == 1 && c != '\n';) number += c;
         close(fds[0]);
         if (number.empty()) return false;  // no Xvfb, or it never told its number
         setenv("DISPLAY", (":" + number).c_str(), 1);
@@ -123,58 +113,50 @@ public:
         fs::create_directory_symlink(data, dir / "data");
         fs::create_directories(dir / "work");
         fs::create_directories(dir / "bin");
-        std::ofstream(dir / "bin" / "zenity")
+        std::ofstream(dir / "bin/zenity")
             << "#!/bin/sh\ncat '" << (dir / "answer").string() << "'\n";
-        fs::permissions(dir / "bin" / "zenity", fs::perms::owner_all);
+        fs::permissions(dir / "bin/zenity", fs::perms::owner_all);
         return x != nullptr;
     }
 
     ~Session() {
-        if (pid > 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
         if (x) XCloseDisplay(x);
         XSetErrorHandler(oldHandler);
-        if (server > 0) {
-            kill(server, SIGTERM);
-            waitpid(server, nullptr, 0);
-        }
-        if (oldDisplay.empty()) unsetenv("DISPLAY");
-        if (!oldDisplay.empty()) setenv("DISPLAY", oldDisplay.c_str(), 1);
+        for (auto [pid, signal] : {std::pair{program, SIGKILL}, {server, SIGTERM}})
+            if (pid > 0 && kill(pid, signal) == 0) waitpid(pid, nullptr, 0);
+        setenv("DISPLAY", oldDisplay.c_str(), 1);
         setenv("PATH", oldPath.c_str(), 1);
         std::error_code ignored;
-        if (!dir.empty()) fs::remove_all(dir, ignored);  // removes the data link, not the data
+        fs::remove_all(dir, ignored);  // removes the data link, not the data
     }
 
     bool StartProgram() {
-        std::string program = (dir / "tessaform").string(), work = (dir / "work").string();
-        pid = fork();
-        if (pid == 0) {
-            if (chdir(work.c_str()) == 0) execl(program.c_str(), "tessaform", (char*)nullptr);
+        std::string path = (dir / "tessaform").string(), work = (dir / "work").string();
+        program = fork();
+        if (program == 0) {
+            if (chdir(work.c_str()) == 0) execl(path.c_str(), "tessaform", (char*)nullptr);
             _exit(127);
         }
-        return pid > 0;
+        return program > 0;
     }
 
-    // The exit code of the running copy (128 + signal when one ended it), or
-    // -1 while it still runs after timeoutMs.
+    // The exit code of the program (128 + signal when one ended it), or -1
+    // while it still runs after timeoutMs.
     i32 ExitStatus(i32 timeoutMs) {
         int status = 0;
-        if (pid <= 0 ||
-            !WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs, 10))
+        if (program <= 0 ||
+            !WaitUntil([&] { return waitpid(program, &status, WNOHANG) == program; }, timeoutMs,
+                       10))
             return -1;
-        pid = -1;
+        program = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
+    // The crash marker changes within a few frames of a start: look often.
     std::string Marker() { return Read(dir / "_startup_recover.dat"); }
-    // The marker changes within a few frames of a start: look often.
     bool MarkerBecomes(const char* value) {
         return WaitUntil([&] { return Marker() == value; }, 30000, 2);
     }
-    // The next dialog answers with this path.
-    void Answer(const fs::path& p) { std::ofstream(dir / "answer") << p.string() << "\n"; }
 
     // The UTF-8 name SDL gives its windows and message boxes (xdotool reads
     // only the older name, which the boxes lack as plain text).
@@ -213,77 +195,62 @@ public:
         return found;
     }
 
-    // What the window shows now.
-    Picture Grab(Window w) {
-        Picture p;
-        XWindowAttributes a;
-        XImage* image = nullptr;
-        if (XGetWindowAttributes(x, w, &a))
-            image = XGetImage(x, w, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
-        if (!image) return p;
-        p.width = a.width;
-        p.height = a.height;
-        for (i32 y = 0; y < a.height; y++)
-            for (i32 i = 0; i < a.width; i++) {
-                unsigned long c = XGetPixel(image, i, y);  // the server's 24-bit TrueColor
-                p.rgba.insert(p.rgba.end(), {(u8)(c >> 16), (u8)(c >> 8), (u8)c, 255});
-            }
+    // What the window shows now: its size and one pixel.
+    std::pair<i32, i32> Size(Window w) {
+        XWindowAttributes a = {};
+        XGetWindowAttributes(x, w, &a);
+        return {a.width, a.height};
+    }
+    Rgb Pixel(Window w, i32 px, i32 py) {
+        XImage* image = XGetImage(x, w, px, py, 1, 1, AllPlanes, ZPixmap);
+        if (!image) return {-1, -1, -1};
+        unsigned long c = XGetPixel(image, 0, 0);  // the server's 24-bit TrueColor
         XDestroyImage(image);
-        return p;
+        return {(i32)(c >> 16 & 255), (i32)(c >> 8 & 255), (i32)(c & 255)};
     }
 
     // What the window manager sends when the user clicks the close button.
     void RequestClose(Window w) {
-        XEvent e = {};
-        e.xclient.type = ClientMessage;
-        e.xclient.window = w;
+        XEvent e = {.xclient = {.type = ClientMessage, .window = w, .format = 32}};
         e.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-        e.xclient.format = 32;
         e.xclient.data.l[0] = (long)XInternAtom(x, "WM_DELETE_WINDOW", False);
         e.xclient.data.l[1] = CurrentTime;
         XSendEvent(x, w, False, NoEventMask, &e);
         XFlush(x);
     }
-
-private:
-    pid_t server = -1;
-    Display* x = nullptr;
-    XErrorHandler oldHandler = nullptr;
-    std::string oldDisplay = getenv("DISPLAY") ? getenv("DISPLAY") : "";
-    std::string oldPath = getenv("PATH") ? getenv("PATH") : "";
 };
-
-// Focuses the window and holds the keys (xdotool names, "ctrl+shift+s") for
-// a few frames: the program reads held keys once per frame.
-void HoldKeys(Window w, const std::string& keys) {
-    Xdo("windowfocus --sync " + std::to_string(w) + " keydown " + keys + " sleep 0.3 keyup " +
-        keys + " sleep 0.2");
-}
-
-// A short left-button drag from the middle of the 950 x 650 window, over
-// the start sphere, down and right. The pointer rests first for a few
-// frames: the depth under it is read from a drawn frame.
-void DragAcrossTheSphere(Window w) {
-    std::string to = " mousemove --window " + std::to_string(w) + " ";
-    std::string drag = to + "475 325 sleep 0.3 mousedown 1";
-    for (i32 step = 1; step <= 10; step++)
-        drag += to + std::to_string(475 + 4 * step) + " " + std::to_string(325 + 2 * step) +
-                " sleep 0.04";
-    Xdo(drag + " mouseup 1");
-}
 
 }  // namespace
 
 TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     Session s;
-    ASSERT_TRUE(s.Start()) << "no private X server (Xvfb), or no program directory";
-    const fs::path work = s.dir / "work";
+    ASSERT_TRUE(s.Start()) << "no private X server (Xvfb)";
+    const fs::path work = s.dir / "work", restore = s.dir / "_restore.tf1";
+    const fs::path first = s.dir / "first \"sculpt\" $x; y.tf1";
+    auto touch = [](const fs::path& p) { std::ofstream(p) << "restore"; };
     Window window = 0;
     auto titleBecomes = [&](const std::string& name, const char* mark) {
         std::string title = "Tessaform alpha - " + name + " " + mark;
         bool done = WaitUntil([&] { return s.Name(window) == title; }, 10000);
         EXPECT_TRUE(done) << "[" << s.Name(window) << "] is not [" << title << "]";
         return done;
+    };
+    // Focuses the window and holds the keys for a few frames (the program
+    // reads held keys once per frame); a dialog they open answers the path.
+    auto keys = [&](const std::string& names, const fs::path& answer) {
+        std::ofstream(s.dir / "answer") << answer.string() << "\n";
+        Xdo("windowfocus --sync " + std::to_string(window) + " keydown " + names +
+            " sleep 0.3 keyup " + names + " sleep 0.2");
+    };
+    // A short left-button drag from the middle, over the sphere; the pointer
+    // rests first, as the depth under it is read from a drawn frame.
+    auto drag = [&] {
+        std::string to = " mousemove --window " + std::to_string(window) + " ";
+        std::string steps = to + "475 325 sleep 0.3 mousedown 1";
+        for (i32 step = 1; step <= 10; step++)
+            steps += to + std::to_string(475 + 4 * step) + " " + std::to_string(325 + 2 * step) +
+                     " sleep 0.04";
+        Xdo(steps + " mouseup 1");
     };
     // Quitting over unsaved work asks first; Escape in the box is Cancel.
     auto answerQuestion = [&](const char* key) {
@@ -295,37 +262,34 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
 
     // 1. A start stopped (SIGTERM) before its twentieth frame leaves "1";
     // SIGTERM still runs the shutdown, which deletes the restore file.
-    Touch(s.dir / "_restore.tf1");
+    touch(restore);
     ASSERT_TRUE(s.StartProgram());
     ASSERT_TRUE(s.MarkerBecomes("1"));
-    kill(s.pid, SIGTERM);
+    kill(s.program, SIGTERM);
     EXPECT_EQ(s.ExitStatus(20000), 0);
     ASSERT_EQ(s.Marker(), "1") << "ended before its twentieth frame";
-    EXPECT_FALSE(fs::exists(s.dir / "_restore.tf1")) << "the shutdown deletes the restore file";
+    EXPECT_FALSE(fs::exists(restore)) << "the shutdown deletes the restore file";
 
     // 2. The next start finds "1": the restore file of that start is suspect.
-    Touch(work / "_restore.tf1");
+    touch(work / "_restore.tf1");
     ASSERT_TRUE(s.StartProgram());
     EXPECT_TRUE(WaitUntil([&] { return !fs::exists(work / "_restore.tf1"); }, 30000, 2));
     ASSERT_TRUE(s.MarkerBecomes("0")) << "twenty frames ran";
     window = s.Find("Tessaform alpha", 5000);
     ASSERT_NE(window, 0u) << "the program's window never appeared";
     ASSERT_TRUE(titleBecomes("Untitled", " "));
-    // Let it draw a frame showing the sphere before judging what it shows.
-    Picture p;
-    WaitUntil([&] { return (p = s.Grab(window)).width == 950 && p.At(475, 325).r > 120; }, 5000,
-              100);
-    ASSERT_EQ(p.width, 950);
-    EXPECT_EQ(p.height, 650);
-    Rgb centre = p.At(475, 325), corner = p.At(3, 3);
+    EXPECT_EQ(s.Size(window), std::pair(950, 650));
+    // Let it draw a frame showing the lit sphere before judging the backdrop.
+    EXPECT_TRUE(WaitUntil([&] { return s.Pixel(window, 475, 325).r > 120; }, 5000));
+    Rgb centre = s.Pixel(window, 475, 325), corner = s.Pixel(window, 3, 3);
     EXPECT_GT(centre.r + centre.g + centre.b, 3 * 120) << "the lit sphere: " << centre;
     EXPECT_LT(corner.r + corner.g + corner.b, 3 * 80) << "the dark backdrop corner: " << corner;
 
     // A stroke marks the title; Escape and the close button then ask, and
     // Cancel keeps the program and the work.
-    DragAcrossTheSphere(window);
+    drag();
     ASSERT_TRUE(titleBecomes("Untitled", "*"));
-    HoldKeys(window, "Escape");
+    keys("Escape", "");
     ASSERT_NO_FATAL_FAILURE(answerQuestion("Escape"));
     EXPECT_EQ(s.ExitStatus(1500), -1) << "Cancel ended the program";
     s.RequestClose(window);
@@ -335,29 +299,23 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
 
     // Ctrl+S on an untitled sculpture asks for a name, which gets its
     // extension; the file holds what its counts say.
-    const fs::path first = s.dir / "first \"sculpt\" $x; y.tf1";
-    const std::string firstName = first.filename().string();
-    s.Answer(s.dir / "first \"sculpt\" $x; y");
-    HoldKeys(window, "ctrl+s");
-    ASSERT_TRUE(titleBecomes(firstName, " "));
+    keys("ctrl+s", first.parent_path() / first.stem());
+    ASSERT_TRUE(titleBecomes(first.filename(), " "));
     std::string saved = Read(first);
     ASSERT_GE(saved.size(), 9u);
-    EXPECT_EQ(saved.size(), 9 + 17 * (size_t)U32(saved, 0) + 12 * (size_t)U32(saved, 4));
+    EXPECT_EQ(saved.size(), 9 + 17 * (size_t)Get<u32>(saved, 0) + 12 * (size_t)Get<u32>(saved, 4));
 
     // Sculpt and save under another name; open the first file and save what
     // was opened once more: the opened sculpture is the saved one.
-    DragAcrossTheSphere(window);
-    ASSERT_TRUE(titleBecomes(firstName, "*"));
-    Sleep(1500);  // let the mesh settle after the stroke
-    s.Answer(s.dir / "sculpted.tf1");
-    HoldKeys(window, "ctrl+shift+s");
+    drag();
+    ASSERT_TRUE(titleBecomes(first.filename(), "*"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the mesh settles
+    keys("ctrl+shift+s", s.dir / "sculpted.tf1");
     ASSERT_TRUE(titleBecomes("sculpted.tf1", " "));
-    s.Answer(first);
-    HoldKeys(window, "ctrl+o");
-    ASSERT_TRUE(titleBecomes(firstName, " "));
-    Sleep(1500);
-    s.Answer(s.dir / "reopened.tf1");
-    HoldKeys(window, "ctrl+shift+s");
+    keys("ctrl+o", first);
+    ASSERT_TRUE(titleBecomes(first.filename(), " "));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    keys("ctrl+shift+s", s.dir / "reopened.tf1");
     ASSERT_TRUE(titleBecomes("reopened.tf1", " "));
     // Relaxation after opening may slide vertices a little; the stroke moved
     // them further or changed the counts.
@@ -367,18 +325,18 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     EXPECT_GT(stroke, 4 * back) << "the stroke changed nothing, so the test proves nothing";
 
     // Asked again over unsaved work, OK ends the program through its shutdown.
-    DragAcrossTheSphere(window);
+    drag();
     ASSERT_TRUE(titleBecomes("reopened.tf1", "*"));
-    Touch(s.dir / "_restore.tf1");
+    touch(restore);
     s.RequestClose(window);
     ASSERT_NO_FATAL_FAILURE(answerQuestion("Return"));
     EXPECT_EQ(s.ExitStatus(20000), 0);
     EXPECT_EQ(s.Marker(), "0");
-    EXPECT_FALSE(fs::exists(s.dir / "_restore.tf1")) << "the shutdown deletes the restore file";
+    EXPECT_FALSE(fs::exists(restore)) << "the shutdown deletes the restore file";
 
     // 3. After a clean run the restore file stays; with nothing unsaved the
     // close button ends the program without asking.
-    Touch(work / "_restore.tf1");
+    touch(work / "_restore.tf1");
     ASSERT_TRUE(s.StartProgram());
     ASSERT_TRUE(s.MarkerBecomes("1"));
     EXPECT_TRUE(fs::exists(work / "_restore.tf1"));
