@@ -9,8 +9,7 @@
 namespace {
 
 SDL_Event Window(Uint8 kind, i32 a = 0, i32 b = 0) {
-    SDL_Event e = {.window = {.type = SDL_WINDOWEVENT, .event = kind, .data1 = a, .data2 = b}};
-    return e;
+    return {.window = {.type = SDL_WINDOWEVENT, .event = kind, .data1 = a, .data2 = b}};
 }
 
 SDL_Event Wheel(i32 x, i32 y, u32 direction = SDL_MOUSEWHEEL_NORMAL) {

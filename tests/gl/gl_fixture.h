@@ -5,20 +5,37 @@
 // The fixture runs the mesh checker when a test ends.
 #pragma once
 #include <GL/gl.h>
-#include <gtest/gtest.h>
-#include <cstring>
+#include <algorithm>
+#include <ostream>
 #include <vector>
 #include "../mesh_fixture.h"
 #include "app/viewcontrol.h"
-#include "base/settings.h"
 #include "base/view.h"
-#include "mesh/mesh.h"
-#include "picture.h"
 #include "platform/window.h"
 #include "render/render.h"
-#include "render/shaders.h"
 #include "render/textures.h"
 #include "tools/brush.h"
+
+struct Rgb {
+    i32 r, g, b;
+};
+inline bool operator==(Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+inline i32 MaxDifference(Rgb a, Rgb b) {
+    return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+}
+inline std::ostream& operator<<(std::ostream& o, Rgb c) {
+    return o << "(" << c.r << ", " << c.g << ", " << c.b << ")";
+}
+
+// One frame read back from the window, top row first.
+struct Picture {
+    i32 width = 0, height = 0;
+    std::vector<u8> rgba;
+    Rgb At(i32 x, i32 y) const {
+        const u8* p = &rgba[((size_t)y * width + x) * 4];
+        return {p[0], p[1], p[2]};
+    }
+};
 
 inline const Rgb kBackground = {40, 60, 200};
 

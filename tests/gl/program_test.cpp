@@ -1,8 +1,7 @@
 // The real program, started three times from one temporary copy of its
 // directory on an X server of its own (a developer's desktop, or another
 // test under ctest -j, can neither take the focus nor catch the input),
-// and driven through XTest as a user's keyboard and mouse would. What the
-// user sees is read back from that server. A fake zenity first on PATH
+// and driven through XTest as a user would. A fake zenity first on PATH
 // answers the dialogs with the name the test wrote into a file.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -14,7 +13,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
-#include "picture.h"
+#include "base/base.h"
 // Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -67,12 +66,10 @@ void Xdo(const std::string& arguments) {
 // closing): the error is ignored instead of ending the test process.
 int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
-// The private X server, the program's directory (a copy of the program,
-// its icon beside it, a link to the shipped data, the fake dialog helper)
-// and the copy of the program running there. It starts in dir/work, so
-// what it deletes relative to the working directory and what it deletes in
-// its own directory can be told apart. Whatever happened, the end kills
-// what still runs and removes the directory.
+// The private X server, the program's directory (a copy of the program and
+// its icon, a link to the shipped data, the fake dialog) and the program
+// running there, in dir/work: what it deletes in the working directory and
+// what it deletes in its own can be told apart. The end kills what runs.
 struct Session {
     fs::path dir;
     pid_t program = -1, server = -1;
@@ -96,8 +93,7 @@ struct Session {
         }
         close(fds[1]);
         // The server writes its number once it takes connections. Read through
-        // the newline: closing the pipe after the digits alone would make the
-        // server's second write fail, and it would exit.
+        // the newline: closing the pipe earlier would make the server exit.
         std::string number;
         for (char c; server > 0 && read(fds[0], &c, 1) == 1 && c != '\n';) number += c;
         close(fds[0]);
@@ -161,16 +157,10 @@ struct Session {
     // The UTF-8 name SDL gives its windows and message boxes (xdotool reads
     // only the older name, which the boxes lack as plain text).
     std::string Name(Window w) {
-        Atom type;
-        int format;
-        unsigned long count, after;
-        unsigned char* data = nullptr;
-        std::string name;
-        if (XGetWindowProperty(x, w, XInternAtom(x, "_NET_WM_NAME", False), 0, 1024, False,
-                               AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
-            data && format == 8)
-            name.assign((char*)data, count);
-        if (data) XFree(data);
+        XTextProperty p = {};
+        XGetTextProperty(x, w, &p, XInternAtom(x, "_NET_WM_NAME", False));
+        std::string name(p.value ? (const char*)p.value : "", p.nitems);
+        if (p.value) XFree(p.value);
         return name;
     }
 
@@ -195,18 +185,18 @@ struct Session {
         return found;
     }
 
-    // What the window shows now: its size and one pixel.
+    // What the window shows: its size, and red + green + blue of a pixel.
     std::pair<i32, i32> Size(Window w) {
         XWindowAttributes a = {};
         XGetWindowAttributes(x, w, &a);
         return {a.width, a.height};
     }
-    Rgb Pixel(Window w, i32 px, i32 py) {
+    i32 Brightness(Window w, i32 px, i32 py) {
         XImage* image = XGetImage(x, w, px, py, 1, 1, AllPlanes, ZPixmap);
-        if (!image) return {-1, -1, -1};
+        if (!image) return -1;
         unsigned long c = XGetPixel(image, 0, 0);  // the server's 24-bit TrueColor
         XDestroyImage(image);
-        return {(i32)(c >> 16 & 255), (i32)(c >> 8 & 255), (i32)(c & 255)};
+        return (i32)((c >> 16 & 255) + (c >> 8 & 255) + (c & 255));
     }
 
     // What the window manager sends when the user clicks the close button.
@@ -229,28 +219,31 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     const fs::path first = s.dir / "first \"sculpt\" $x; y.tf1";
     auto touch = [](const fs::path& p) { std::ofstream(p) << "restore"; };
     Window window = 0;
+    std::string id;
     auto titleBecomes = [&](const std::string& name, const char* mark) {
         std::string title = "Tessaform alpha - " + name + " " + mark;
         bool done = WaitUntil([&] { return s.Name(window) == title; }, 10000);
         EXPECT_TRUE(done) << "[" << s.Name(window) << "] is not [" << title << "]";
         return done;
     };
-    // Focuses the window and holds the keys for a few frames (the program
-    // reads held keys once per frame); a dialog they open answers the path.
-    auto keys = [&](const std::string& names, const fs::path& answer) {
+    // Holds the keys for a few frames (the program reads held keys once per
+    // frame); the dialog they open answers with the path. True once the
+    // title shows the file name, unmodified.
+    auto command = [&](const std::string& keys, const fs::path& answer, const std::string& name) {
         std::ofstream(s.dir / "answer") << answer.string() << "\n";
-        Xdo("windowfocus --sync " + std::to_string(window) + " keydown " + names +
-            " sleep 0.3 keyup " + names + " sleep 0.2");
+        Xdo("windowfocus --sync " + id + " keydown " + keys + " sleep 0.3 keyup " + keys);
+        return titleBecomes(name, " ");
     };
-    // A short left-button drag from the middle, over the sphere; the pointer
-    // rests first, as the depth under it is read from a drawn frame.
-    auto drag = [&] {
-        std::string to = " mousemove --window " + std::to_string(window) + " ";
-        std::string steps = to + "475 325 sleep 0.3 mousedown 1";
-        for (i32 step = 1; step <= 10; step++)
-            steps += to + std::to_string(475 + 4 * step) + " " + std::to_string(325 + 2 * step) +
-                     " sleep 0.04";
+    // A short left-button drag from the middle, over the sphere (the pointer
+    // rests first: the depth under it is read from a drawn frame). True once
+    // the title marks the work unsaved.
+    auto drag = [&](const std::string& name) {
+        std::string steps = " mousemove --window " + id + " 475 325 sleep 0.3 mousedown 1";
+        for (i32 i = 1; i <= 10; i++)
+            steps += " mousemove --window " + id + " " + std::to_string(475 + 4 * i) + " " +
+                     std::to_string(325 + 2 * i) + " sleep 0.04";
         Xdo(steps + " mouseup 1");
+        return titleBecomes(name, "*");
     };
     // Quitting over unsaved work asks first; Escape in the box is Cancel.
     auto answerQuestion = [&](const char* key) {
@@ -276,20 +269,18 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     EXPECT_TRUE(WaitUntil([&] { return !fs::exists(work / "_restore.tf1"); }, 30000, 2));
     ASSERT_TRUE(s.MarkerBecomes("0")) << "twenty frames ran";
     window = s.Find("Tessaform alpha", 5000);
+    id = std::to_string(window);
     ASSERT_NE(window, 0u) << "the program's window never appeared";
     ASSERT_TRUE(titleBecomes("Untitled", " "));
     EXPECT_EQ(s.Size(window), std::pair(950, 650));
-    // Let it draw a frame showing the lit sphere before judging the backdrop.
-    EXPECT_TRUE(WaitUntil([&] { return s.Pixel(window, 475, 325).r > 120; }, 5000));
-    Rgb centre = s.Pixel(window, 475, 325), corner = s.Pixel(window, 3, 3);
-    EXPECT_GT(centre.r + centre.g + centre.b, 3 * 120) << "the lit sphere: " << centre;
-    EXPECT_LT(corner.r + corner.g + corner.b, 3 * 80) << "the dark backdrop corner: " << corner;
+    EXPECT_TRUE(WaitUntil([&] { return s.Brightness(window, 475, 325) > 3 * 120; }, 5000))
+        << "the lit sphere: " << s.Brightness(window, 475, 325);
+    EXPECT_LT(s.Brightness(window, 3, 3), 3 * 80) << "the dark backdrop corner";
 
     // A stroke marks the title; Escape and the close button then ask, and
     // Cancel keeps the program and the work.
-    drag();
-    ASSERT_TRUE(titleBecomes("Untitled", "*"));
-    keys("Escape", "");
+    ASSERT_TRUE(drag("Untitled"));
+    Xdo("windowfocus --sync " + id + " keydown Escape sleep 0.3 keyup Escape");
     ASSERT_NO_FATAL_FAILURE(answerQuestion("Escape"));
     EXPECT_EQ(s.ExitStatus(1500), -1) << "Cancel ended the program";
     s.RequestClose(window);
@@ -299,24 +290,19 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
 
     // Ctrl+S on an untitled sculpture asks for a name, which gets its
     // extension; the file holds what its counts say.
-    keys("ctrl+s", first.parent_path() / first.stem());
-    ASSERT_TRUE(titleBecomes(first.filename(), " "));
+    ASSERT_TRUE(command("ctrl+s", first.parent_path() / first.stem(), first.filename()));
     std::string saved = Read(first);
     ASSERT_GE(saved.size(), 9u);
     EXPECT_EQ(saved.size(), 9 + 17 * (size_t)Get<u32>(saved, 0) + 12 * (size_t)Get<u32>(saved, 4));
 
     // Sculpt and save under another name; open the first file and save what
     // was opened once more: the opened sculpture is the saved one.
-    drag();
-    ASSERT_TRUE(titleBecomes(first.filename(), "*"));
+    ASSERT_TRUE(drag(first.filename()));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the mesh settles
-    keys("ctrl+shift+s", s.dir / "sculpted.tf1");
-    ASSERT_TRUE(titleBecomes("sculpted.tf1", " "));
-    keys("ctrl+o", first);
-    ASSERT_TRUE(titleBecomes(first.filename(), " "));
+    ASSERT_TRUE(command("ctrl+shift+s", s.dir / "sculpted.tf1", "sculpted.tf1"));
+    ASSERT_TRUE(command("ctrl+o", first, first.filename()));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    keys("ctrl+shift+s", s.dir / "reopened.tf1");
-    ASSERT_TRUE(titleBecomes("reopened.tf1", " "));
+    ASSERT_TRUE(command("ctrl+shift+s", s.dir / "reopened.tf1", "reopened.tf1"));
     // Relaxation after opening may slide vertices a little; the stroke moved
     // them further or changed the counts.
     f32 back = Difference(saved, Read(s.dir / "reopened.tf1"));
@@ -325,8 +311,7 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     EXPECT_GT(stroke, 4 * back) << "the stroke changed nothing, so the test proves nothing";
 
     // Asked again over unsaved work, OK ends the program through its shutdown.
-    drag();
-    ASSERT_TRUE(titleBecomes("reopened.tf1", "*"));
+    ASSERT_TRUE(drag("reopened.tf1"));
     touch(restore);
     s.RequestClose(window);
     ASSERT_NO_FATAL_FAILURE(answerQuestion("Return"));
