@@ -1,6 +1,8 @@
-// PNG pictures: every colour type and depth arrives as 8-bit RGBA rows, top
-// row first; damaged files are refused with a log line and never crash;
-// texture holders keep or replace their GL texture as they should.
+// The pictures the program decodes. PNG: every colour type and depth
+// arrives as 8-bit RGBA rows, top row first; bad files are refused with a
+// log line and never crash; texture holders keep or replace their GL
+// texture as they should. The window icon: the shipped one, a 24-bit one
+// with a mask, and damaged ones.
 #include <png.h>
 #include <cstdio>
 #include <cstdlib>
@@ -68,6 +70,15 @@ struct Decoded {
         return {p[0], p[1], p[2], p[3]};
     }
 };
+
+// The icon as RGBA, top row first, and its width; empty when refused.
+std::pair<Bytes, i32> DecodeIcon(const Bytes& file) {
+    i32 w = 0, h = 0;
+    u8* rgba = DecodeIco(file.data(), file.size(), &w, &h);
+    Bytes out(rgba, rgba + (rgba ? (size_t)w * h * 4 : 0));
+    free(rgba);
+    return {out, w};
+}
 
 }  // namespace
 
@@ -138,7 +149,7 @@ TEST(Png, ShippedPicturesDecodeAndTheMaterialsDiffer) {
         EXPECT_NE(Decoded(AppPath(name)).pixels, nullptr) << name;
 }
 
-TEST(Png, DamagedFilesAreRefusedWithALogLineAndMissingOnesQuietly) {
+TEST(Png, BadFilesAreRefusedWithALogLineMissingOnesQuietlyAndNoneCrash) {
     TestLog log;
     std::string good = TempPath("good.png");
     std::vector<Bytes> rows(40, Bytes(12));
@@ -165,17 +176,11 @@ TEST(Png, DamagedFilesAreRefusedWithALogLineAndMissingOnesQuietly) {
     }
     EXPECT_EQ(Decoded(TempPath("does-not-exist.png")).pixels, nullptr);
     EXPECT_EQ(log.Text().find("does-not-exist"), std::string::npos);
-}
-
-// Random bytes overwritten in a sound file. The seed is fixed so a failure
-// repeats; TESSA_FUZZ_SEED tries others.
-TEST(Png, FuzzedFilesNeverCrash) {
+    // Random bytes overwritten in the good file. The seed is fixed so a
+    // failure repeats; TESSA_FUZZ_SEED tries others.
     u32 seed = getenv("TESSA_FUZZ_SEED") ? (u32)atol(getenv("TESSA_FUZZ_SEED")) : 12345;
-    SCOPED_TRACE("seed " + std::to_string(seed));
+    SCOPED_TRACE("fuzz seed " + std::to_string(seed));
     std::mt19937 rng(seed);
-    ASSERT_TRUE(WritePng(TempPath("source.png"), PNG_COLOR_TYPE_RGBA, 8,
-                         std::vector<Bytes>(16, Bytes(12, 0x80))));
-    Bytes bytes = ReadBytes(TempPath("source.png"));
     for (i32 round = 0; round < 100; round++) {
         Bytes mutated = bytes;
         for (i32 k = 0; k < 1 + round % 6; k++) mutated[rng() % mutated.size()] = (u8)rng();
@@ -209,4 +214,58 @@ TEST(Png, TextureHoldersKeepOrReplaceTheirTexture) {
     EXPECT_EQ(materialTexture.width, 512);
     materialTexture.Release();
     EXPECT_EQ(materialTexture.Handle(), NO_TEXTURE);
+}
+
+TEST(WindowIcon, ShippedIconIsASixteenPixelSphereOnTransparency) {
+    auto [rgba, width] = DecodeIcon(ReadBytes(AppPath("data/icon-16.ico")));
+    EXPECT_EQ(width, 16);
+    ASSERT_EQ(rgba.size(), 16 * 16 * 4u);
+    EXPECT_EQ(rgba[3], 0) << "corner transparent";
+    EXPECT_EQ(rgba[(8 * 16 + 8) * 4 + 3], 255) << "centre opaque";
+    // The key light is upper left: the top-left of the sphere is the brighter.
+    const u8 *upper = &rgba[(5 * 16 + 5) * 4], *lower = &rgba[(11 * 16 + 11) * 4];
+    EXPECT_GT(upper[0] + upper[1] + upper[2], lower[0] + lower[1] + lower[2]);
+}
+
+TEST(WindowIcon, TwentyFourBitIconTakesItsTransparencyFromTheMask) {
+    // clang-format off
+    const Bytes file = {
+        0, 0, 1, 0, 1, 0,                                  // an icon file with one image:
+        2, 2, 0, 0, 0, 0, 0, 0, 64, 0, 0, 0, 22, 0, 0, 0,  // 2 x 2, 64 bytes from byte 22
+        40, 0, 0, 0, 2, 0, 0, 0, 4, 0, 0, 0, 1, 0, 24, 0,  // colour and mask rows, 24-bit,
+        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // uncompressed
+        10, 20, 30, 0, 0, 0, 0, 0,  // colour rows, bottom first, blue green red, padded to 4
+        1, 2, 3, 0, 0, 0, 0, 0,
+        0, 0, 0, 0,                 // mask rows, bottom first: only the top-left pixel
+        0x80, 0, 0, 0,
+    };
+    // clang-format on
+    auto [rgba, width] = DecodeIcon(file);
+    EXPECT_EQ(width, 2);
+    ASSERT_EQ(rgba.size(), 2 * 2 * 4u);
+    EXPECT_EQ(rgba[0], 3) << "top-left red, from the third byte";
+    EXPECT_EQ(rgba[3], 0) << "masked";
+    EXPECT_EQ(rgba[2 * 4 + 0], 30) << "bottom-left red";
+    EXPECT_EQ(rgba[2 * 4 + 3], 255) << "not masked";
+}
+
+TEST(WindowIcon, DamagedIconsAreRefused) {
+    const Bytes good = ReadBytes(AppPath("data/icon-16.ico"));
+    ASSERT_GT(good.size(), 100u);
+    // The icon with a little-endian number changed.
+    auto with = [&](size_t at, u32 value, i32 bytes = 4) {
+        Bytes b = good;
+        for (i32 i = 0; i < bytes; i++) b[at + i] = (u8)(value >> (8 * i));
+        return b;
+    };
+    const std::pair<const char*, Bytes> cases[] = {
+        {"empty", {}},
+        {"cut in the header", Bytes(good.begin(), good.begin() + 10)},
+        {"cut in the image", Bytes(good.begin(), good.begin() + good.size() / 2)},
+        {"image offset outside the file", with(6 + 12, 0xFFFFFFF0u)},
+        {"huge width", with(22 + 4, 100000)},
+        {"compressed", with(22 + 16, 3)},
+        {"a cursor file", with(2, 2, 2)},
+    };
+    for (const auto& [name, file] : cases) EXPECT_TRUE(DecodeIcon(file).first.empty()) << name;
 }
