@@ -3,6 +3,7 @@
 // log line and never crash; texture holders keep or replace their GL
 // texture as they should. The window icon: the shipped one, a 24-bit one
 // with a mask, and damaged ones.
+#include <GL/gl.h>
 #include <png.h>
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +11,9 @@
 #include <random>
 #include <string>
 #include <vector>
-#include "gl_fixture.h"
+#include "../mesh_fixture.h"
+#include "platform/window.h"
+#include "render/textures.h"
 
 namespace {
 

@@ -1,10 +1,91 @@
-// The 3D view drawn for real and checked by its pixels: the sphere over the
-// background, the fixed-function light, the mirrored pass and its seam, the
-// wireframe, the mask tint, the brush ring, and the rebuild rules that
-// decide how many triangles are drawn.
-#include "gl_fixture.h"
+// The window: its event handler, and the 3D view it draws, checked by its
+// pixels. Each SDL event must land in the input globals exactly as the frame
+// logic expects to poll them. The view: the sphere over the background, the
+// light, the mirrored pass and its seam, the wireframe, the mask tint, the
+// brush ring, and the rebuild rules that decide how many triangles are
+// drawn. Every view test starts from a fresh start sphere, start values for
+// the view, brush and render switches, and a flat known background colour,
+// so pixels can be compared exactly; the mesh checker runs when it ends.
+#include "platform/window.h"
+#include <GL/gl.h>
+#include <SDL2/SDL.h>
+#include <algorithm>
+#include <functional>
+#include <ostream>
+#include <vector>
+#include "../mesh_fixture.h"
+#include "app/app.h"
+#include "app/viewcontrol.h"
+#include "base/input.h"
+#include "base/view.h"
+#include "render/render.h"
+#include "render/textures.h"
+#include "tools/brush.h"
 
 namespace {
+
+struct Rgb {
+    i32 r, g, b;
+    bool operator==(const Rgb&) const = default;
+};
+i32 MaxDifference(Rgb a, Rgb b) {
+    return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+}
+std::ostream& operator<<(std::ostream& o, Rgb c) {
+    return o << "(" << c.r << ", " << c.g << ", " << c.b << ")";
+}
+
+// One frame read back from the window: rows as GL stores them, bottom up.
+struct Picture {
+    i32 width = windowWidth, height = windowHeight;
+    std::vector<u8> rgba = std::vector<u8>((size_t)width * height * 4);
+    Rgb At(i32 x, i32 y) const {  // y from the top, as on the screen
+        const u8* p = &rgba[((size_t)(height - 1 - y) * width + x) * 4];
+        return {p[0], p[1], p[2]};
+    }
+};
+
+const Rgb kBackground = {40, 60, 200};
+
+// The back buffer as it is now.
+Picture ReadBack() {
+    glFinish();
+    Picture p;
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, p.width, p.height, GL_RGBA, GL_UNSIGNED_BYTE, p.rgba.data());
+    return p;
+}
+
+// Draws a frame as the program does, without presenting it, and reads it.
+Picture DrawAndRead() {
+    DrawFrameFromStartState();
+    return ReadBack();
+}
+
+// Marks every slot for a whole rebuild, as storage reset does.
+void RequestFullRebuild() { arraysDirty = fullRebuild = meshChanged = colorsDirty = 1; }
+
+// A mesh test (fresh storage, checked when the test ends) with a start
+// sphere in a window of known size.
+class SceneTest : public MeshTest {
+protected:
+    void SetUp() override {
+        MeshTest::SetUp();
+        windowMaximized = wireframe = maskView = 0;
+        currentTool = TOOL_DRAW;
+        ResetView();
+        UpdateViewAxes();
+        ResetBrush();
+        lastHitValid = brushResizing = strokeActive = 0;
+        Resize(950, 650);
+        const u8 c[4] = {(u8)kBackground.r, (u8)kBackground.g, (u8)kBackground.b, 255};
+        u8 pixels[16];
+        for (i32 i = 0; i < 16; i++) pixels[i] = c[i % 4];
+        backgroundTexture.Upload(pixels, 2, 2, TEXTURE_NEAREST);
+        BuildSphere();
+    }
+};
 
 const i32 kCentreX = 475, kCentreY = 325;
 
@@ -39,6 +120,28 @@ std::vector<i32> ChangedDistances(const Picture& a, const Picture& b) {
             distances.push_back(std::abs(x - kCentreX));
     return distances;
 }
+
+SDL_Event Window(Uint8 kind, i32 a = 0, i32 b = 0) {
+    return {.window = {.type = SDL_WINDOWEVENT, .event = kind, .data1 = a, .data2 = b}};
+}
+
+SDL_Event Wheel(i32 x, i32 y, u32 direction = SDL_MOUSEWHEEL_NORMAL) {
+    return {.wheel = {.type = SDL_MOUSEWHEEL, .x = x, .y = y, .direction = direction}};
+}
+
+SDL_Event Button(u32 type, u8 button, i32 x = 10, i32 y = 20) {
+    return {.button = {.type = type, .button = button, .x = x, .y = y}};
+}
+
+SDL_Event Motion(i32 x, i32 y) { return {.motion = {.type = SDL_MOUSEMOTION, .x = x, .y = y}}; }
+
+SDL_Event Text(const char* text) {
+    SDL_Event e = {.type = SDL_TEXTINPUT};
+    snprintf(e.text.text, sizeof e.text.text, "%s", text);
+    return e;
+}
+
+using WindowEvents = MeshTest;
 
 }  // namespace
 
@@ -212,4 +315,78 @@ TEST_F(SceneTest, ThreadedBuilderMatchesTheSingleThreadedOne) {
             ASSERT_EQ(positionArray[s].x, positions[s].x);
             ASSERT_EQ(vertices[s].index, s);
         }
+}
+
+// Each row starts from released buttons, no wheel steps, nothing typed and
+// a 950 x 650 window, sends its events, and checks what they left.
+TEST_F(WindowEvents, LandInTheInputGlobals) {
+    const u32 DOWN = SDL_MOUSEBUTTONDOWN, UP = SDL_MOUSEBUTTONUP;
+    u32 framesBefore = 0;
+    struct Row {
+        const char* name;
+        std::vector<SDL_Event> events;
+        std::function<void()> expect;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"a fast flick is one wheel step", {Wheel(0, 2)}, [] { EXPECT_EQ(mouseWheel, 1); }},
+        {"backwards is one step back", {Wheel(0, -5)}, [] { EXPECT_EQ(mouseWheel, -1); }},
+        {"sideways scrolling is no step", {Wheel(3, 0)}, [] { EXPECT_EQ(mouseWheel, 0); }},
+        {"natural scrolling arrives reversed", {Wheel(0, 1, SDL_MOUSEWHEEL_FLIPPED)},
+         [] { EXPECT_EQ(mouseWheel, -1); }},
+        {"leaving the window releases every button",
+         {Motion(5, 5), Button(DOWN, SDL_BUTTON_LEFT), Button(DOWN, SDL_BUTTON_RIGHT),
+          Button(DOWN, SDL_BUTTON_MIDDLE), Window(SDL_WINDOWEVENT_LEAVE)},
+         [] { EXPECT_FALSE(mouseLeft || mouseRight || mouseMiddle || pointerTracking); }},
+        {"a press records where; a release clears only its button; extra buttons mean nothing",
+         {Button(DOWN, SDL_BUTTON_LEFT, 123, 45), Button(DOWN, SDL_BUTTON_RIGHT, 300, 200),
+          Button(UP, SDL_BUTTON_LEFT), Button(DOWN, SDL_BUTTON_X1, 1, 1)},
+         [] { EXPECT_TRUE(!mouseLeft && mouseRight && mouseDownX == 300 && mouseDownY == 200); }},
+        {"motion moves the pointer and tracks it", {Motion(400, 250)},
+         [] { EXPECT_TRUE(mouseX == 400 && mouseY == 250 && pointerTracking); }},
+        {"a minimised window's zero height becomes one",
+         {Window(SDL_WINDOWEVENT_SIZE_CHANGED, 640, 0)},
+         [] {
+             GLint viewport[4];
+             glGetIntegerv(GL_VIEWPORT, viewport);
+             EXPECT_TRUE(windowWidth == 640 && windowHeight == 1 && windowResized);
+             EXPECT_TRUE(viewport[2] == 640 && viewport[3] == 1);
+         }},
+        {"two exposes render nothing",
+         {Window(SDL_WINDOWEVENT_EXPOSED), Window(SDL_WINDOWEVENT_EXPOSED)},
+         [&] { EXPECT_EQ(renderedFrameCount, framesBefore); }},
+        {"the third expose and every one after it render",
+         {Window(SDL_WINDOWEVENT_EXPOSED), Window(SDL_WINDOWEVENT_EXPOSED),
+          Window(SDL_WINDOWEVENT_EXPOSED), Window(SDL_WINDOWEVENT_EXPOSED)},
+         [&] { EXPECT_EQ(renderedFrameCount, framesBefore + 2); }},
+        {"typed text", {Text("m")}, [] { EXPECT_EQ(typedChar, 'm'); }},
+        {"a character that fits a byte", {Text("\xC3\xA9")}, [] { EXPECT_EQ(typedChar, 0xE9); }},
+        {"one that does not is dropped", {Text("m"), Text("\xE2\x82\xAC")},  // the euro sign
+         [] { EXPECT_EQ(typedChar, 'm'); }},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Resize(950, 650);
+        mouseLeft = mouseRight = mouseMiddle = pointerTracking = typedChar = 0;
+        mouseWheel = paintCount = windowResized = 0;
+        quitRequested = 0;
+        framesBefore = renderedFrameCount;
+        for (const SDL_Event& e : row.events) HandleWindowEvent(e);
+        row.expect();
+    }
+    Resize(950, 650);
+    quitRequested = 0;
+}
+
+TEST_F(WindowEvents, QuitStopsThePumpUntilItsNextPass) {
+    PumpWindowEvents();  // drain whatever the real window has queued
+    SDL_Event quit = {.type = SDL_QUIT}, after = Text("z");
+    typedChar = 0;
+    SDL_PushEvent(&quit);
+    SDL_PushEvent(&after);
+    EXPECT_FALSE(PumpWindowEvents());
+    EXPECT_NE(typedChar, 'z');
+    EXPECT_TRUE(PumpWindowEvents());
+    EXPECT_EQ(typedChar, 'z');
 }
