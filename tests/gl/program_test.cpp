@@ -266,7 +266,8 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     // 2. The next start finds "1": the restore file of that start is suspect.
     touch(work / "_restore.tf1");
     ASSERT_TRUE(s.StartProgram());
-    EXPECT_TRUE(WaitUntil([&] { return !fs::exists(work / "_restore.tf1"); }, 30000, 2));
+    EXPECT_TRUE(WaitUntil([&] { return !fs::exists(work / "_restore.tf1"); }, 30000, 2))
+        << "a restore file left by a start that never ran twenty frames is suspect";
     ASSERT_TRUE(s.MarkerBecomes("0")) << "twenty frames ran";
     window = s.Find("Tessaform alpha", 5000);
     id = std::to_string(window);
