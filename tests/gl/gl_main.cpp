@@ -15,6 +15,9 @@
 class WindowEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
+        ResetSettings();
+        mtProfiler = 0;
+        StartWorkers(0, 0);
         snprintf(appDir, sizeof appDir, "%s", TESSA_SOURCE_DIR);
         windowMaximized = 0;  // tests read pixels at known coordinates
         ASSERT_TRUE(CreateGLWindow("Tessaform GL tests", 950, 650, 32, 0, 60));
@@ -29,16 +32,12 @@ public:
     void TearDown() override {
         ReleaseGLResources();
         DestroyGLWindow();
+        StopWorkers();
     }
 };
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    ResetSettings();
-    mtProfiler = 0;
-    StartWorkers(0, 0);
     ::testing::AddGlobalTestEnvironment(new WindowEnvironment);
-    int result = RUN_ALL_TESTS();
-    StopWorkers();
-    return result;
+    return RUN_ALL_TESTS();
 }
