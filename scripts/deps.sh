@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libx11-dev libxi-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libpng-dev zlib1g-dev
-  xvfb xauth xdotool
+  xvfb xauth xdotool xfonts-base
   zenity
 )
 
