@@ -1,6 +1,7 @@
-// Shared basics: fixed-width names, the Vec3 type and the program directory.
-// Everything here is plain data and inline math; no platform or GL includes,
-// so every module (and the headless tests) can include it.
+// Shared basics: fixed-width names, the Vec3 type, the invariant check and
+// the program directory. Everything here is plain data and inline math; no
+// platform or GL includes, so every module (and the headless tests) can
+// include it.
 #pragma once
 #include <cmath>
 #include <cstdint>
@@ -59,6 +60,23 @@ inline Vec3 Normalized(Vec3 a) {
 inline bool IsFinite(Vec3 a) {
     return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z);
 }
+
+// ---- invariant checks
+// TF_ASSERT(condition, format, ...) states an invariant of the program's own
+// records, one that only a programming fault can break (a free corner linked
+// into a triangle, an edge with a third triangle). Bad files, settings, user
+// actions and a lack of memory are not faults: they keep their log line and
+// a clean refusal, never an assert.
+// With TESSA_ASSERTS on (developer and test builds) a broken invariant stops
+// the program there, with file, line and message on stderr. Off (the shipped
+// program) it writes the message as a "###" log line and yields false, so the
+// caller's refusal or repair runs and a user's session is never killed by it:
+//     if (!TF_ASSERT(e->active, "edge %i is free", slot)) return nullptr;
+// Main thread only, like the log.
+#define TF_ASSERT(condition, ...) ((condition) || AssertFailed(__FILE__, __LINE__, __VA_ARGS__))
+// The failure path of TF_ASSERT (base/log.cpp): aborts, or logs and returns false.
+bool AssertFailed(const char* file, int line, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
 
 // Program directory, ending with '/'. Set once at start-up (FindAppDir).
 extern char appDir[512];
