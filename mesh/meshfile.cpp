@@ -159,13 +159,11 @@ static bool WriteImage(ImageSink& sink) {
         for (i32 k = 0; k < 3; k++) StoreU32(entry + 4 * k, tri.vertices[k]->serial);
         Put(sink, entry, MESH_IMAGE_TRIANGLE_BYTES);
     }
-    if (repaired || skipped) {
+    if (repaired) {
         LogBeginVerbose(0);
-        if (repaired)
-            LogPrint("### writing mesh: non-finite or out-of-range values written clamped");
-        if (skipped)
-            LogPrint("### writing mesh: %i triangles with a free corner left out", skipped);
+        LogPrint("### writing mesh: non-finite or out-of-range values written clamped");
     }
+    TF_ASSERT(skipped == 0, "writing mesh: %i triangles with a free corner left out", skipped);
     return !sink.failed;
 }
 
@@ -297,7 +295,9 @@ static void BuildFromImage(const u8* bytes) {
         Vertex* a = &vertices[LoadU32(p)];
         Vertex* b = &vertices[LoadU32(p + 4)];
         Vertex* c = &vertices[LoadU32(p + 8)];
-        if (!AddTriangle(a, b, c)) LogPrint("### checked image triangle %i refused", j);
+        // CheckMeshImage has counted the room every corner and side needs.
+        Triangle* made = AddTriangle(a, b, c);
+        TF_ASSERT(made, "checked image triangle %i refused", j);
     }
     LogPrint("readmesh success!");
     UpdateWorkset();

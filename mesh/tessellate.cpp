@@ -105,9 +105,12 @@ static void FillNewVertex(Vertex* nv, const SplitPlan& plan, const Vertex* a, co
     nv->onMirrorLine = a->onMirrorLine && b->onMirrorLine;
 }
 
-// Only reachable if SplitHasRoom missed a case: takes back the triangles
-// made so far and puts the removed ones back in their slots, so the mesh is
-// whole again with the split abandoned.
+// Takes back the triangles made so far and puts the removed ones back in
+// their slots, so the mesh is whole again with the split abandoned. Reached
+// when the edge's two triangles share their third corner (two triangles over
+// the same three vertices, which a checked file may hold): their four
+// replacements would put four triangles on the edge from that corner to the
+// new vertex, and AddTriangle refuses the third.
 static void UndoSplit(const i32* made, i32 madeCount, Vertex* const removed[2][3], const i32* freed,
                       i32 n, Vertex* nv) {
     for (i32 i = 0; i < madeCount; i++) RemoveTriangle(&triangles[made[i]], false);
@@ -145,11 +148,9 @@ static Vertex* CarryOutSplit(const SplitPlan& plan) {
     i32 freed[2];
     for (i32 i = 0; i < n; i++) freed[i] = RemoveTriangle(&triangles[plan.triangleSlots[i]], false);
     i32 made[4];
+    // Removing triangles never frees their corners here, so nv stays live.
+    TF_ASSERT(nv->active, "newvert is inactive");
     for (i32 k = 0; k < pairCount; k++) {
-        if (!pairs[k][0]->active || !pairs[k][1]->active || !nv->active) {
-            LogBeginVerbose(1);
-            if (!nv->active) LogPrint("### newvert is inactive");
-        }
         LogPrint("Tesselate add triangle");
         Triangle* t = AddTriangle(pairs[k][0], pairs[k][1], nv, k < n ? freed[k] : -1);
         if (!t) {
@@ -200,7 +201,10 @@ static Vertex* SplitEdgeSlot(i32 edgeSlot, f32 minEdgeLength) {
     // 4. Opposite corners; a busy one refuses the split.
     for (i32 i = 0; i < plan.triangleCount; i++) {
         plan.opposite[i] = OppositeCorner(&triangles[plan.triangleSlots[i]], e);
-        if (!plan.opposite[i]) return nullptr;  // a triangle with the edge's ends twice
+        // Only a triangle with a repeated corner has none, and AddTriangle makes none.
+        if (!TF_ASSERT(plan.opposite[i], "triangle %i has no corner off its edge",
+                       plan.triangleSlots[i]))
+            return nullptr;
     }
     if (plan.triangleCount == 2) {
         for (Vertex* c : plan.opposite) {

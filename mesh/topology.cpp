@@ -73,8 +73,8 @@ static bool SidesHaveRoom(Vertex* const c[3]) {
 
 static void EdgeAddTriangle(Edge* e, Triangle* t) {
     LogPrint("EdgeAddTriangle()");
-    // An edge holds two triangles at most; a third on the same pair of
-    // vertices is linked from its corners only.
+    // An edge holds two triangles at most: SidesHaveRoom has refused a third.
+    TF_ASSERT(!e->triangle1 || !e->triangle2, "edge %i already holds two triangles", SlotOf(e));
     if (!e->triangle1)
         e->triangle1 = t;
     else if (!e->triangle2)
@@ -84,11 +84,9 @@ static void EdgeAddTriangle(Edge* e, Triangle* t) {
 }
 
 Triangle* AddTriangle(Vertex* a, Vertex* b, Vertex* c, i32 slot) {
-    if (a == b || b == c || a == c) {
-        LogBeginVerbose(0);
-        LogPrint("### tried to create invalid triangle!");
-        return nullptr;
-    }
+    // Three distinct corners are the caller's promise, not something to
+    // negotiate: a repeated one is a fault in the calling code.
+    if (!TF_ASSERT(a != b && b != c && a != c, "tried to create invalid triangle!")) return nullptr;
     Vertex* const corners[3] = {a, b, c};
     if (!AdjacencyHasRoom(corners)) {
         LogBeginVerbose(0);
@@ -111,10 +109,7 @@ Triangle* AddTriangle(Vertex* a, Vertex* b, Vertex* c, i32 slot) {
     for (i32 k = 0; k < 3; k++) {
         Vertex* v = corners[k];
         t->vertices[k] = v;
-        if (!v->active) {
-            LogBeginVerbose(0);
-            LogPrint("### about to create triangle with inactive vertex");
-        }
+        TF_ASSERT(v->active, "about to create triangle with inactive vertex");
         v->triangles[v->triangleCount++] = t;
         v->changed = 1;
     }
@@ -175,18 +170,13 @@ static void EdgeRemoveTriangle(Edge* e, Triangle* t) {
         liveEdgeCount--;
     }
     e->changed = 1;
-    if (!found) {
-        LogBeginVerbose(0);
-        LogPrint("### failed to remove triangle from edge");
-    }
+    TF_ASSERT(found, "failed to remove triangle from edge");
 }
 
 i32 RemoveTriangle(Triangle* t, bool removeLooseVertices) {
     for (Vertex* v : t->vertices) {
-        if (!UnlinkTriangle(v, t)) {
-            LogBeginVerbose(0);
-            LogPrint("### failed to remove triangle from vertex");
-        }
+        bool unlinked = UnlinkTriangle(v, t);
+        TF_ASSERT(unlinked, "failed to remove triangle from vertex");
     }
     for (Edge* e : t->edges) EdgeRemoveTriangle(e, t);
     if (removeLooseVertices) {
@@ -218,11 +208,8 @@ void AlignTriangle(Triangle* t, Vec3 direction) {
     i32 slot = RemoveTriangle(t, false);
     LogPrint("AlignTriangle add triangle");
     // Re-adding the same corners needs no more room than they just gave back.
-    if (!AddTriangle(c, b, a, slot)) {
-        LogBeginVerbose(0);
-        LogPrint("### AlignTriangle could not re-create the flipped triangle");
-        return;
-    }
+    Triangle* flipped = AddTriangle(c, b, a, slot);
+    if (!TF_ASSERT(flipped, "AlignTriangle could not re-create the flipped triangle")) return;
     LogPrint("AlignTriangle() has flipped");
 }
 
