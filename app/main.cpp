@@ -70,7 +70,6 @@ int main() {
     mouseX = -1000;
     mouseWheel = 0;
     StartTablet();
-    LogPrint("wbkInit()");
     if (!InitApp()) return 0;
     LogPrint("enter message loop ------------ USAGE START");
     RunMainLoop();

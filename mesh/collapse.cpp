@@ -201,8 +201,6 @@ void Undo(const CollapseRecord& rec) {
 // CanCollapse has made sure each one fits; false on a broken invariant (with
 // the asserts off), and the caller undoes the collapse.
 bool RecreateAround(Vertex* k, Vertex* r) {
-    LogPrint("recreate v2 triangles, there are %i, v1 has %i", r->triangleCount, k->triangleCount);
-    i32 recreated = 0;
     while (r->triangleCount > 0) {
         Triangle* t = r->triangles[0];
         Edge* outer = nullptr;
@@ -217,12 +215,9 @@ bool RecreateAround(Vertex* k, Vertex* r) {
         if (!TF_ASSERT(a != b && a != k && b != k, "malformed triangle in collapse/recreate"))
             return false;
         i32 slot = RemoveTriangle(t, false);
-        LogPrint("Collapse add triangle");
         Triangle* around = AddTriangle(k, a, b, slot);
         if (!TF_ASSERT(around, "could not re-create a v2 triangle")) return false;
-        recreated++;
     }
-    LogPrint("recreated %i v2 triangles", recreated);
     return true;
 }
 
@@ -271,7 +266,6 @@ bool ResultIsSound(Vertex* k) {
 }  // namespace
 
 Vertex* CollapseEdge(Edge* e) {
-    LogPrint("\nCollapseEdge");
     if (!TF_ASSERT(e, "collapse with null edge!")) return nullptr;
     if (!CanCollapse(e)) return nullptr;
     Triangle* t1 = e->triangle1;
@@ -281,14 +275,12 @@ Vertex* CollapseEdge(Edge* e) {
     static CollapseRecord rec;  // main thread only; too large for every call's stack
     Record(rec, k, r);
 
-    LogPrint("remove triangles");
     RemoveTriangle(t1, false);
     RemoveTriangle(t2, false);  // e, left without triangles, goes with it
     if (!TF_ASSERT(!e->active, "edge %s was not removed in collapse!", EventLogName(e))) {
         Undo(rec);
         return nullptr;
     }
-    LogPrint("move vertex");
     k->position = (k->position + r->position) * 0.5f;
     k->refPosition = (k->refPosition + r->refPosition) * 0.5f;
     k->mask = (k->mask + r->mask) * 0.5f;
@@ -296,7 +288,6 @@ Vertex* CollapseEdge(Edge* e) {
         Undo(rec);
         return nullptr;
     }
-    LogPrint("remove vertex");
     r->active = 0;
     liveVertexCount--;
     RepairAround(k);

@@ -299,7 +299,6 @@ static void BuildFromImage(const u8* bytes) {
         Triangle* made = AddTriangle(a, b, c);
         TF_ASSERT(made, "checked image triangle %i refused", j);
     }
-    LogPrint("readmesh success!");
     UpdateWorkset();
     StoreRestState();
     colorsDirty = arraysDirty = fullRebuild = meshChanged = 1;

@@ -83,7 +83,6 @@ void FreeAllocation() {
 }
 
 void ResetAllocation() {
-    LogPrint("ResetAllocation() begin");
     FreeAllocation();
     vertexCapacity = edgeCapacity = triangleCapacity = INITIAL_CAPACITY;
     liveVertexCount = liveEdgeCount = liveTriangleCount = displayTriangleCount = 0;
@@ -95,7 +94,6 @@ void ResetAllocation() {
     AllocRenderVertexArrays();
     AllocRenderIndexArray();
     RaiseRebuildFlags();
-    LogPrint("ResetAllocation() end");
 }
 
 void ClearAllSlots() {
@@ -117,7 +115,6 @@ template <typename T>
 static T* GrowArray(T* old, i32 oldCapacity, i32 newCapacity, const char* what) {
     T* grown = AllocRecords<T>(newCapacity, what);
     memcpy(grown, old, sizeof(T) * (size_t)oldCapacity);
-    LogPrint("copy");
     return grown;
 }
 
@@ -139,13 +136,11 @@ static void GrowRecords(const char* name, const char* what, T*& array, i32& capa
                         SlotList& list,
                         void (*rebaseLinks)(const T* old, T* grown, i32 oldCapacity)) {
     i32 oldCap = capacity, newCap = oldCap * 3 / 2;
-    LogPrint("%s() begin", name);
     LogPrint("%s %i->%i", name, oldCap, newCap);
     T* old = array;
     T* grown = GrowArray(old, oldCap, newCap, what);
     rebaseLinks(old, grown, oldCap);
     free(old);
-    LogPrint("delete old");
     array = grown;
     capacity = newCap;
     GrowSlotList(list, newCap);
@@ -168,22 +163,16 @@ static void RebaseVertexLinks(const Vertex* old, Vertex* grown, i32 oldCapacity)
 bool AllocateVertices() {
     GrowRecords("AllocateVertices", "vertex", vertices, vertexCapacity, workset.vertices,
                 RebaseVertexLinks);
-    LogPrint("allocate sets");
-    LogPrint("workset");
     AllocRenderVertexArrays();
-    LogPrint("allocate sets done");
     RaiseRebuildFlags();
-    LogPrint("AllocateVertices() end");
     return true;
 }
 
 static void RebaseEdgeLinks(const Edge* old, Edge* grown, i32) {
-    LogPrint("update triangles");
     for (i32 i = 0; i < triangleCapacity; i++) {
         if (!triangles[i].active) continue;
         for (Edge*& e : triangles[i].edges) Rebase(e, old, grown);
     }
-    LogPrint("update vertices");
     for (i32 i = 0; i < vertexCapacity; i++) {
         Vertex& v = vertices[i];
         if (!v.active) continue;
@@ -193,18 +182,15 @@ static void RebaseEdgeLinks(const Edge* old, Edge* grown, i32) {
 
 bool AllocateEdges() {
     GrowRecords("AllocateEdges", "edge", edges, edgeCapacity, workset.edges, RebaseEdgeLinks);
-    LogPrint("AllocateEdges() end");
     return true;
 }
 
 static void RebaseTriangleLinks(const Triangle* old, Triangle* grown, i32) {
-    LogPrint("update edges");
     for (i32 i = 0; i < edgeCapacity; i++) {
         if (!edges[i].active) continue;
         Rebase(edges[i].triangle1, old, grown);
         Rebase(edges[i].triangle2, old, grown);
     }
-    LogPrint("update vertices");
     for (i32 i = 0; i < vertexCapacity; i++) {
         Vertex& v = vertices[i];
         if (!v.active) continue;
@@ -217,7 +203,6 @@ bool AllocateTriangles() {
                 RebaseTriangleLinks);
     AllocRenderIndexArray();
     RaiseRebuildFlags();
-    LogPrint("AllocateTriangles() end");
     return true;
 }
 
@@ -239,13 +224,11 @@ void ManageMemory() {
 // The cursor stays on the slot it hands out, so on an empty storage with the
 // cursor at 0 consecutive creations take slots 0, 1, 2, ... in order.
 template <typename T>
-static i32 FindFreeSlot(T*& array, i32& capacity, i32& cursor, bool (*grow)(), const char* ranOut,
-                        bool logSteps) {
+static i32 FindFreeSlot(T*& array, i32& capacity, i32& cursor, bool (*grow)(), const char* ranOut) {
     i32 steps = 0;
     while (array[cursor].active) {
         cursor = (cursor + 1) % capacity;
         steps++;
-        if (logSteps && steps % 100 == 99) LogPrint("s=%i", steps);
         if (steps >= capacity) {
             LogPrint("%s", ranOut);
             grow();
@@ -257,17 +240,17 @@ static i32 FindFreeSlot(T*& array, i32& capacity, i32& cursor, bool (*grow)(), c
 
 i32 FindFreeEdgeSlot() {
     return FindFreeSlot(edges, edgeCapacity, edgeCursor, AllocateEdges,
-                        "*** ran out of edge storage, allocate more", false);
+                        "*** ran out of edge storage, allocate more");
 }
 
 i32 FindFreeTriangleSlot() {
     return FindFreeSlot(triangles, triangleCapacity, triangleCursor, AllocateTriangles,
-                        "*** ran out of triangle storage, allocate more", true);
+                        "*** ran out of triangle storage, allocate more");
 }
 
 Vertex* AddVertex(f32 x, f32 y, f32 z) {
     i32 slot = FindFreeSlot(vertices, vertexCapacity, vertexCursor, AllocateVertices,
-                            "*** ran out of vertex storage, allocate more", false);
+                            "*** ran out of vertex storage, allocate more");
     Vertex* v = &vertices[slot];
     v->active = 1;
     v->changed = 1;

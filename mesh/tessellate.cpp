@@ -143,7 +143,6 @@ static Vertex* CarryOutSplit(const SplitPlan& plan) {
         for (i32 k = 0; k < 3; k++) removed[i][k] = t->vertices[k];
         oldNormal += t->normal;
     }
-    LogPrint("%i verts", pairCount * 2);
     if (n == 2) oldNormal = oldNormal * 0.5f;
     i32 freed[2];
     for (i32 i = 0; i < n; i++) freed[i] = RemoveTriangle(&triangles[plan.triangleSlots[i]], false);
@@ -151,7 +150,6 @@ static Vertex* CarryOutSplit(const SplitPlan& plan) {
     // Removing triangles never frees their corners here, so nv stays live.
     TF_ASSERT(nv->active, "newvert is inactive");
     for (i32 k = 0; k < pairCount; k++) {
-        LogPrint("Tesselate add triangle");
         Triangle* t = AddTriangle(pairs[k][0], pairs[k][1], nv, k < n ? freed[k] : -1);
         if (!t) {
             LogBeginVerbose(0);
@@ -162,7 +160,6 @@ static Vertex* CarryOutSplit(const SplitPlan& plan) {
         made[k] = SlotOf(t);
         AlignTriangle(t, oldNormal);
     }
-    LogPrint("done");
     return nv;
 }
 
@@ -182,12 +179,10 @@ static Vertex* SplitNeighbourFirst(i32 edgeSlot, Triangle* t, f32 minEdgeLength)
 static Vertex* SplitEdgeSlot(i32 edgeSlot, f32 minEdgeLength) {
     // 1. The triangles on the edge.
     Edge* e = &edges[edgeSlot];
-    LogPrint("Tesselate()");
     SplitPlan plan = {};
     plan.edgeSlot = edgeSlot;
     for (Triangle* t : {e->triangle1, e->triangle2})
         if (t) plan.triangleSlots[plan.triangleCount++] = SlotOf(t);
-    LogPrint("%i tris", plan.triangleCount);
     if (plan.triangleCount == 0) return nullptr;  // nothing to split: it would leave a stray vertex
     // 2. Edges this short never split (a zero-length one has no direction).
     f32 length = EdgeLength(e);
@@ -303,7 +298,6 @@ static bool SplitPass(f32 maxPerimeter, f32 minEdgeLength) {
 void TesselateForBrush(Vec3 center, f32 radius, f32 factor) {
     if (detailBias < 0.15f) return;  // detail creation switched off
     ProfileBegin(PROF_TESSELATEFORBRUSH);
-    LogPrint("TesselateForBrush()");
     f32 maxPerimeter = (1 / detailBias) / (2 * factor) * radius;
     measureCenter = center;
     measureRadius = radius;
@@ -311,13 +305,11 @@ void TesselateForBrush(Vec3 center, f32 radius, f32 factor) {
     bool split = true;
     while (split && pass < MAX_TESSELATE_PASSES) {
         pass++;
-        LogPrint("tesselate");
         measureStarts = pass == 1;
         RunMaybeParallel(MeasureJob, mtTesselate);
         if (workset.triangles.count == 0) break;
         split = SplitPass(maxPerimeter, radius * MIN_EDGE_PER_RADIUS);
     }
     if (pass >= MAX_TESSELATE_PASSES) LogPrint("*** TesselateForBrush bail!!");
-    LogPrint("done");
     ProfileEnd();
 }

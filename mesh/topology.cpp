@@ -72,7 +72,6 @@ static bool SidesHaveRoom(Vertex* const c[3]) {
 }
 
 static void EdgeAddTriangle(Edge* e, Triangle* t) {
-    LogPrint("EdgeAddTriangle()");
     // An edge holds two triangles at most: SidesHaveRoom has refused a third.
     TF_ASSERT(!e->triangle1 || !e->triangle2, "edge %i already holds two triangles", SlotOf(e));
     if (!e->triangle1)
@@ -80,7 +79,6 @@ static void EdgeAddTriangle(Edge* e, Triangle* t) {
     else if (!e->triangle2)
         e->triangle2 = t;
     e->changed = 1;
-    LogPrint("EdgeAddTriangle() done");
 }
 
 Triangle* AddTriangle(Vertex* a, Vertex* b, Vertex* c, i32 slot) {
@@ -98,7 +96,6 @@ Triangle* AddTriangle(Vertex* a, Vertex* b, Vertex* c, i32 slot) {
         LogPrint("*** edge already holds two triangles, triangle refused");
         return nullptr;
     }
-    LogPrint("AddTriangle()");
     if (slot < 0) slot = FindFreeTriangleSlot();
     Triangle* t = &triangles[slot];
     t->index = slot;
@@ -114,18 +111,15 @@ Triangle* AddTriangle(Vertex* a, Vertex* b, Vertex* c, i32 slot) {
         v->changed = 1;
     }
     for (i32 k = 0; k < 3; k++) {
-        LogPrint("edge %i:", k);
         Vertex* from = corners[k];
         Vertex* to = corners[(k + 1) % 3];
         Edge* e = FindSideEdge(corners, from, to);
-        LogPrint(e ? "reuse" : "new");
         if (!e) e = AddEdge(from, to);
         t->edges[k] = e;
         EdgeAddTriangle(e, t);
     }
     TriangleNormal(t);
     t->circumference = TriangleCircumference(t);
-    LogPrint("AddTriangle() done");
     displayTriangleCount++;
     meshChanged = 1;
     AppendSlot(workset.triangles, slot);
@@ -163,7 +157,6 @@ static void EdgeRemoveTriangle(Edge* e, Triangle* t) {
         found = true;
     }
     if (found && !e->triangle1 && !e->triangle2 && e->active) {
-        LogPrint("removing isolated edge");
         UnlinkEdge(e->vertex1, e);
         UnlinkEdge(e->vertex2, e);
         e->active = 0;
@@ -188,7 +181,6 @@ i32 RemoveTriangle(Triangle* t, bool removeLooseVertices) {
         }
     }
     t->active = 0;
-    LogPrint("triangle removed");
     displayTriangleCount--;
     meshChanged = 1;
     i32 slot = SlotOf(t);
@@ -200,17 +192,13 @@ i32 RemoveTriangle(Triangle* t, bool removeLooseVertices) {
 void AlignTriangle(Triangle* t, Vec3 direction) {
     f32 d = Dot(direction, t->normal);
     if (!(d < 0) && !std::isnan(d)) return;
-    LogPrint("AlignTriangle() will flip");
     Vertex* a = t->vertices[0];
     Vertex* b = t->vertices[1];
     Vertex* c = t->vertices[2];
-    LogPrint("remove triangle");
     i32 slot = RemoveTriangle(t, false);
-    LogPrint("AlignTriangle add triangle");
     // Re-adding the same corners needs no more room than they just gave back.
     Triangle* flipped = AddTriangle(c, b, a, slot);
     if (!TF_ASSERT(flipped, "AlignTriangle could not re-create the flipped triangle")) return;
-    LogPrint("AlignTriangle() has flipped");
 }
 
 // ================================================================ vertex upkeep

@@ -98,7 +98,6 @@ void DestroyGLWindow() {
         SDL_DestroyWindow(mainWindow);
         mainWindow = nullptr;
     }
-    LogPrint("unregister main class");
     if (sdlStarted) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         SDL_Quit();

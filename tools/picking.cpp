@@ -59,16 +59,13 @@ static f32 PatchSample(f32 x, f32 y) {
 
 bool Raycast(f32 x, f32 y, Vec3& point, f32& depth) {
     ProfileBegin(PROF_RAYCAST);
-    LogPrint("Raycast(x,y)");
     f32 s = PatchSample(x, y);
     // Window depth back to eye distance for near 5, far 3000:
     // 2 far near / ((far + near) - (far - near) z_ndc).
     f32 eye = 30000 / (3005 - 2995 * (2 * s - 1));
     f32 depthValue = eye / zoom;
-    LogPrint("zbuffer says %.4f", depthValue);
     Vec3 origin = RayOrigin();
     Vec3 direction = ToModelRotation(EyeDirection(x, y));
-    LogPrint("geometry says %.4f", depth);
     bool hit = zoom * depthValue <= HIT_LIMIT;
     if (hit) {
         depth = depthValue;
