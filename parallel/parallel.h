@@ -17,16 +17,11 @@ enum { MAX_THREADS = 64 };
 struct WorkerSlot {
     i32 index;               // slot number = thread index handed to jobs
     std::thread thread;      // none for slot 0 (the calling thread)
-    std::atomic<u8> alive;   // set by the worker on start, cleared on exit
     std::atomic<u8> quit;    // set by StopWorkers
     std::atomic<u8> busy;    // set by StartWorkers and by the worker while it runs a job
     std::atomic<u8> done;    // set by the worker after a job, cleared by RunParallel
     std::atomic<JobFn> job;  // non-null = a job is waiting
     u32 lastActivity;        // ms, when the worker last finished a job (or started)
-    u32 idlePolls;           // polls since the last job
-    u32 idlePollsBeforeLastJob;
-    u32 busyShare;    // percent busy over the last idle-plus-job span
-    u32 lastJobTime;  // ms
 };
 
 extern WorkerSlot workerSlots[MAX_THREADS];
@@ -68,7 +63,7 @@ enum ProfileSection {
     PROF_NONE,
     PROFILE_SECTION_COUNT
 };
-enum { PROFILE_HISTORY = 128, PROFILE_STACK = 252 };
+enum { PROFILE_STACK = 252 };
 
 struct ProfileRecord {
     std::atomic<u32> samples;                               // since the last report
@@ -77,23 +72,16 @@ struct ProfileRecord {
     char name[32];
     u32 lastSamples;
     u32 lastCalls;
-    f32 share;  // percent of all samples in the last period
-    f32 shareHistory[PROFILE_HISTORY];
-    u32 strokeHistory[PROFILE_HISTORY];  // 1 = a stroke was active for that entry
-    i32 historyPosition;                 // 0 .. 127
-    i32 topCallers[2];                   // section numbers
-    f32 topCallerShares[2];              // percent of this section's samples
+    f32 share;               // percent of all samples in the last period
+    i32 topCallers[2];       // section numbers
+    f32 topCallerShares[2];  // percent of this section's samples
 };
 
 extern ProfileRecord profileRecords[PROFILE_SECTION_COUNT];
 extern std::atomic<i32> profileStack[PROFILE_STACK];
 extern std::atomic<i32> profileDepth;
-extern std::atomic<i32> profileOverflow;    // section whose Begin found the stack full, else -1
-extern u32 profilePeriod;                   // ms between reports
-extern std::atomic<u32> profileFrameCount;  // frames since the last report (the renderer counts)
-extern f32 profileFps;
-extern f32 profileMegaSamples;             // samples of the last period, in millions
-extern std::atomic<u8> profileStrokeFlag;  // set by the frame logic while a stroke is active
+extern std::atomic<i32> profileOverflow;  // section whose Begin found the stack full, else -1
+extern u32 profilePeriod;                 // ms between reports
 
 void ProfileBegin(i32 section);
 void ProfileEnd();

@@ -19,15 +19,8 @@ extern u8 sdlStarted;           // SDL's video subsystem is initialised
 extern i32 paintCount;      // expose events since the main loop last rendered (the loop zeroes it)
 extern u8 pointerTracking;  // the pointer is inside the window (a leave will be reported)
 
-// ---- frame pacing and statistics (written by DrawFrame; the figures
-// themselves are framesPerSecond etc. in base/input.h)
+// ---- frame pacing (written by DrawFrame and RenderFrame)
 extern u32 lastFrameEndMs;      // ms clock at the end of the previous frame
-extern u32 statsStartMs;        // ms clock of the last statistics update
-extern i32 statsFrameCount;     // frames since the last statistics update
-extern i32 statsSleepCount;     // pacing sleeps since the last statistics update
-extern u32 strokeStartMs;       // ms clock at the first frame of the running stroke
-extern u8 strokeTiming;         // a stroke was active in the previous frame
-extern u32 strokeTotalMs;       // ms of all strokes so far
 extern u32 renderedFrameCount;  // frames rendered since start (main loop and expose)
 
 // ---- window (window.cpp)
