@@ -66,7 +66,7 @@ int main() {
     if (windowMaximized) SetDefaultWindowRectangle();
     InstallWindowServices();  // before the window, so a failure can be shown
     InstallFileDialogs();
-    if (!CreateGLWindow("Tessaform alpha", windowWidth, windowHeight, 32, 0, 60)) return 0;
+    if (!CreateGLWindow("Tessaform alpha", windowWidth, windowHeight)) return 0;
     mouseX = -1000;
     mouseWheel = 0;
     StartTablet();

@@ -26,9 +26,7 @@ extern u32 renderedFrameCount;  // frames rendered since start (main loop and ex
 // ---- window (window.cpp)
 // Creates the window and its compatibility-profile GL context; false after
 // showing "Could not create window" when the window cannot be made.
-// colourBits, fullScreen and refresh are accepted and ignored.
-bool CreateGLWindow(const char* title, i32 width, i32 height, i32 colourBits, i32 fullScreen,
-                    i32 refresh);
+bool CreateGLWindow(const char* title, i32 width, i32 height);
 // Tears down whatever CreateGLWindow made; safe after a partial creation.
 void DestroyGLWindow();
 // Viewport and pixel projection (y down); -1, -1 keeps the current size.
