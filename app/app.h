@@ -10,9 +10,10 @@ extern char fileName[512];     // current sculpture file; empty = untitled
 
 // appDir, the log, tool settings to 0.5, then config.txt.
 void LoadSettings();
-// The window-free start-up steps: storage, start mesh, undo, view and brush
-// defaults, normals, crash marker, profiler and workers. Returns false when
-// the program cannot run.
+// The window-free start-up steps: frame-logic, interface and event-log state,
+// storage, start mesh, undo, view, view-control and brush defaults, normals,
+// crash marker, profiler and workers. Returns false when the program cannot
+// run.
 bool InitCore();
 // Start-up's closing lines ("using %i threads", "init done").
 void LogInitDone();

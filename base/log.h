@@ -37,5 +37,6 @@ extern const char* const eventTypeNames[EVENT_TYPE_COUNT];
 extern const char* const eventLabelNames[34];  // 0 "NULL", 1..32 given names, 33 "???"
 const char* EventLogName(const void* pointer);
 void EventLogDump(const EventTag& tag, const char* title, const void* owner);
-// Forgets every registered pointer (tests; start-up registers null first).
+// Forgets every registered pointer (InitCore, which then registers null
+// first so that it reads "NULL"; tests).
 void EventLogReset();
