@@ -31,7 +31,6 @@ struct Vec3 {
     }
 };
 
-inline Vec3 V3(f32 x, f32 y, f32 z) { return Vec3{x, y, z}; }
 inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 inline Vec3 operator-(Vec3 a) { return {-a.x, -a.y, -a.z}; }

@@ -23,7 +23,7 @@ void LogOpen(const char* path) {
     logLineCount = 0;
 }
 
-static void LogWrite(const char* format, va_list args, bool newline) {
+void LogPrint(const char* format, ...) {
     if (!logActive) return;
     logLineCount++;
     if (logLineCount == 500) {
@@ -35,26 +35,15 @@ static void LogWrite(const char* format, va_list args, bool newline) {
     }
     if (logLineCount >= 500) return;
     char text[1024];
+    va_list args;
+    va_start(args, format);
     vsnprintf(text, sizeof text, format, args);
+    va_end(args);
     FILE* f = fopen(logPath, "a");
     if (!f) return;
     fputs(text, f);
-    if (newline) fputc('\n', f);
+    fputc('\n', f);
     fclose(f);
-}
-
-void LogPrint(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    LogWrite(format, args, true);
-    va_end(args);
-}
-
-void LogPrintNoNewline(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    LogWrite(format, args, false);
-    va_end(args);
 }
 
 void LogBeginVerbose(u8 sticky) {

@@ -28,7 +28,6 @@ extern i32 logLineCount;   // lines attempted since the last LogEndVerbose; floo
 
 void LogOpen(const char* path);
 void LogPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void LogPrintNoNewline(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LogBeginVerbose(u8 sticky);
 bool LogEndVerbose();
 

@@ -102,13 +102,6 @@ static void CountWritable(i32& v, i32& t) {
     for (i32 i = 0; i < triangleCapacity; i++) t += Writable(triangles[i]);
 }
 
-size_t MeshImageSize() {
-    i32 v, t;
-    CountWritable(v, t);
-    return MESH_IMAGE_HEADER_BYTES + (size_t)v * MESH_IMAGE_VERTEX_BYTES +
-           (size_t)t * MESH_IMAGE_TRIANGLE_BYTES;
-}
-
 // A coordinate or mask the reader refuses would make the whole file
 // unreadable for one bad vertex; the image keeps a usable value instead.
 static f32 Finite(f32 f, bool& repaired) {

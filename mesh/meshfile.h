@@ -42,8 +42,6 @@ bool ReadMesh(FILE* file);
 bool ReadMesh(UndoSlot* slot);
 // Checks one image; on failure names the fault in reason (when given).
 bool CheckMeshImage(const u8* bytes, size_t size, const char** reason);
-// Bytes of the image the current mesh would write.
-size_t MeshImageSize();
 
 // ---- files (meshfile.cpp)
 // Writes a temporary file beside path and renames it over path only when the

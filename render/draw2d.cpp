@@ -78,7 +78,3 @@ void DrawCircle(Vec3 center, f32 radius, Vec3 axisA, Vec3 axisB, Vec3 offset) {
     }
     glEnd();
 }
-
-void DrawCircleXY(f32 x, f32 y, f32 z, f32 radius) {
-    DrawCircle({x, y, z}, radius, {1, 0, 0}, {0, 1, 0}, {0, 0, 0});
-}

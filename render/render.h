@@ -40,7 +40,6 @@ void DrawTexturedQuad(f32 x, f32 y, f32 w, f32 h);
 void DrawBrushSphere(const Brush& b, f32 scale);
 void DrawCubeFace(Vec3 axis);
 void DrawCircle(Vec3 center, f32 radius, Vec3 axisA, Vec3 axisB, Vec3 offset);
-void DrawCircleXY(f32 x, f32 y, f32 z, f32 radius);
 // The brush ring and the symmetry seam (cursor.cpp); each checks its own conditions.
 void DrawBrushRing();
 void DrawSymmetrySeam();

@@ -190,7 +190,7 @@ TEST_F(CollapseTest, OverlappingCornersUndoTheCollapseExactly) {
     TestLog log;
     DoubleFan f = MakeDoubleFan(6, 6, 2);
     for (i32 i = 0; i < vertexCapacity; i++)
-        if (vertices[i].active) vertices[i].position = vertices[i].refPosition = V3(1, 2, 3);
+        if (vertices[i].active) vertices[i].position = vertices[i].refPosition = Vec3{1, 2, 3};
     MeshRecordSnapshot before = SnapshotRecords();
     EXPECT_EQ(CollapseKR(f), nullptr);
     EXPECT_TRUE(SnapshotRecords() == before)
