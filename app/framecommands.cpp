@@ -3,7 +3,6 @@
 // then the material and the tool selection. A key command fires once per
 // press: it needs commandLatch clear, and any frame with a command key held
 // sets the latch for the next one. Buttons fire on their click alone.
-#include <cstdio>
 #include "app/app.h"
 #include "app/commands.h"
 #include "app/framelogic.h"
@@ -162,22 +161,12 @@ void RunCommands() {
 
 void UpdateMaterial() {
     if (materialIndex == lastMaterial) return;
-    if (materialCount == 0) {
-        // Counted once: consecutive images from data/material1.png on.
-        for (;;) {
-            char name[32];
-            snprintf(name, sizeof name, "data/material%i.png", materialCount + 1);
-            FILE* f = fopen(AppPath(name), "rb");
-            if (!f) break;
-            fclose(f);
-            materialCount++;
-        }
-    }
+    if (materialCount == 0) materialCount = CountMaterials();
     if (materialIndex > materialCount - 1) materialIndex = materialCount - 1;
     // A negative index (config.txt is taken as written) names no image.
     if (materialIndex < 0) materialIndex = 0;
     selectedMaterial = materialIndex;
-    snprintf(materialImageName, sizeof materialImageName, "data/material%i.png", materialIndex + 1);
+    MaterialImageName(materialImageName, (i32)sizeof materialImageName, materialIndex + 1);
     materialImageWanted = 1;
     lastMaterial = materialIndex;
 }

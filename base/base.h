@@ -83,3 +83,10 @@ extern char appDir[512];
 const char* AppPath(const char* name);
 // Fills appDir from the running executable's path (or leaves "./").
 void FindAppDir();
+
+// The matcap image of material `number` (from 1), "data/material<number>.png",
+// relative to appDir: the one place that spells the name.
+void MaterialImageName(char* out, i32 outSize, i32 number);
+// How many material images lie in the program directory, from number 1 up to
+// the first one missing.
+i32 CountMaterials();
