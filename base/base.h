@@ -60,6 +60,11 @@ inline bool IsFinite(Vec3 a) {
     return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z);
 }
 
+// Degrees to radians as the view axes and picking compute them: 3.1415 / 180,
+// a little under pi / 180. The GL transform (glRotatef, gluPerspective) uses
+// the exact factor, so these angles run 0.003 % short of the drawn ones.
+constexpr f32 DEGREES = 0.017452778f;
+
 // ---- invariant checks
 // TF_ASSERT(condition, format, ...) states an invariant of the program's own
 // records, one that only a programming fault can break (a free corner linked

@@ -14,8 +14,7 @@ f32 depthPatch[DEPTH_PATCH_SIZE * DEPTH_PATCH_SIZE];
 i32 depthPatchOrigin[2];
 f32 cursorPos[2];
 
-static const f32 DEGREES = 0.017452778f;  // 3.1415 / 180, as the renderer uses
-static const f32 HIT_LIMIT = 2900;        // eye units; the far plane (3000) is background
+static const f32 HIT_LIMIT = 2900;  // eye units; the far plane (3000) is background
 
 static i32 Round(f32 v) { return (i32)std::lround(v); }
 
@@ -43,7 +42,7 @@ static Vec3 ToModelRotation(Vec3 v) {
 // Eye-space direction through (x, y) with z = -1. Both screen components are
 // divided by the half height, so the aspect ratio comes out right.
 static Vec3 EyeDirection(f32 x, f32 y) {
-    f32 t = std::tan(fieldOfView * 0.008726389f);
+    f32 t = std::tan(fieldOfView * (DEGREES / 2));  // half the vertical field
     i32 halfW = windowWidth / 2, halfH = windowHeight / 2;
     f32 h = halfH > 0 ? (f32)halfH : 1.0f;  // a 1-pixel-high window has no half
     return {(x - (f32)halfW) / h * t, ((f32)halfH - y) / h * t, -1};
