@@ -297,13 +297,17 @@ static void BuildFromImage(const u8* bytes) {
     colorsDirty = arraysDirty = fullRebuild = meshChanged = 1;
 }
 
-static bool CheckAndBuild(const u8* bytes, size_t size) {
+// The one way an image replaces the mesh: checked whole first, so a refused
+// image leaves everything as it was. A file gets a fresh storage sized for
+// it; an undo snapshot refills the current arrays in place.
+static bool CheckAndBuild(const u8* bytes, size_t size, bool freshStorage) {
     const char* reason = "";
     if (!CheckMeshImage(bytes, size, &reason)) {
         LogBeginVerbose(0);
         LogPrint("file error: %s", reason);
         return false;
     }
+    if (freshStorage) ResetAllocation();
     BuildFromImage(bytes);
     return true;
 }
@@ -327,19 +331,6 @@ static u8* ReadRest(FILE* file, size_t& size) {
     return bytes;
 }
 
-bool ReadMesh(FILE* file) {
-    size_t size = 0;
-    u8* bytes = ReadRest(file, size);
-    if (!bytes) {
-        LogBeginVerbose(0);
-        LogPrint("file error: cannot read the file whole (too large, or not a regular file)");
-        return false;
-    }
-    bool ok = CheckAndBuild(bytes, size);
-    free(bytes);
-    return ok;
-}
-
 bool ReadMesh(UndoSlot* slot) {
     if (!slot->bytes || slot->used < 0 || slot->length < slot->used ||
         slot->length > slot->capacity) {
@@ -349,7 +340,7 @@ bool ReadMesh(UndoSlot* slot) {
     }
     const u8* bytes = slot->bytes + slot->used;
     size_t size = (size_t)(slot->length - slot->used);
-    if (!CheckAndBuild(bytes, size)) return false;
+    if (!CheckAndBuild(bytes, size, false)) return false;
     slot->used = slot->length;
     return true;
 }
@@ -435,17 +426,8 @@ bool LoadMesh(const char* path) {
         LogPrint("file error: cannot read the file whole (too large, or not a regular file)");
         return false;
     }
-    const char* reason = "";
-    bool ok = CheckMeshImage(bytes, size, &reason);
-    if (ok) {
-        // Only a sound file gets this far: a fresh storage sized for the new mesh.
-        ResetAllocation();
-        BuildFromImage(bytes);
-        LogPrint("success!");
-    } else {
-        LogBeginVerbose(0);
-        LogPrint("file error: %s", reason);
-    }
+    bool ok = CheckAndBuild(bytes, size, true);
+    if (ok) LogPrint("success!");
     free(bytes);
     return ok;
 }

@@ -35,10 +35,9 @@ extern i32 undoNext;                        // slot the next PushUndo writes, 0.
 bool WriteMesh(FILE* file);
 // Appends the image to the slot's buffer at `used`, growing it by halves.
 bool WriteMesh(UndoSlot* slot);
-// Reads the rest of the file, checks it, and only then rebuilds the mesh from
-// it (vertex i in slot i, triangle j in slot j). False: mesh untouched.
-bool ReadMesh(FILE* file);
-// The same from the slot's buffer, starting at `used` (which advances).
+// Checks the image in the slot's buffer from `used` on (which advances), and
+// only then rebuilds the mesh from it in the current arrays (vertex i in
+// slot i, triangle j in slot j). False: mesh untouched.
 bool ReadMesh(UndoSlot* slot);
 // Checks one image; on failure names the fault in reason (when given).
 bool CheckMeshImage(const u8* bytes, size_t size, const char** reason);
