@@ -45,18 +45,18 @@ static void ToggleBumpShading() {
     meshChanged = fullRebuild = arraysDirty = 1;
 }
 
-static void AfterOpen() {
+// A mesh replaced by a file, a snapshot or a start mesh relaxes afresh, and
+// no stroke carries over onto it.
+static void RestartRefinement() {
     meshSettled = 0;
     quietBeautifyPasses = 0;
     CancelStroke();
 }
 
 static void AfterUndo() {
-    meshSettled = 0;
-    quietBeautifyPasses = 0;
+    RestartRefinement();
     idleFrames = 28;
     modified = 1;
-    CancelStroke();
     meshChanged = fullRebuild = arraysDirty = 1;
 }
 
@@ -97,7 +97,7 @@ static void LatchedCommands() {
     bool openKeys = KeyCommand(ctrlHeld && keysHeld[KEY_O]);
     if ((ButtonClicked(BUTTON_OPEN) || openKeys) && ConfirmDiscardChanges("Confirm open") &&
         OpenCommand())
-        AfterOpen();
+        RestartRefinement();
     if (KeyCommand(ctrlHeld && keysHeld[KEY_Z]) && UndoCommand()) AfterUndo();
     bool maskKey = KeyCommand(typedChar == 'm');
     if (ButtonClicked(BUTTON_MASK) || maskKey) ToggleMask();
@@ -122,9 +122,7 @@ static void AfterMeshReplaced() {
     zoom = zoomTarget = 1;
     modified = 0;
     SetWindowTitle();
-    CancelStroke();
-    quietBeautifyPasses = 0;
-    meshSettled = 0;
+    RestartRefinement();
     idleFrames = 28;
 }
 
