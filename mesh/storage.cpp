@@ -41,25 +41,26 @@ static T* AllocRecords(i32 count, const char* what) {
     return p;
 }
 
+// The render arrays with one entry per vertex slot.
+static Vec3** const renderVertexArrays[] = {&positionArray, &normalArray, &colorArray,
+                                            &savedPositionArray, &savedNormalArray};
+
+static void RaiseRebuildFlags() { arraysDirty = colorsDirty = meshChanged = fullRebuild = 1; }
+
+// Fresh render arrays are zeroed, so the renderer has to refill every slot.
 static void AllocRenderVertexArrays() {
-    free(positionArray);
-    free(normalArray);
-    free(colorArray);
-    free(savedPositionArray);
-    free(savedNormalArray);
-    positionArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
-    normalArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
-    colorArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
-    savedPositionArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
-    savedNormalArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
+    for (Vec3** array : renderVertexArrays) {
+        free(*array);
+        *array = AllocRecords<Vec3>(vertexCapacity, "render vertex");
+    }
+    RaiseRebuildFlags();
 }
 
 static void AllocRenderIndexArray() {
     free(indexArray);
     indexArray = AllocRecords<IndexTriple>(triangleCapacity, "render index");
+    RaiseRebuildFlags();
 }
-
-static void RaiseRebuildFlags() { arraysDirty = colorsDirty = meshChanged = fullRebuild = 1; }
 
 void FreeAllocation() {
     free(vertices);
@@ -68,13 +69,11 @@ void FreeAllocation() {
     vertices = nullptr;
     edges = nullptr;
     triangles = nullptr;
-    free(positionArray);
-    free(normalArray);
-    free(colorArray);
-    free(savedPositionArray);
-    free(savedNormalArray);
+    for (Vec3** array : renderVertexArrays) {
+        free(*array);
+        *array = nullptr;
+    }
     free(indexArray);
-    positionArray = normalArray = colorArray = savedPositionArray = savedNormalArray = nullptr;
     indexArray = nullptr;
     for (SlotList* l : {&workset.vertices, &workset.edges, &workset.triangles}) {
         free(l->items);
@@ -93,7 +92,6 @@ void ResetAllocation() {
     ResetGeometrySet(workset);
     AllocRenderVertexArrays();
     AllocRenderIndexArray();
-    RaiseRebuildFlags();
 }
 
 void ClearAllSlots() {
@@ -164,8 +162,18 @@ bool AllocateVertices() {
     GrowRecords("AllocateVertices", "vertex", vertices, vertexCapacity, workset.vertices,
                 RebaseVertexLinks);
     AllocRenderVertexArrays();
-    RaiseRebuildFlags();
     return true;
+}
+
+// One adjacency list of every active vertex, named by its member and the
+// member that counts it: the edges or the triangles.
+template <typename T, size_t N>
+static void RebaseVertexLists(T* (Vertex::*list)[N], i32 Vertex::*count, const T* old, T* grown) {
+    for (i32 i = 0; i < vertexCapacity; i++) {
+        Vertex& v = vertices[i];
+        if (!v.active) continue;
+        for (i32 k = 0; k < v.*count; k++) Rebase((v.*list)[k], old, grown);
+    }
 }
 
 static void RebaseEdgeLinks(const Edge* old, Edge* grown, i32) {
@@ -173,11 +181,7 @@ static void RebaseEdgeLinks(const Edge* old, Edge* grown, i32) {
         if (!triangles[i].active) continue;
         for (Edge*& e : triangles[i].edges) Rebase(e, old, grown);
     }
-    for (i32 i = 0; i < vertexCapacity; i++) {
-        Vertex& v = vertices[i];
-        if (!v.active) continue;
-        for (i32 k = 0; k < v.edgeCount; k++) Rebase(v.edges[k], old, grown);
-    }
+    RebaseVertexLists(&Vertex::edges, &Vertex::edgeCount, old, grown);
 }
 
 bool AllocateEdges() {
@@ -191,18 +195,13 @@ static void RebaseTriangleLinks(const Triangle* old, Triangle* grown, i32) {
         Rebase(edges[i].triangle1, old, grown);
         Rebase(edges[i].triangle2, old, grown);
     }
-    for (i32 i = 0; i < vertexCapacity; i++) {
-        Vertex& v = vertices[i];
-        if (!v.active) continue;
-        for (i32 k = 0; k < v.triangleCount; k++) Rebase(v.triangles[k], old, grown);
-    }
+    RebaseVertexLists(&Vertex::triangles, &Vertex::triangleCount, old, grown);
 }
 
 bool AllocateTriangles() {
     GrowRecords("AllocateTriangles", "triangle", triangles, triangleCapacity, workset.triangles,
                 RebaseTriangleLinks);
     AllocRenderIndexArray();
-    RaiseRebuildFlags();
     return true;
 }
 
