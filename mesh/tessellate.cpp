@@ -3,9 +3,9 @@
 // The new vertex of a split sits on a cubic curve through both end normals,
 // so refinement curves the surface instead of faceting it.
 // Writes records only through AddVertex, AddTriangle, RemoveTriangle and
-// AlignTriangle. Every one of those may grow (move) an array: edges and
-// triangles are held by slot across them, vertices re-read from the records
-// that growth rebases.
+// AlignTriangle, except that an abandoned split frees its new vertex itself.
+// Every one of those may grow (move) an array: edges and triangles are held
+// by slot across them, vertices re-read from the records that growth rebases.
 #include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
@@ -121,8 +121,8 @@ static void UndoSplit(const i32* made, i32 madeCount, Vertex* const removed[2][3
     }
 }
 
-// Stages 8-12: create the vertex, replace each triangle of the edge by two
-// that share it, each turned to face the way the triangle it replaces did.
+// Creates the vertex and replaces each triangle of the edge by two that
+// share it, each turned to face the way the triangle it replaces did.
 static Vertex* CarryOutSplit(const SplitPlan& plan) {
     Vertex* nv = AddVertex(plan.position.x, plan.position.y, plan.position.z);
     Edge* e = &edges[plan.edgeSlot];
@@ -177,23 +177,23 @@ static Vertex* SplitNeighbourFirst(i32 edgeSlot, Triangle* t, f32 minEdgeLength)
 }
 
 static Vertex* SplitEdgeSlot(i32 edgeSlot, f32 minEdgeLength) {
-    // 1. The triangles on the edge.
+    // The triangles on the edge.
     Edge* e = &edges[edgeSlot];
     SplitPlan plan = {};
     plan.edgeSlot = edgeSlot;
     for (Triangle* t : {e->triangle1, e->triangle2})
         if (t) plan.triangleSlots[plan.triangleCount++] = SlotOf(t);
     if (plan.triangleCount == 0) return nullptr;  // nothing to split: it would leave a stray vertex
-    // 2. Edges this short never split (a zero-length one has no direction).
+    // Edges this short never split (a zero-length one has no direction).
     f32 length = EdgeLength(e);
     if (length < minEdgeLength || !(length > 0)) return nullptr;
-    // 3. An edge much shorter than its triangle waits for the triangle's longest edge.
+    // An edge much shorter than its triangle waits for the triangle's longest edge.
     for (i32 i = 0; i < plan.triangleCount; i++) {
         Triangle* t = &triangles[plan.triangleSlots[i]];
         if (TriangleCircumference(t) > 4 * length)
             return SplitNeighbourFirst(edgeSlot, t, minEdgeLength);
     }
-    // 4. Opposite corners; a busy one refuses the split.
+    // The opposite corners; a busy one refuses the split.
     for (i32 i = 0; i < plan.triangleCount; i++) {
         plan.opposite[i] = OppositeCorner(&triangles[plan.triangleSlots[i]], e);
         // Only a triangle with a repeated corner has none, and AddTriangle makes none.
@@ -215,10 +215,9 @@ static Vertex* SplitEdgeSlot(i32 edgeSlot, f32 minEdgeLength) {
         LogPrint("### Tesselate requested bad triangle");
         return nullptr;
     }
-    // 5-7. Averaged attributes, the point on the curve and its normal.
+    // The new vertex: averaged attributes, the point on the curve and its normal.
     AverageAttributes(plan, e);
     CurvePoint(e->vertex1, e->vertex2, plan.position, plan.normal);
-    // 8-12.
     return CarryOutSplit(plan);
 }
 
