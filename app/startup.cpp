@@ -59,7 +59,6 @@ bool InitCore() {
     ResetGuiState();
     EventLogReset();
     EventLogName(nullptr);  // null always reads "NULL"
-    workset = GeometrySet{};
     BuildStartMesh(startMeshType);
     if (!InitUndoRing()) return false;
     RunParallel(ClearChangedJob);
