@@ -161,7 +161,7 @@ void UpdateMaterial() {
     if (materialIndex == lastMaterial) return;
     if (materialCount == 0) materialCount = CountMaterials();
     if (materialIndex > materialCount - 1) materialIndex = materialCount - 1;
-    // A negative index (config.txt is taken as written) names no image.
+    // With no image found the line above leaves -1, which names no image.
     if (materialIndex < 0) materialIndex = 0;
     selectedMaterial = materialIndex;
     MaterialImageName(materialImageName, (i32)sizeof materialImageName, materialIndex + 1);

@@ -6,21 +6,28 @@
 #pragma once
 #include "base/base.h"
 
-extern u8
-    commandLatch;  // a command key or button was active last frame; keys fire only while clear
-extern u8 quitKeyLatch;      // Escape or Alt+F4 was held last frame: one question per press
-extern i32 idleFrames;       // refinement frames since the last stroke frame or command
+// The frame logic's own state: written by the frame stages named below
+// (framelogic.cpp, framecommands.cpp) and ResetFrameLogic, except the two
+// requests, which the renderer clears.
+// A command key or button was active last frame; keys fire only while clear.
+// Set by the latched commands (LatchedCommands).
+extern u8 commandLatch;
+extern u8 quitKeyLatch;  // Escape or Alt+F4 was held last frame: one question per press
+// Refinement frames since the last stroke frame or command: counted by the
+// stroke stage, set to 28 by undo and a new mesh (three more frames).
+extern i32 idleFrames;
 extern u8 detailEnabled;     // refinement by detail bias is on (Tab switches it)
 extern f32 savedDetailBias;  // detail bias kept while Tab has switched refinement off
 extern i32 lastMaterial;     // materialIndex whose image was asked for; -1 asks in the first frame
-extern u8 titleMark;         // modified as last shown in the title
-extern i32 settleCount;      // closing passes run (one per settle); for the tests and the log
-extern u8 shaderRebuildWanted;  // set by K; the renderer rebuilds its programs for bumpShading and
-                                // clears it
-extern u8 materialImageWanted;  // set when the material changes; the renderer loads
-                                // materialImageName and clears it
-extern char
-    materialImageName[32];  // "data/material%i.png" of the selected material (relative to appDir)
+extern u8 titleMark;         // modified as last shown in the title (FrameLogic)
+extern i32 settleCount;      // closing passes run (one per settle); only the tests read it
+// Set by K; the renderer rebuilds its programs for bumpShading and clears it.
+extern u8 shaderRebuildWanted;
+// Set by UpdateMaterial when the material changes; the renderer loads
+// materialImageName and clears it.
+extern u8 materialImageWanted;
+// The selected material's image (MaterialImageName, relative to appDir); by UpdateMaterial.
+extern char materialImageName[32];
 
 // One frame; returns false to end the program.
 bool FrameLogic();

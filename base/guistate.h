@@ -47,21 +47,28 @@ struct GuiButton {
     char label[32];  // shown beside the button while it glows
 };
 
-extern GuiButton
-    guiButtons[GUI_BUTTON_COUNT];  // clicked: set by the interface pass, read by FrameLogic
-extern Vec3 guiPointer;      // pixels, x = -1000 when the pointer reads (0, 0); set by FrameLogic
-extern u8 guiButtonHeld;     // left button down; set by FrameLogic
-extern u8 guiButtonPressed;  // left button went down this frame; set by FrameLogic, cleared by the
-                             // interface pass
-extern u8
-    pointerOverGui;  // pointer over the interface; set by the interface pass (and by Alt resizing)
-extern u8
-    guiCaptured;  // a press began over the interface; cleared by the interface pass on release
+// The interface pass is not built yet (DrawGui draws nothing): the fields it
+// is to write and clear are written today only by the frame logic, the brush
+// engine and the tests.
+// clicked: set by the interface pass, read by FrameLogic.
+extern GuiButton guiButtons[GUI_BUTTON_COUNT];
+extern Vec3 guiPointer;   // pixels, x = -1000 when the pointer reads (0, 0); set by FrameLogic
+extern u8 guiButtonHeld;  // left button down; set by FrameLogic
+// Left button went down this frame; set by FrameLogic, to be cleared by the interface pass.
+extern u8 guiButtonPressed;
+// Pointer over the interface: set by the interface pass and by Alt resizing
+// (the brush engine), cleared by FrameLogic at the end of every frame.
+extern u8 pointerOverGui;
+// A press began over the interface; to be cleared by the interface pass on release.
+extern u8 guiCaptured;
 extern i32 popupCenter[2];  // pixels: where the radial pop-up opens; set by the brush update
-extern f32 detailPos;       // detail slider 0..1, detailBias = 0.1 + 1.9 x detailPos
-extern i32
-    selectedMaterial;      // material shown and loaded, 0-based; set by FrameLogic and the slider
-extern i32 materialCount;  // consecutive data/material%i.png files found, counted once
+// Detail slider 0..1, detailBias = 0.1 + 1.9 x detailPos; set by the Tab command.
+extern f32 detailPos;
+// Material shown and loaded, 0-based; set by UpdateMaterial (and the slider).
+extern i32 selectedMaterial;
+// Material images found (CountMaterials), counted once: by the GL start-up,
+// else by UpdateMaterial in the first frame.
+extern i32 materialCount;
 
 // Clears every interface flag and puts the pop-up anchor back (start-up, tests).
 void ResetGuiState();

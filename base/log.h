@@ -6,7 +6,9 @@
 #pragma once
 #include "base/base.h"
 
-// Debug tag carried by every mesh record: what last happened to it and who did it.
+// Debug tag carried by every mesh record: what last happened to it and who
+// did it. Nothing records events yet: the record creators reset the tag, so
+// it reads EVENT_NOTHING until something does.
 struct EventTag {
     u8 code;  // index into the event-type table; EVENT_NOTHING = nothing recorded
     u32 who;  // low 32 bits of the address of the record or object that caused it

@@ -26,8 +26,10 @@ struct UndoSlot {
 };
 
 // ---- undo ring (undo.cpp)
-extern UndoSlot undoRing[UNDO_SLOT_COUNT];  // allocated by InitUndoRing, freed by FreeUndoRing
-extern i32 undoNext;                        // slot the next PushUndo writes, 0..11
+// Allocated by InitUndoRing, freed by FreeUndoRing; a slot is filled by
+// PushUndo and used up by PopUndo, and ClearUndoRing empties them all.
+extern UndoSlot undoRing[UNDO_SLOT_COUNT];
+extern i32 undoNext;  // slot the next PushUndo writes, 0..11; moved by PushUndo and PopUndo
 
 // ---- image writing and reading (meshfile.cpp)
 // Writes the image of the active vertices and triangles, in slot order. Each

@@ -24,8 +24,10 @@ struct WorkerSlot {
     u32 lastActivity;        // ms, when the worker last finished a job (or started)
 };
 
-extern WorkerSlot workerSlots[MAX_THREADS];
-extern i32 threadCount;  // threads taking part, the main thread included; 1 .. 64
+extern WorkerSlot workerSlots[MAX_THREADS];  // each field's writer is named above
+// Threads taking part, the main thread included; 1 .. 64. Set by
+// StartWorkers, back to 1 by StopWorkers.
+extern i32 threadCount;
 
 u32 NowMs();  // millisecond clock (monotonic)
 i32 ProcessorCount();
@@ -77,11 +79,17 @@ struct ProfileRecord {
     f32 topCallerShares[2];  // percent of this section's samples
 };
 
+// Counts from ProfileBegin (calls) and the sampler (samples); the report
+// fields by ProfileReport; everything reset by ProfilerInit.
 extern ProfileRecord profileRecords[PROFILE_SECTION_COUNT];
+// The main thread's section stack: pushed by ProfileBegin, popped by
+// ProfileEnd, read by the sampler; entry 0 is PROF_NONE (ProfilerInit).
 extern std::atomic<i32> profileStack[PROFILE_STACK];
 extern std::atomic<i32> profileDepth;
-extern std::atomic<i32> profileOverflow;  // section whose Begin found the stack full, else -1
-extern u32 profilePeriod;                 // ms between reports
+// Section whose ProfileBegin found the stack full, else -1: set by
+// ProfileBegin, which then stops profiling; cleared by ProfilerInit.
+extern std::atomic<i32> profileOverflow;
+extern u32 profilePeriod;  // ms between reports; set by ProfilerInit
 
 void ProfileBegin(i32 section);
 void ProfileEnd();

@@ -1,7 +1,8 @@
 // Sampling profiler: one thread spins reading the main thread's section
 // stack and counts the innermost section; a report pass every period turns
-// counts into shares and histories for the overlay. Counters are atomics
-// because the sampler resets what the main thread increments.
+// counts into each section's share and top callers (the bench prints them).
+// Counters are atomics because the sampler resets what the main thread
+// increments.
 #include <cstdio>
 #include "base/settings.h"
 #include "parallel/parallel.h"
