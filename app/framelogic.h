@@ -12,16 +12,21 @@
 // A command key or button was active last frame; keys fire only while clear.
 // Set by the latched commands (LatchedCommands).
 extern u8 commandLatch;
-extern u8 quitKeyLatch;  // Escape or Alt+F4 was held last frame: one question per press
+// Escape or Alt+F4 was held last frame: one question per press (QuitKeysEndProgram).
+extern u8 quitKeyLatch;
 // Refinement frames since the last stroke frame or command: counted by the
 // stroke stage, set to 28 by undo and a new mesh (three more frames).
 extern i32 idleFrames;
-extern u8 detailEnabled;     // refinement by detail bias is on (Tab switches it)
-extern f32 savedDetailBias;  // detail bias kept while Tab has switched refinement off
-extern i32 lastMaterial;     // materialIndex whose image was asked for; -1 asks in the first frame
-extern u8 titleMark;         // modified as last shown in the title (FrameLogic)
-extern i32 settleCount;      // closing passes run (one per settle); only the tests read it
-// Set by K; the renderer rebuilds its programs for bumpShading and clears it.
+// Refinement by detail bias is on: the Tab command switches it, and the
+// latched commands switch it back on whenever detailBias is above 0.
+extern u8 detailEnabled;
+extern f32 savedDetailBias;  // detail bias kept while Tab has switched refinement off (Tab)
+// materialIndex whose image was asked for (UpdateMaterial); -1 asks in the first frame.
+extern i32 lastMaterial;
+extern u8 titleMark;     // modified as last shown in the title (FrameLogic)
+extern i32 settleCount;  // closing passes run (ClosingPass); only the tests read it
+// Set by the K command (ToggleBumpShading); the renderer rebuilds its programs
+// for bumpShading and clears it.
 extern u8 shaderRebuildWanted;
 // Set by UpdateMaterial when the material changes; the renderer loads
 // materialImageName and clears it.

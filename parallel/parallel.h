@@ -14,17 +14,18 @@ typedef void (*JobFn)(i32 threadIndex, i32 threadCount);
 
 enum { MAX_THREADS = 64 };
 
+// index and thread are set by StartWorkers; the rest as each field says.
 struct WorkerSlot {
     i32 index;               // slot number = thread index handed to jobs
     std::thread thread;      // none for slot 0 (the calling thread)
     std::atomic<u8> quit;    // set by StopWorkers
     std::atomic<u8> busy;    // set by StartWorkers and by the worker while it runs a job
     std::atomic<u8> done;    // set by the worker after a job, cleared by RunParallel
-    std::atomic<JobFn> job;  // non-null = a job is waiting
-    u32 lastActivity;        // ms, when the worker last finished a job (or started)
+    std::atomic<JobFn> job;  // set by RunParallel, cleared by the worker when the job is done
+    u32 lastActivity;        // ms, when the worker last finished a job (or started); the worker's
 };
 
-extern WorkerSlot workerSlots[MAX_THREADS];  // each field's writer is named above
+extern WorkerSlot workerSlots[MAX_THREADS];
 // Threads taking part, the main thread included; 1 .. 64. Set by
 // StartWorkers, back to 1 by StopWorkers.
 extern i32 threadCount;
