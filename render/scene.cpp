@@ -15,7 +15,6 @@
 #include "tools/brush.h"
 
 u8 mirrorPass;
-u8 orthoMode;
 GLUquadric* brushQuadric;
 
 // ================================================================ stages
