@@ -4,15 +4,22 @@
 #pragma once
 #include "base/base.h"
 
-extern i32 startupFrameCount;  // completed FrameLogic passes; drives the crash marker
-extern u8 modified;            // the sculpture has unsaved changes
-extern char fileName[512];     // current sculpture file; empty = untitled
+// Completed FrameLogic passes, counted by CountStartupFrame; drives the crash marker.
+extern i32 startupFrameCount;
+// The sculpture has unsaved changes: set by strokes, undo and the mask fill,
+// cleared by InitCore, save, open and a new mesh (all in app/).
+extern u8 modified;
+// Current sculpture file, empty = untitled: set by save and open, emptied by
+// InitCore, a new mesh and an import (all in app/).
+extern char fileName[512];
 
-// appDir, the log, tool settings to 0.5, then config.txt.
+// appDir, the log, and every tool's size and strength at 0.5. config.txt is
+// neither read nor written yet: every other setting keeps its default.
 void LoadSettings();
-// The window-free start-up steps: storage, start mesh, undo, view and brush
-// defaults, normals, crash marker, profiler and workers. Returns false when
-// the program cannot run.
+// The window-free start-up steps: frame-logic, interface and event-log state,
+// storage, start mesh, undo, view, view-control and brush defaults, normals,
+// crash marker, profiler and workers. Returns false when the program cannot
+// run.
 bool InitCore();
 // Start-up's closing lines ("using %i threads", "init done").
 void LogInitDone();
@@ -22,8 +29,8 @@ void CheckCrashMarker();
 void WriteCrashMarker(char state);
 // Counts one finished frame; the 20th rewrites the marker with "0".
 void CountStartupFrame();
-// Stops threads, deletes the restore file, writes the settings, logs the mesh
-// statistics and frees the mesh.
+// Stops threads, deletes the restore file, logs the mesh statistics and frees
+// the mesh and the undo ring.
 void Shutdown();
 // The mesh statistics lines of Shutdown.
 void LogMeshStatistics();

@@ -3,7 +3,6 @@
 // then the material and the tool selection. A key command fires once per
 // press: it needs commandLatch clear, and any frame with a command key held
 // sets the latch for the next one. Buttons fire on their click alone.
-#include <cstdio>
 #include "app/app.h"
 #include "app/commands.h"
 #include "app/framelogic.h"
@@ -46,7 +45,9 @@ static void ToggleBumpShading() {
     meshChanged = fullRebuild = arraysDirty = 1;
 }
 
-static void AfterOpen() {
+// A mesh replaced by a file, a snapshot or a start mesh relaxes afresh, and
+// no stroke carries over onto it.
+static void RestartRefinement() {
     meshSettled = 0;
     quietBeautifyPasses = 0;
     CancelStroke();
@@ -54,7 +55,7 @@ static void AfterOpen() {
 
 // An undone step counts as a change, and refines for three frames.
 static void AfterUndo() {
-    AfterOpen();
+    RestartRefinement();
     idleFrames = 28;
     modified = 1;
     meshChanged = fullRebuild = arraysDirty = 1;
@@ -97,7 +98,7 @@ static void LatchedCommands() {
     bool openKeys = KeyCommand(ctrlHeld && keysHeld[KEY_O]);
     if ((ButtonClicked(BUTTON_OPEN) || openKeys) && ConfirmDiscardChanges("Confirm open") &&
         OpenCommand())
-        AfterOpen();
+        RestartRefinement();
     if (KeyCommand(ctrlHeld && keysHeld[KEY_Z]) && UndoCommand()) AfterUndo();
     bool maskKey = KeyCommand(typedChar == 'm');
     if (ButtonClicked(BUTTON_MASK) || maskKey) ToggleMask();
@@ -122,9 +123,7 @@ static void AfterMeshReplaced() {
     zoom = zoomTarget = 1;
     modified = 0;
     SetWindowTitle();
-    CancelStroke();
-    quietBeautifyPasses = 0;
-    meshSettled = 0;
+    RestartRefinement();
     idleFrames = 28;
 }
 
@@ -161,22 +160,12 @@ void RunCommands() {
 
 void UpdateMaterial() {
     if (materialIndex == lastMaterial) return;
-    if (materialCount == 0) {
-        // Counted once: consecutive images from data/material1.png on.
-        for (;;) {
-            char name[32];
-            snprintf(name, sizeof name, "data/material%i.png", materialCount + 1);
-            FILE* f = fopen(AppPath(name), "rb");
-            if (!f) break;
-            fclose(f);
-            materialCount++;
-        }
-    }
+    if (materialCount == 0) materialCount = CountMaterials();
     if (materialIndex > materialCount - 1) materialIndex = materialCount - 1;
-    // A negative index (config.txt is taken as written) names no image.
+    // With no image found the line above leaves -1, which names no image.
     if (materialIndex < 0) materialIndex = 0;
     selectedMaterial = materialIndex;
-    snprintf(materialImageName, sizeof materialImageName, "data/material%i.png", materialIndex + 1);
+    MaterialImageName(materialImageName, (i32)sizeof materialImageName, materialIndex + 1);
     materialImageWanted = 1;
     lastMaterial = materialIndex;
 }

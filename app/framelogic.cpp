@@ -88,16 +88,13 @@ static void ClosingPass() {
 // (at the latest 30 frames later), relaxes the mesh and refreshes lengths.
 static void StrokeAndRefine() {
     if (strokeActive) {
-        profileStrokeFlag = 1;
         modified = 1;
         ApplyTool(brush, currentTool);
-        brushApplicationCount++;
         meshSettled = 0;
         quietBeautifyPasses = 0;
         idleFrames = 0;
-    } else {
-        profileStrokeFlag = 0;
-        if (meshSettled) return;
+    } else if (meshSettled) {
+        return;
     }
     RefinementCycle();
     idleFrames++;

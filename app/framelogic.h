@@ -11,15 +11,24 @@
 enum { PROF_MISCLOGIC = 17 };
 inline constexpr ProfileSectionName frameProfileSections[] = {{PROF_MISCLOGIC, "misclogic"}};
 
-extern u8
-    commandLatch;  // a command key or button was active last frame; keys fire only while clear
-extern u8 quitKeyLatch;      // Escape or Alt+F4 was held last frame: one question per press
-extern i32 idleFrames;       // refinement frames since the last stroke frame or command
-extern u8 detailEnabled;     // refinement by detail bias is on (Tab switches it)
-extern f32 savedDetailBias;  // detail bias kept while Tab has switched refinement off
-extern i32 lastMaterial;     // materialIndex whose image was asked for; -1 asks in the first frame
-extern u8 titleMark;         // modified as last shown in the title
-extern i32 settleCount;      // closing passes run (one per settle); for the tests and the log
+// The frame logic's own state: written by the frame stages named below
+// (framelogic.cpp, framecommands.cpp) and ResetFrameLogic.
+// A command key or button was active last frame; keys fire only while clear.
+// Set by the latched commands (LatchedCommands).
+extern u8 commandLatch;
+// Escape or Alt+F4 was held last frame: one question per press (QuitKeysEndProgram).
+extern u8 quitKeyLatch;
+// Refinement frames since the last stroke frame or command: counted by the
+// stroke stage, set to 28 by undo and a new mesh (three more frames).
+extern i32 idleFrames;
+// Refinement by detail bias is on: the Tab command switches it, and the
+// latched commands switch it back on whenever detailBias is above 0.
+extern u8 detailEnabled;
+extern f32 savedDetailBias;  // detail bias kept while Tab has switched refinement off (Tab)
+// materialIndex whose image was asked for (UpdateMaterial); -1 asks in the first frame.
+extern i32 lastMaterial;
+extern u8 titleMark;     // modified as last shown in the title (FrameLogic)
+extern i32 settleCount;  // closing passes run (ClosingPass); only the tests read it
 
 // One frame; returns false to end the program.
 bool FrameLogic();

@@ -4,7 +4,6 @@
 // for events: pacing lives in the frame itself.
 #include "app/app.h"
 #include "app/framelogic.h"
-#include "app/viewcontrol.h"
 #include "base/input.h"
 #include "base/log.h"
 #include "base/settings.h"
@@ -26,9 +25,6 @@ static void SetDefaultWindowRectangle() {
 static bool InitApp() {
     if (!InitGraphics()) return false;
     if (!InitCore()) return false;
-    // Wheel steps taken during start-up are not a zoom request.
-    prevWheel = mouseWheel;
-    frameMouseX = frameMouseY = 0;
     SetWindowTitle();
     LogInitDone();
     return true;
@@ -66,11 +62,10 @@ int main() {
     if (windowMaximized) SetDefaultWindowRectangle();
     InstallWindowServices();  // before the window, so a failure can be shown
     InstallFileDialogs();
-    if (!CreateGLWindow("Tessaform alpha", windowWidth, windowHeight, 32, 0, 60)) return 0;
+    if (!CreateGLWindow("Tessaform alpha", windowWidth, windowHeight)) return 0;
     mouseX = -1000;
     mouseWheel = 0;
     StartTablet();
-    LogPrint("wbkInit()");
     if (!InitApp()) return 0;
     LogPrint("enter message loop ------------ USAGE START");
     RunMainLoop();

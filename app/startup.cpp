@@ -6,6 +6,8 @@
 #include <thread>
 #include "app/app.h"
 #include "app/framelogic.h"
+#include "app/viewcontrol.h"
+#include "base/guistate.h"
 #include "base/log.h"
 #include "base/settings.h"
 #include "base/view.h"
@@ -53,13 +55,17 @@ void CountStartupFrame() {
 bool InitCore() {
     modified = 0;
     fileName[0] = 0;
+    ResetFrameLogic();
+    ResetGuiState();
+    EventLogReset();
     EventLogName(nullptr);  // null always reads "NULL"
-    workset = GeometrySet{};
     BuildStartMesh(startMeshType);
     if (!InitUndoRing()) return false;
     RunParallel(ClearChangedJob);
     ResetView();
     if (startMeshType == 1) viewPitch = 30;  // the plane is seen from above
+    // Wheel steps taken during start-up are not a zoom request.
+    ResetViewControl();
     ResetBrush();
     UpdateNormals();
     ReapplySymmetry();

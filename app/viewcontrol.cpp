@@ -17,10 +17,6 @@ i32 prevWheel;
 u8 numpadLatch;
 i32 prevFrameMouseX, prevFrameMouseY;
 
-// The program's degree factor is 3.1415 / 180, not pi / 180; the renderer
-// and picking use the same one, so the axes match what is drawn.
-static const f32 DEGREES = 0.017452778f;
-
 void ResetViewControl() {
     zoomBlend = 0;
     prevWheel = mouseWheel;

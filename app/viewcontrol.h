@@ -3,6 +3,7 @@
 #pragma once
 #include "base/base.h"
 
+// Written by ViewControl alone (and put back by ResetViewControl):
 extern f32 zoomBlend;   // per-frame blend of zoom towards zoomTarget; 1.0 = settled
 extern i32 prevWheel;   // mouseWheel as seen last frame
 extern u8 numpadLatch;  // keypad plus or minus was held last frame

@@ -1,4 +1,4 @@
-// Program directory and AppPath.
+// Program directory, AppPath and the material image names.
 #include "base/base.h"
 
 #include <unistd.h>
@@ -11,6 +11,22 @@ const char* AppPath(const char* name) {
     static char path[1024];
     snprintf(path, sizeof path, "%s%s", appDir, name);
     return path;
+}
+
+void MaterialImageName(char* out, i32 outSize, i32 number) {
+    snprintf(out, (size_t)outSize, "data/material%i.png", number);
+}
+
+i32 CountMaterials() {
+    i32 count = 0;
+    for (;;) {
+        char name[64];
+        MaterialImageName(name, (i32)sizeof name, count + 1);
+        FILE* f = fopen(AppPath(name), "rb");
+        if (!f) return count;
+        fclose(f);
+        count++;
+    }
 }
 
 void FindAppDir() {

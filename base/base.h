@@ -1,6 +1,7 @@
-// Shared basics: fixed-width names, the Vec3 type and the program directory.
-// Everything here is plain data and inline math; no platform or GL includes,
-// so every module (and the headless tests) can include it.
+// Shared basics: fixed-width names, the Vec3 type, the invariant check and
+// the program directory. Everything here is plain data and inline math; no
+// platform or GL includes, so every module (and the headless tests) can
+// include it.
 #pragma once
 #include <cmath>
 #include <cstdint>
@@ -30,7 +31,6 @@ struct Vec3 {
     }
 };
 
-inline Vec3 V3(f32 x, f32 y, f32 z) { return Vec3{x, y, z}; }
 inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 inline Vec3 operator-(Vec3 a) { return {-a.x, -a.y, -a.z}; }
@@ -60,9 +60,38 @@ inline bool IsFinite(Vec3 a) {
     return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z);
 }
 
+// Degrees to radians as the view axes and picking compute them: 3.1415 / 180,
+// a little under pi / 180. The GL transform (glRotatef, gluPerspective) uses
+// the exact factor, so these angles run 0.003 % short of the drawn ones.
+constexpr f32 DEGREES = 0.017452778f;
+
+// ---- invariant checks
+// TF_ASSERT(condition, format, ...) states an invariant of the program's own
+// records, one that only a programming fault can break (a free corner linked
+// into a triangle, an edge with a third triangle). Bad files, settings, user
+// actions and a lack of memory are not faults: they keep their log line and
+// a clean refusal, never an assert.
+// With TESSA_ASSERTS on (developer and test builds) a broken invariant stops
+// the program there, with file, line and message on stderr. Off (the shipped
+// program) it writes the message as a "###" log line and yields false, so the
+// caller's refusal or repair runs and a user's session is never killed by it:
+//     if (!TF_ASSERT(e->active, "edge %i is free", slot)) return nullptr;
+// Main thread only, like the log.
+#define TF_ASSERT(condition, ...) ((condition) || AssertFailed(__FILE__, __LINE__, __VA_ARGS__))
+// The failure path of TF_ASSERT (base/log.cpp): aborts, or logs and returns false.
+bool AssertFailed(const char* file, int line, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
 // Program directory, ending with '/'. Set once at start-up (FindAppDir).
 extern char appDir[512];
 // appDir + name in one static buffer; each call overwrites the previous result.
 const char* AppPath(const char* name);
 // Fills appDir from the running executable's path (or leaves "./").
 void FindAppDir();
+
+// The matcap image of material `number` (from 1), "data/material<number>.png",
+// relative to appDir: the one place that spells the name.
+void MaterialImageName(char* out, i32 outSize, i32 number);
+// How many material images lie in the program directory, from number 1 up to
+// the first one missing.
+i32 CountMaterials();

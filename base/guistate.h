@@ -48,6 +48,9 @@ struct GuiButton {
     char label[32];  // shown beside the button while it glows
 };
 
+// The interface pass is not built yet (DrawGui draws nothing): the fields it
+// is to write and clear are written today only by the view control, the
+// frame logic, the brush engine and the tests.
 // clicked: set by the interface pass, read by the frame logic one frame later
 extern GuiButton guiButtons[GUI_BUTTON_COUNT];
 // ---- the pointer as the interface sees it: the view control writes these
@@ -60,10 +63,13 @@ extern u8 guiButtonPressed;  // left button went down this frame; the interface 
 extern u8 pointerOverGui;   // pointer over the interface
 extern u8 guiCaptured;      // a press began over the interface; cleared on release
 extern i32 popupCenter[2];  // pixels: where the radial pop-up opens; set by the brush update
-extern f32 detailPos;       // detail slider 0..1, detailBias = 0.1 + 1.9 x detailPos
-extern i32
-    selectedMaterial;      // material shown and loaded, 0-based; set by FrameLogic and the slider
-extern i32 materialCount;  // consecutive data/material%i.png files found, counted once
+// Detail slider 0..1, detailBias = 0.1 + 1.9 x detailPos; set by the Tab command.
+extern f32 detailPos;
+// Material shown and loaded, 0-based; set by UpdateMaterial (and the slider).
+extern i32 selectedMaterial;
+// Material images found (CountMaterials), counted once: by the GL start-up,
+// else by UpdateMaterial in the first frame.
+extern i32 materialCount;
 
 // ---- requests to the renderer: the frame logic cannot touch GL, so it
 // raises these and the renderer serves them at the start of its next frame

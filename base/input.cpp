@@ -11,8 +11,6 @@ u8 mouseLeft, mouseRight, mouseMiddle;
 i32 mouseWheel;
 u8 penInProximity;
 i32 tabletPressure;
-f32 framesPerSecond, sleepsPerFrame, frameFactor = 1, brushApplicationsPerSecond;
-i32 brushApplicationCount;
 u8 keysHeld[256];
 static void NoDevices() {}
 void (*PollInputDevices)() = NoDevices;

@@ -20,13 +20,6 @@ extern u8 typedChar;               // last typed character this pass
 extern u8 penInProximity;
 extern i32 tabletPressure;
 
-// ---- frame statistics (the window layer's frame pacing, but for the count)
-extern f32 framesPerSecond;
-extern f32 sleepsPerFrame;
-extern f32 frameFactor;  // 30 / fps: GUI animations scale by it
-extern f32 brushApplicationsPerSecond;
-extern i32 brushApplicationCount;  // counted by the frame logic per ApplyTool
-
 // ---- keyboard: held keys by scan code (PC set-1 codes; extended keys + 0x80)
 enum ScanCode {
     KEY_ESCAPE = 1,

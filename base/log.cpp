@@ -1,9 +1,11 @@
-// Log file writer and event-log label registry. Owns every log* global.
+// Log file writer, the failure path of TF_ASSERT and the event-log label
+// registry. Owns every log* global.
 // Never call from a worker thread: nothing here is synchronised.
 #include "base/log.h"
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 char logPath[512];
@@ -21,7 +23,7 @@ void LogOpen(const char* path) {
     logLineCount = 0;
 }
 
-static void LogWrite(const char* format, va_list args, bool newline) {
+void LogPrint(const char* format, ...) {
     if (!logActive) return;
     logLineCount++;
     if (logLineCount == 500) {
@@ -33,26 +35,15 @@ static void LogWrite(const char* format, va_list args, bool newline) {
     }
     if (logLineCount >= 500) return;
     char text[1024];
+    va_list args;
+    va_start(args, format);
     vsnprintf(text, sizeof text, format, args);
+    va_end(args);
     FILE* f = fopen(logPath, "a");
     if (!f) return;
     fputs(text, f);
-    if (newline) fputc('\n', f);
+    fputc('\n', f);
     fclose(f);
-}
-
-void LogPrint(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    LogWrite(format, args, true);
-    va_end(args);
-}
-
-void LogPrintNoNewline(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    LogWrite(format, args, false);
-    va_end(args);
 }
 
 void LogBeginVerbose(u8 sticky) {
@@ -68,6 +59,27 @@ bool LogEndVerbose() {
     logActive = logSticky;
     logLineCount = 0;
     return logActive != 0;
+}
+
+// ================================================================ invariant checks
+
+bool AssertFailed(const char* file, int line, const char* format, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    // A "###" line always reaches the log, even when it is muted.
+    LogBeginVerbose(0);
+    LogPrint("### %s", text);
+#if TESSA_ASSERTS
+    fprintf(stderr, "%s:%i: invariant broken: %s\n", file, line, text);
+    abort();
+#else
+    (void)file;
+    (void)line;
+    return false;
+#endif
 }
 
 // ================================================================ event log

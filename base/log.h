@@ -6,7 +6,9 @@
 #pragma once
 #include "base/base.h"
 
-// Debug tag carried by every mesh record: what last happened to it and who did it.
+// Debug tag carried by every mesh record: what last happened to it and who
+// did it. Nothing records events yet: the record creators reset the tag, so
+// it reads EVENT_NOTHING until something does.
 struct EventTag {
     u8 code;  // index into the event-type table; EVENT_NOTHING = nothing recorded
     u32 who;  // low 32 bits of the address of the record or object that caused it
@@ -28,7 +30,6 @@ extern i32 logLineCount;   // lines attempted since the last LogEndVerbose; floo
 
 void LogOpen(const char* path);
 void LogPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void LogPrintNoNewline(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LogBeginVerbose(u8 sticky);
 bool LogEndVerbose();
 
@@ -37,5 +38,6 @@ extern const char* const eventTypeNames[EVENT_TYPE_COUNT];
 extern const char* const eventLabelNames[34];  // 0 "NULL", 1..32 given names, 33 "???"
 const char* EventLogName(const void* pointer);
 void EventLogDump(const EventTag& tag, const char* title, const void* owner);
-// Forgets every registered pointer (tests; start-up registers null first).
+// Forgets every registered pointer (InitCore, which then registers null
+// first so that it reads "NULL"; tests).
 void EventLogReset();

@@ -1,6 +1,10 @@
-// User settings that persist in config.txt, with their defaults.
-// Every module reads these directly; the configuration reader and writer
-// (and the GUI) are the only writers besides the commands that toggle them.
+// User settings and their defaults. They are meant to persist in config.txt,
+// but nothing reads or writes that file yet: every run starts from the
+// defaults (ResetSettings, run before main). Every module reads these
+// directly; besides ResetSettings the writers are the window code (size and
+// placement), the commands that toggle them (symmetry, wireframe, detail,
+// material, start mesh), the view control (tool size and strength), and the
+// sculpture reader, which takes the symmetry switch from the image.
 #pragma once
 #include "base/base.h"
 
@@ -11,8 +15,8 @@ extern i32 windowY;           // pixels, 0
 extern i32 windowMaximized;   // 1 = create maximised
 extern u8 symmetry;           // 1 = symmetric editing (only the x >= 0 half is stored)
 extern u8 enableShaders;      // 1 = build the GLSL programs at start-up
-extern u8 cornerTesselate;    // read and written back, used by nothing
-extern u8 menuZoom;           // 1 = GUI magnification
+extern u8 cornerTesselate;    // 1; nothing reads it
+extern u8 menuZoom;           // 1 = GUI magnification; nothing reads it (no GUI yet)
 extern i32 startMeshType;     // 1 = plane, anything else = sphere
 extern f32 detailBias;        // refinement fineness; below 0.15 nothing is refined
 extern i32 materialIndex;     // matcap image number - 1
@@ -31,5 +35,5 @@ extern i32 mtCulling;
 extern i32 mtNormals;
 extern i32 mtEdges;
 
-// Puts every setting back to its default (tests, and before the first read).
+// Puts every setting back to its default (before main, and the tests).
 void ResetSettings();

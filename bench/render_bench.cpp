@@ -70,7 +70,7 @@ static void SelectPatch(i32 side) {
 
 static void BenchFrames() {
     windowMaximized = 0;
-    if (!getenv("DISPLAY") || !CreateGLWindow("Tessaform render bench", 950, 650, 32, 0, 60)) {
+    if (!getenv("DISPLAY") || !CreateGLWindow("Tessaform render bench", 950, 650)) {
         printf("frames: skipped (no display)\n");
         return;
     }

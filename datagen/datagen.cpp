@@ -284,74 +284,24 @@ static Image MakeMatcap(const Material& m) {
     return img;
 }
 
+// One row per material, its columns in the order of Material's fields:
+// name, albedo, wrap, scatter, specular, shininess, reflect, reflectTint, rim, coat.
+// clang-format off
 static const Material materials[] = {
     // clay: matte warm grey-brown, broad soft sheen, cool rim
-    {"clay",
-     {0.50f, 0.35f, 0.28f},
-     0.25f,
-     {0.9f, 0.55f, 0.4f},
-     {0.07f, 0.07f, 0.07f},
-     10,
-     0,
-     {0, 0, 0},
-     {0.10f, 0.11f, 0.13f},
-     0},
+    {"clay",  {0.50f, 0.35f, 0.28f}, 0.25f, {0.9f, 0.55f, 0.4f},  {0.07f, 0.07f, 0.07f}, 10,  0,     {0, 0, 0},             {0.10f, 0.11f, 0.13f},  0},
     // wax: creamy, strongly translucent with a warm glow in the shadows
-    {"wax",
-     {0.80f, 0.66f, 0.42f},
-     0.8f,
-     {1.0f, 0.55f, 0.25f},
-     {0.25f, 0.24f, 0.22f},
-     45,
-     0,
-     {0, 0, 0},
-     {0.18f, 0.13f, 0.07f},
-     0},
+    {"wax",   {0.80f, 0.66f, 0.42f}, 0.8f,  {1.0f, 0.55f, 0.25f}, {0.25f, 0.24f, 0.22f}, 45,  0,     {0, 0, 0},             {0.18f, 0.13f, 0.07f},  0},
     // jade: deep green stone, light scattered inside, glassy polish
-    {"jade",
-     {0.14f, 0.42f, 0.24f},
-     0.7f,
-     {0.3f, 0.9f, 0.45f},
-     {0.3f, 0.35f, 0.32f},
-     120,
-     0,
-     {0, 0, 0},
-     {0.05f, 0.16f, 0.09f},
-     0.7f},
+    {"jade",  {0.14f, 0.42f, 0.24f}, 0.7f,  {0.3f, 0.9f, 0.45f},  {0.3f, 0.35f, 0.32f},  120, 0,     {0, 0, 0},             {0.05f, 0.16f, 0.09f},  0.7f},
     // metal: polished steel reflecting the studio
-    {"steel",
-     {0.6f, 0.6f, 0.62f},
-     0,
-     {0, 0, 0},
-     {0.9f, 0.9f, 0.9f},
-     300,
-     0.95f,
-     {0.62f, 0.64f, 0.68f},
-     {0.04f, 0.045f, 0.05f},
-     0},
+    {"steel", {0.6f, 0.6f, 0.62f},   0,     {0, 0, 0},            {0.9f, 0.9f, 0.9f},    300, 0.95f, {0.62f, 0.64f, 0.68f}, {0.04f, 0.045f, 0.05f}, 0},
     // skin: warm, red light in the terminator, soft sheen
-    {"skin",
-     {0.72f, 0.46f, 0.36f},
-     0.55f,
-     {1.0f, 0.32f, 0.2f},
-     {0.12f, 0.11f, 0.1f},
-     28,
-     0,
-     {0, 0, 0},
-     {0.16f, 0.10f, 0.09f},
-     0},
+    {"skin",  {0.72f, 0.46f, 0.36f}, 0.55f, {1.0f, 0.32f, 0.2f},  {0.12f, 0.11f, 0.1f},  28,  0,     {0, 0, 0},             {0.16f, 0.10f, 0.09f},  0},
     // gold: warm reflective metal
-    {"gold",
-     {0.9f, 0.7f, 0.3f},
-     0,
-     {0, 0, 0},
-     {1.0f, 0.85f, 0.55f},
-     250,
-     0.95f,
-     {1.0f, 0.72f, 0.30f},
-     {0.06f, 0.045f, 0.02f},
-     0},
+    {"gold",  {0.9f, 0.7f, 0.3f},    0,     {0, 0, 0},            {1.0f, 0.85f, 0.55f},  250, 0.95f, {1.0f, 0.72f, 0.30f},  {0.06f, 0.045f, 0.02f}, 0},
 };
+// clang-format on
 
 // ================================================================ noise normal map
 

@@ -59,29 +59,30 @@ bool Refuse(const char* line) {
     return false;
 }
 
-// A "###" line always reaches the log, even when it is muted.
-bool Fault(const char* line) {
-    LogBeginVerbose(0);
-    LogPrint("%s", line);
-    return false;
-}
-
 // ================================================================ may I
 
-// The topology the collapse reads must hold together; a mesh that passes the
-// checker always does, but a refusal costs less than a corrupted mesh.
+// The topology the collapse reads must hold together: a live edge between
+// live vertices. A mesh that passes the checker always has one, so anything
+// else is a fault of the caller or of the mesh operations; with the asserts
+// off it is refused, since a refusal costs less than a corrupted mesh.
 bool EdgeIsSound(Edge* e) {
-    Triangle* t1 = e->triangle1;
-    Triangle* t2 = e->triangle2;
     Vertex* k = e->vertex1;
     Vertex* r = e->vertex2;
-    if (!e->active || !k || !r || !k->active || !r->active) {
-        LogBeginVerbose(0);
-        LogPrint("### collapse edge %s with something null!", EventLogName(e));
-        LogPrint("v1=%s v2=%s oldtri1=%s oldtri2=%s", EventLogName(k), EventLogName(r),
-                 EventLogName(t1), EventLogName(t2));
-        return false;
-    }
+    return TF_ASSERT(e->active && k && r && k->active && r->active,
+                     "collapse edge %s with something null! v1=%s v2=%s oldtri1=%s oldtri2=%s",
+                     EventLogName(e), EventLogName(k), EventLogName(r), EventLogName(e->triangle1),
+                     EventLogName(e->triangle2));
+}
+
+// An inner edge holds two different triangles, both live and spanning it,
+// between two different vertices (faults, as in EdgeIsSound).
+bool InnerEdgeIsSound(Triangle* t1, Triangle* t2, Vertex* k, Vertex* r) {
+    if (!TF_ASSERT(t1 != t2, "tris are equal!")) return false;
+    if (!TF_ASSERT(k != r, "verts are equal!")) return false;
+    for (Triangle* t : {t1, t2})
+        if (!TF_ASSERT(t->active && HasCorner(t, k) && HasCorner(t, r),
+                       "collapse edge holds a triangle that does not span it"))
+            return false;
     return true;
 }
 
@@ -135,12 +136,7 @@ bool CanCollapse(Edge* e) {
     Vertex* k = e->vertex1;
     Vertex* r = e->vertex2;
     if (!t1 || !t2) return Refuse("*** tried to collapse outer edge, not allowed");
-    if (t1 == t2) return Fault("### tris are equal!");
-    if (k == r) return Fault("### verts are equal!");
-    for (Triangle* t : {t1, t2})
-        if (!t->active || !HasCorner(t, k) || !HasCorner(t, r))
-            return Fault("### collapse edge holds a triangle that does not span it");
-    return RoomToMerge(t1, t2, k, r);
+    return InnerEdgeIsSound(t1, t2, k, r) && RoomToMerge(t1, t2, k, r);
 }
 
 // ================================================================ record and undo
@@ -189,9 +185,10 @@ void Undo(const CollapseRecord& rec) {
     }
     for (i32 i = 0; i < rec.triangleCount; i++) {
         const SavedTriangle& s = rec.triangles[i];
-        if (!AddTriangle(&vertices[s.corners[0]], &vertices[s.corners[1]], &vertices[s.corners[2]],
-                         s.slot))
-            LogPrint("### could not restore triangle %i after an undone collapse", s.slot);
+        // The corners held these triangles a moment ago: they have the room.
+        Triangle* t = AddTriangle(&vertices[s.corners[0]], &vertices[s.corners[1]],
+                                  &vertices[s.corners[2]], s.slot);
+        TF_ASSERT(t, "could not restore triangle %i after an undone collapse", s.slot);
     }
     MarkChanged(r, 1);
     for (i32 i = 0; i < rec.vertexCount; i++) MarkChanged(&vertices[rec.vertices[i].slot], 1);
@@ -201,27 +198,26 @@ void Undo(const CollapseRecord& rec) {
 // ================================================================ do it
 
 // Re-creates every remaining triangle of r around k, each in its own slot.
-// False on an inconsistency (the caller undoes the collapse).
+// CanCollapse has made sure each one fits; false on a broken invariant (with
+// the asserts off), and the caller undoes the collapse.
 bool RecreateAround(Vertex* k, Vertex* r) {
-    LogPrint("recreate v2 triangles, there are %i, v1 has %i", r->triangleCount, k->triangleCount);
-    i32 recreated = 0;
     while (r->triangleCount > 0) {
         Triangle* t = r->triangles[0];
         Edge* outer = nullptr;
         for (Edge* side : t->edges)
             if (side->vertex1 != r && side->vertex2 != r) outer = side;
-        if (!outer) return Fault("### could not find outer edge of v2 triangle!!");
+        if (!TF_ASSERT(outer, "could not find outer edge of v2 triangle!!")) return false;
         // The corner order follows the outer edge, not t's winding: the next
         // normal pass turns triangles that disagree with their neighbours.
         Vertex* a = outer->vertex1;
         Vertex* b = outer->vertex2;
-        if (a == b || a == k || b == k) return Fault("### malformed triangle in collapse/recreate");
+        // k on the outer edge would mean a third triangle on the collapsed edge.
+        if (!TF_ASSERT(a != b && a != k && b != k, "malformed triangle in collapse/recreate"))
+            return false;
         i32 slot = RemoveTriangle(t, false);
-        LogPrint("Collapse add triangle");
-        if (!AddTriangle(k, a, b, slot)) return Fault("### could not re-create a v2 triangle");
-        recreated++;
+        Triangle* around = AddTriangle(k, a, b, slot);
+        if (!TF_ASSERT(around, "could not re-create a v2 triangle")) return false;
     }
-    LogPrint("recreated %i v2 triangles", recreated);
     return true;
 }
 
@@ -241,23 +237,28 @@ bool SamePosition(const Vertex* a, const Vertex* b) {
            a->position.z == b->position.z;
 }
 
+// The event logs of a triangle the result check refused, and false.
+bool DumpRefused(Triangle* t) {
+    EventLogDump(t->eventTag, "triangle", t);
+    for (Vertex* c : t->vertices) EventLogDump(c->eventTag, "vertex", c);
+    return false;
+}
+
 // Zero-area triangles (two corners on one spot, as duplicated positions in an
 // imported mesh produce) have no usable normal: such a result is undone.
+// A corner used twice cannot be there (AddTriangle refuses it).
 bool ResultIsSound(Vertex* k) {
     for (i32 i = 0; i < k->triangleCount; i++) {
         Triangle* t = k->triangles[i];
         Vertex* const* c = t->vertices;
-        const char* fault = nullptr;
-        if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2])
-            fault = "### triangle %i is malformed, two vertices equal!";
-        else if (SamePosition(c[0], c[1]) || SamePosition(c[1], c[2]) || SamePosition(c[0], c[2]))
-            fault = "### triangle %i is malformed, two vertices overlapping!";
-        if (!fault) continue;
+        if (!TF_ASSERT(c[0] != c[1] && c[1] != c[2] && c[0] != c[2],
+                       "triangle %i is malformed, two vertices equal!", i))
+            return DumpRefused(t);
+        if (!SamePosition(c[0], c[1]) && !SamePosition(c[1], c[2]) && !SamePosition(c[0], c[2]))
+            continue;
         LogBeginVerbose(0);
-        LogPrint(fault, i);
-        EventLogDump(t->eventTag, "triangle", t);
-        for (i32 n = 0; n < 3; n++) EventLogDump(c[n]->eventTag, "vertex", c[n]);
-        return false;
+        LogPrint("### triangle %i is malformed, two vertices overlapping!", i);
+        return DumpRefused(t);
     }
     return true;
 }
@@ -265,11 +266,7 @@ bool ResultIsSound(Vertex* k) {
 }  // namespace
 
 Vertex* CollapseEdge(Edge* e) {
-    LogPrint("\nCollapseEdge");
-    if (!e) {
-        Fault("### collapse with null edge!");
-        return nullptr;
-    }
+    if (!TF_ASSERT(e, "collapse with null edge!")) return nullptr;
     if (!CanCollapse(e)) return nullptr;
     Triangle* t1 = e->triangle1;
     Triangle* t2 = e->triangle2;
@@ -278,16 +275,12 @@ Vertex* CollapseEdge(Edge* e) {
     static CollapseRecord rec;  // main thread only; too large for every call's stack
     Record(rec, k, r);
 
-    LogPrint("remove triangles");
     RemoveTriangle(t1, false);
     RemoveTriangle(t2, false);  // e, left without triangles, goes with it
-    if (e->active) {
-        LogBeginVerbose(0);
-        LogPrint("### edge %s was not removed in collapse!", EventLogName(e));
+    if (!TF_ASSERT(!e->active, "edge %s was not removed in collapse!", EventLogName(e))) {
         Undo(rec);
         return nullptr;
     }
-    LogPrint("move vertex");
     k->position = (k->position + r->position) * 0.5f;
     k->refPosition = (k->refPosition + r->refPosition) * 0.5f;
     k->mask = (k->mask + r->mask) * 0.5f;
@@ -295,7 +288,6 @@ Vertex* CollapseEdge(Edge* e) {
         Undo(rec);
         return nullptr;
     }
-    LogPrint("remove vertex");
     r->active = 0;
     liveVertexCount--;
     RepairAround(k);

@@ -59,7 +59,7 @@ struct Vertex {
     u8 onMirrorLine;  // lies on x = 0 while symmetric editing is on
     u8 folded;        // the normals of its triangles disagree
     u32 serial;       // scratch numbering for the writers
-    i32 index;        // own slot number (written by the renderer)
+    i32 index;        // own slot number; never filled in (SlotOf gives it)
     f32 mask;         // 0 = frozen .. 1 = free
     Vec3 position;
     Vec3 refPosition;  // reference surface the next stroke builds on
@@ -126,17 +126,27 @@ struct IndexTriple {
 };
 
 // ---- storage (storage.cpp)
+// The arrays and capacities: set by ResetAllocation and growth alone.
 extern Vertex* vertices;     // vertexCapacity records
 extern Edge* edges;          // edgeCapacity records
 extern Triangle* triangles;  // triangleCapacity records
 extern i32 vertexCapacity, edgeCapacity, triangleCapacity;
-extern i32 liveVertexCount, liveEdgeCount, liveTriangleCount;  // active records
-extern i32 displayTriangleCount;  // kept like liveTriangleCount, for the status text
-extern i32 vertexCursor, edgeCursor, triangleCursor;  // where the next free-slot search starts
+// Active records: counted by the operations that create and free records
+// (AddVertex, AddEdge, AddTriangle, RemoveTriangle, and the vertex a collapse
+// or an abandoned split frees), zeroed by ResetAllocation and the image reader.
+extern i32 liveVertexCount, liveEdgeCount, liveTriangleCount;
+// Kept like liveTriangleCount by AddTriangle and RemoveTriangle for a status
+// text that is not built yet; only the checker reads it.
+extern i32 displayTriangleCount;
+// Where the next free-slot search starts: moved by the search, back to 0 by
+// ResetAllocation and ClearAllSlots.
+extern i32 vertexCursor, edgeCursor, triangleCursor;
+// Appended to by the record creators and removers, rebuilt by UpdateWorkset
+// and the brush culling, set to every record by StoreRestState.
 extern GeometrySet workset;
 
 // Render-side arrays, one element per vertex slot (indexArray: per triangle
-// slot). Sized here on reset and growth, filled by the renderer.
+// slot). Sized by storage on reset and growth, filled by the renderer.
 extern Vec3* positionArray;
 extern Vec3* normalArray;
 extern Vec3* colorArray;
@@ -144,13 +154,16 @@ extern Vec3* savedPositionArray;
 extern Vec3* savedNormalArray;
 extern IndexTriple* indexArray;
 
-// ---- render flags: raised by edits, cleared by the renderer
+// ---- render flags: raised by the mesh operations, the tools and the frame
+// commands; cleared by the renderer (DrawScene, UploadRenderArrays)
 extern u8 arraysDirty;       // render arrays need a (workset) rebuild
 extern u8 fullRebuild;       // rebuild every slot, not just the workset
 extern u8 colorsDirty;       // colours (mask view) need refilling
 extern u8 meshChanged;       // triangles were created or removed, or storage changed
 extern u8 savedArraysDirty;  // saved positions/normals need uploading
-extern u8 bumpShading;       // bump shading on: keeps saved positions and normals
+// Bump shading on: StoreRestState keeps saved positions and normals. Switched
+// by the K command (app/); the renderer reads it.
+extern u8 bumpShading;
 
 inline i32 SlotOf(const Vertex* v) { return (i32)(v - vertices); }
 inline i32 SlotOf(const Edge* e) { return (i32)(e - edges); }
@@ -165,12 +178,11 @@ bool AllocateVertices();
 bool AllocateEdges();
 bool AllocateTriangles();
 void ManageMemory();
-void ClearAllSlots();
+void ClearAllSlots();  // every slot inactive, cursors 0 (before a whole-mesh build)
 // Memory for a mesh array or list could not be had: there is no way to keep
 // the mesh, so this logs a "###" line and stops before anything writes
 // through a null array.
-[[noreturn]] void OutOfMemory(
-    const char* what, i32 records);  // every slot inactive, cursors 0 (before a whole-mesh build)
+[[noreturn]] void OutOfMemory(const char* what, i32 records);
 
 // ---- workset (workset.cpp)
 void ResetGeometrySet(GeometrySet& set);
@@ -203,8 +215,13 @@ void UpdateNormals();
 void EdgeLengthJob(i32 threadIndex, i32 threadCount);  // workset edges
 
 // ---- relaxation (beautify.cpp)
-extern i32 quietBeautifyPasses;  // consecutive beautify passes that moved nothing
-extern u8 meshSettled;           // set after three quiet passes; reset by edits
+// Consecutive beautify passes that moved nothing: counted by Beautify, zeroed
+// with meshSettled by the frame logic when it restarts the refinement.
+extern i32 quietBeautifyPasses;
+// Nothing left to relax: set by Beautify after three quiet passes and by the
+// frame logic 30 frames after a stroke; cleared by Beautify when a vertex
+// moves and by the frame logic on a stroke, open, undo or new mesh.
+extern u8 meshSettled;
 void Beautify();
 // The upkeep after every edit step: normals, one relaxation pass, the edge
 // lengths the next step's splits read, and room for the next step's records.
@@ -243,5 +260,6 @@ void ReapplySymmetry();
 
 // ---- consistency (check.cpp)
 // Checks every invariant of the mesh; on a fault writes its description into
-// report (when given) and returns false. Used by tests and debug builds.
+// report (when given) and returns false. The tests run it after their edits;
+// the program itself never calls it.
 bool CheckMesh(char* report = nullptr, i32 reportSize = 0);

@@ -102,13 +102,6 @@ static void CountWritable(i32& v, i32& t) {
     for (i32 i = 0; i < triangleCapacity; i++) t += Writable(triangles[i]);
 }
 
-size_t MeshImageSize() {
-    i32 v, t;
-    CountWritable(v, t);
-    return MESH_IMAGE_HEADER_BYTES + (size_t)v * MESH_IMAGE_VERTEX_BYTES +
-           (size_t)t * MESH_IMAGE_TRIANGLE_BYTES;
-}
-
 // A coordinate or mask the reader refuses would make the whole file
 // unreadable for one bad vertex; the image keeps a usable value instead.
 static f32 Finite(f32 f, bool& repaired) {
@@ -159,13 +152,11 @@ static bool WriteImage(ImageSink& sink) {
         for (i32 k = 0; k < 3; k++) StoreU32(entry + 4 * k, tri.vertices[k]->serial);
         Put(sink, entry, MESH_IMAGE_TRIANGLE_BYTES);
     }
-    if (repaired || skipped) {
+    if (repaired) {
         LogBeginVerbose(0);
-        if (repaired)
-            LogPrint("### writing mesh: non-finite or out-of-range values written clamped");
-        if (skipped)
-            LogPrint("### writing mesh: %i triangles with a free corner left out", skipped);
+        LogPrint("### writing mesh: non-finite or out-of-range values written clamped");
     }
+    TF_ASSERT(skipped == 0, "writing mesh: %i triangles with a free corner left out", skipped);
     return !sink.failed;
 }
 
@@ -297,21 +288,26 @@ static void BuildFromImage(const u8* bytes) {
         Vertex* a = &vertices[LoadU32(p)];
         Vertex* b = &vertices[LoadU32(p + 4)];
         Vertex* c = &vertices[LoadU32(p + 8)];
-        if (!AddTriangle(a, b, c)) LogPrint("### checked image triangle %i refused", j);
+        // CheckMeshImage has counted the room every corner and side needs.
+        Triangle* made = AddTriangle(a, b, c);
+        TF_ASSERT(made, "checked image triangle %i refused", j);
     }
-    LogPrint("readmesh success!");
     UpdateWorkset();
     StoreRestState();
     colorsDirty = arraysDirty = fullRebuild = meshChanged = 1;
 }
 
-static bool CheckAndBuild(const u8* bytes, size_t size) {
+// The one way an image replaces the mesh: checked whole first, so a refused
+// image leaves everything as it was. A file gets a fresh storage sized for
+// it; an undo snapshot refills the current arrays in place.
+static bool CheckAndBuild(const u8* bytes, size_t size, bool freshStorage) {
     const char* reason = "";
     if (!CheckMeshImage(bytes, size, &reason)) {
         LogBeginVerbose(0);
         LogPrint("file error: %s", reason);
         return false;
     }
+    if (freshStorage) ResetAllocation();
     BuildFromImage(bytes);
     return true;
 }
@@ -335,19 +331,6 @@ static u8* ReadRest(FILE* file, size_t& size) {
     return bytes;
 }
 
-bool ReadMesh(FILE* file) {
-    size_t size = 0;
-    u8* bytes = ReadRest(file, size);
-    if (!bytes) {
-        LogBeginVerbose(0);
-        LogPrint("file error: cannot read the file whole (too large, or not a regular file)");
-        return false;
-    }
-    bool ok = CheckAndBuild(bytes, size);
-    free(bytes);
-    return ok;
-}
-
 bool ReadMesh(UndoSlot* slot) {
     if (!slot->bytes || slot->used < 0 || slot->length < slot->used ||
         slot->length > slot->capacity) {
@@ -357,7 +340,7 @@ bool ReadMesh(UndoSlot* slot) {
     }
     const u8* bytes = slot->bytes + slot->used;
     size_t size = (size_t)(slot->length - slot->used);
-    if (!CheckAndBuild(bytes, size)) return false;
+    if (!CheckAndBuild(bytes, size, false)) return false;
     slot->used = slot->length;
     return true;
 }
@@ -443,17 +426,8 @@ bool LoadMesh(const char* path) {
         LogPrint("file error: cannot read the file whole (too large, or not a regular file)");
         return false;
     }
-    const char* reason = "";
-    bool ok = CheckMeshImage(bytes, size, &reason);
-    if (ok) {
-        // Only a sound file gets this far: a fresh storage sized for the new mesh.
-        ResetAllocation();
-        BuildFromImage(bytes);
-        LogPrint("success!");
-    } else {
-        LogBeginVerbose(0);
-        LogPrint("file error: %s", reason);
-    }
+    bool ok = CheckAndBuild(bytes, size, true);
+    if (ok) LogPrint("success!");
     free(bytes);
     return ok;
 }

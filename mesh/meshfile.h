@@ -26,8 +26,10 @@ struct UndoSlot {
 };
 
 // ---- undo ring (undo.cpp)
-extern UndoSlot undoRing[UNDO_SLOT_COUNT];  // allocated by InitUndoRing, freed by FreeUndoRing
-extern i32 undoNext;                        // slot the next PushUndo writes, 0..11
+// Allocated by InitUndoRing, freed by FreeUndoRing; a slot is filled by
+// PushUndo and used up by PopUndo, and ClearUndoRing empties them all.
+extern UndoSlot undoRing[UNDO_SLOT_COUNT];
+extern i32 undoNext;  // slot the next PushUndo writes, 0..11; moved by PushUndo and PopUndo
 
 // ---- image writing and reading (meshfile.cpp)
 // Writes the image of the active vertices and triangles, in slot order. Each
@@ -35,15 +37,12 @@ extern i32 undoNext;                        // slot the next PushUndo writes, 0.
 bool WriteMesh(FILE* file);
 // Appends the image to the slot's buffer at `used`, growing it by halves.
 bool WriteMesh(UndoSlot* slot);
-// Reads the rest of the file, checks it, and only then rebuilds the mesh from
-// it (vertex i in slot i, triangle j in slot j). False: mesh untouched.
-bool ReadMesh(FILE* file);
-// The same from the slot's buffer, starting at `used` (which advances).
+// Checks the image in the slot's buffer from `used` on (which advances), and
+// only then rebuilds the mesh from it in the current arrays (vertex i in
+// slot i, triangle j in slot j). False: mesh untouched.
 bool ReadMesh(UndoSlot* slot);
 // Checks one image; on failure names the fault in reason (when given).
 bool CheckMeshImage(const u8* bytes, size_t size, const char** reason);
-// Bytes of the image the current mesh would write.
-size_t MeshImageSize();
 
 // ---- files (meshfile.cpp)
 // Writes a temporary file beside path and renames it over path only when the

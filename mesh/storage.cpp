@@ -41,25 +41,26 @@ static T* AllocRecords(i32 count, const char* what) {
     return p;
 }
 
+// The render arrays with one entry per vertex slot.
+static Vec3** const renderVertexArrays[] = {&positionArray, &normalArray, &colorArray,
+                                            &savedPositionArray, &savedNormalArray};
+
+static void RaiseRebuildFlags() { arraysDirty = colorsDirty = meshChanged = fullRebuild = 1; }
+
+// Fresh render arrays are zeroed, so the renderer has to refill every slot.
 static void AllocRenderVertexArrays() {
-    free(positionArray);
-    free(normalArray);
-    free(colorArray);
-    free(savedPositionArray);
-    free(savedNormalArray);
-    positionArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
-    normalArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
-    colorArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
-    savedPositionArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
-    savedNormalArray = AllocRecords<Vec3>(vertexCapacity, "render vertex");
+    for (Vec3** array : renderVertexArrays) {
+        free(*array);
+        *array = AllocRecords<Vec3>(vertexCapacity, "render vertex");
+    }
+    RaiseRebuildFlags();
 }
 
 static void AllocRenderIndexArray() {
     free(indexArray);
     indexArray = AllocRecords<IndexTriple>(triangleCapacity, "render index");
+    RaiseRebuildFlags();
 }
-
-static void RaiseRebuildFlags() { arraysDirty = colorsDirty = meshChanged = fullRebuild = 1; }
 
 void FreeAllocation() {
     free(vertices);
@@ -68,13 +69,11 @@ void FreeAllocation() {
     vertices = nullptr;
     edges = nullptr;
     triangles = nullptr;
-    free(positionArray);
-    free(normalArray);
-    free(colorArray);
-    free(savedPositionArray);
-    free(savedNormalArray);
+    for (Vec3** array : renderVertexArrays) {
+        free(*array);
+        *array = nullptr;
+    }
     free(indexArray);
-    positionArray = normalArray = colorArray = savedPositionArray = savedNormalArray = nullptr;
     indexArray = nullptr;
     for (SlotList* l : {&workset.vertices, &workset.edges, &workset.triangles}) {
         free(l->items);
@@ -83,7 +82,6 @@ void FreeAllocation() {
 }
 
 void ResetAllocation() {
-    LogPrint("ResetAllocation() begin");
     FreeAllocation();
     vertexCapacity = edgeCapacity = triangleCapacity = INITIAL_CAPACITY;
     liveVertexCount = liveEdgeCount = liveTriangleCount = displayTriangleCount = 0;
@@ -94,8 +92,6 @@ void ResetAllocation() {
     ResetGeometrySet(workset);
     AllocRenderVertexArrays();
     AllocRenderIndexArray();
-    RaiseRebuildFlags();
-    LogPrint("ResetAllocation() end");
 }
 
 void ClearAllSlots() {
@@ -117,7 +113,6 @@ template <typename T>
 static T* GrowArray(T* old, i32 oldCapacity, i32 newCapacity, const char* what) {
     T* grown = AllocRecords<T>(newCapacity, what);
     memcpy(grown, old, sizeof(T) * (size_t)oldCapacity);
-    LogPrint("copy");
     return grown;
 }
 
@@ -139,13 +134,11 @@ static void GrowRecords(const char* name, const char* what, T*& array, i32& capa
                         SlotList& list,
                         void (*rebaseLinks)(const T* old, T* grown, i32 oldCapacity)) {
     i32 oldCap = capacity, newCap = oldCap * 3 / 2;
-    LogPrint("%s() begin", name);
     LogPrint("%s %i->%i", name, oldCap, newCap);
     T* old = array;
     T* grown = GrowArray(old, oldCap, newCap, what);
     rebaseLinks(old, grown, oldCap);
     free(old);
-    LogPrint("delete old");
     array = grown;
     capacity = newCap;
     GrowSlotList(list, newCap);
@@ -168,56 +161,47 @@ static void RebaseVertexLinks(const Vertex* old, Vertex* grown, i32 oldCapacity)
 bool AllocateVertices() {
     GrowRecords("AllocateVertices", "vertex", vertices, vertexCapacity, workset.vertices,
                 RebaseVertexLinks);
-    LogPrint("allocate sets");
-    LogPrint("workset");
     AllocRenderVertexArrays();
-    LogPrint("allocate sets done");
-    RaiseRebuildFlags();
-    LogPrint("AllocateVertices() end");
     return true;
 }
 
+// One adjacency list of every active vertex, named by its member and the
+// member that counts it: the edges or the triangles.
+template <typename T, size_t N>
+static void RebaseVertexLists(T* (Vertex::*list)[N], i32 Vertex::*count, const T* old, T* grown) {
+    for (i32 i = 0; i < vertexCapacity; i++) {
+        Vertex& v = vertices[i];
+        if (!v.active) continue;
+        for (i32 k = 0; k < v.*count; k++) Rebase((v.*list)[k], old, grown);
+    }
+}
+
 static void RebaseEdgeLinks(const Edge* old, Edge* grown, i32) {
-    LogPrint("update triangles");
     for (i32 i = 0; i < triangleCapacity; i++) {
         if (!triangles[i].active) continue;
         for (Edge*& e : triangles[i].edges) Rebase(e, old, grown);
     }
-    LogPrint("update vertices");
-    for (i32 i = 0; i < vertexCapacity; i++) {
-        Vertex& v = vertices[i];
-        if (!v.active) continue;
-        for (i32 k = 0; k < v.edgeCount; k++) Rebase(v.edges[k], old, grown);
-    }
+    RebaseVertexLists(&Vertex::edges, &Vertex::edgeCount, old, grown);
 }
 
 bool AllocateEdges() {
     GrowRecords("AllocateEdges", "edge", edges, edgeCapacity, workset.edges, RebaseEdgeLinks);
-    LogPrint("AllocateEdges() end");
     return true;
 }
 
 static void RebaseTriangleLinks(const Triangle* old, Triangle* grown, i32) {
-    LogPrint("update edges");
     for (i32 i = 0; i < edgeCapacity; i++) {
         if (!edges[i].active) continue;
         Rebase(edges[i].triangle1, old, grown);
         Rebase(edges[i].triangle2, old, grown);
     }
-    LogPrint("update vertices");
-    for (i32 i = 0; i < vertexCapacity; i++) {
-        Vertex& v = vertices[i];
-        if (!v.active) continue;
-        for (i32 k = 0; k < v.triangleCount; k++) Rebase(v.triangles[k], old, grown);
-    }
+    RebaseVertexLists(&Vertex::triangles, &Vertex::triangleCount, old, grown);
 }
 
 bool AllocateTriangles() {
     GrowRecords("AllocateTriangles", "triangle", triangles, triangleCapacity, workset.triangles,
                 RebaseTriangleLinks);
     AllocRenderIndexArray();
-    RaiseRebuildFlags();
-    LogPrint("AllocateTriangles() end");
     return true;
 }
 
@@ -239,13 +223,11 @@ void ManageMemory() {
 // The cursor stays on the slot it hands out, so on an empty storage with the
 // cursor at 0 consecutive creations take slots 0, 1, 2, ... in order.
 template <typename T>
-static i32 FindFreeSlot(T*& array, i32& capacity, i32& cursor, bool (*grow)(), const char* ranOut,
-                        bool logSteps) {
+static i32 FindFreeSlot(T*& array, i32& capacity, i32& cursor, bool (*grow)(), const char* ranOut) {
     i32 steps = 0;
     while (array[cursor].active) {
         cursor = (cursor + 1) % capacity;
         steps++;
-        if (logSteps && steps % 100 == 99) LogPrint("s=%i", steps);
         if (steps >= capacity) {
             LogPrint("%s", ranOut);
             grow();
@@ -257,17 +239,17 @@ static i32 FindFreeSlot(T*& array, i32& capacity, i32& cursor, bool (*grow)(), c
 
 i32 FindFreeEdgeSlot() {
     return FindFreeSlot(edges, edgeCapacity, edgeCursor, AllocateEdges,
-                        "*** ran out of edge storage, allocate more", false);
+                        "*** ran out of edge storage, allocate more");
 }
 
 i32 FindFreeTriangleSlot() {
     return FindFreeSlot(triangles, triangleCapacity, triangleCursor, AllocateTriangles,
-                        "*** ran out of triangle storage, allocate more", true);
+                        "*** ran out of triangle storage, allocate more");
 }
 
 Vertex* AddVertex(f32 x, f32 y, f32 z) {
     i32 slot = FindFreeSlot(vertices, vertexCapacity, vertexCursor, AllocateVertices,
-                            "*** ran out of vertex storage, allocate more", false);
+                            "*** ran out of vertex storage, allocate more");
     Vertex* v = &vertices[slot];
     v->active = 1;
     v->changed = 1;

@@ -3,9 +3,9 @@
 // The new vertex of a split sits on a cubic curve through both end normals,
 // so refinement curves the surface instead of faceting it.
 // Writes records only through AddVertex, AddTriangle, RemoveTriangle and
-// AlignTriangle. Every one of those may grow (move) an array: edges and
-// triangles are held by slot across them, vertices re-read from the records
-// that growth rebases.
+// AlignTriangle, except that an abandoned split frees its new vertex itself.
+// Every one of those may grow (move) an array: edges and triangles are held
+// by slot across them, vertices re-read from the records that growth rebases.
 #include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
@@ -105,9 +105,12 @@ static void FillNewVertex(Vertex* nv, const SplitPlan& plan, const Vertex* a, co
     nv->onMirrorLine = a->onMirrorLine && b->onMirrorLine;
 }
 
-// Only reachable if SplitHasRoom missed a case: takes back the triangles
-// made so far and puts the removed ones back in their slots, so the mesh is
-// whole again with the split abandoned.
+// Takes back the triangles made so far and puts the removed ones back in
+// their slots, so the mesh is whole again with the split abandoned. Reached
+// when the edge's two triangles share their third corner (two triangles over
+// the same three vertices, which a checked file may hold): their four
+// replacements would put four triangles on the edge from that corner to the
+// new vertex, and AddTriangle refuses the third.
 static void UndoSplit(const i32* made, i32 madeCount, Vertex* const removed[2][3], const i32* freed,
                       i32 n, Vertex* nv) {
     for (i32 i = 0; i < madeCount; i++) RemoveTriangle(&triangles[made[i]], false);
@@ -118,8 +121,8 @@ static void UndoSplit(const i32* made, i32 madeCount, Vertex* const removed[2][3
     }
 }
 
-// Stages 8-12: create the vertex, replace each triangle of the edge by two
-// that share it, each turned to face the way the triangle it replaces did.
+// Creates the vertex and replaces each triangle of the edge by two that
+// share it, each turned to face the way the triangle it replaces did.
 static Vertex* CarryOutSplit(const SplitPlan& plan) {
     Vertex* nv = AddVertex(plan.position.x, plan.position.y, plan.position.z);
     Edge* e = &edges[plan.edgeSlot];
@@ -140,17 +143,13 @@ static Vertex* CarryOutSplit(const SplitPlan& plan) {
         for (i32 k = 0; k < 3; k++) removed[i][k] = t->vertices[k];
         oldNormal += t->normal;
     }
-    LogPrint("%i verts", pairCount * 2);
     if (n == 2) oldNormal = oldNormal * 0.5f;
     i32 freed[2];
     for (i32 i = 0; i < n; i++) freed[i] = RemoveTriangle(&triangles[plan.triangleSlots[i]], false);
     i32 made[4];
+    // Removing triangles never frees their corners here, so nv stays live.
+    TF_ASSERT(nv->active, "newvert is inactive");
     for (i32 k = 0; k < pairCount; k++) {
-        if (!pairs[k][0]->active || !pairs[k][1]->active || !nv->active) {
-            LogBeginVerbose(1);
-            if (!nv->active) LogPrint("### newvert is inactive");
-        }
-        LogPrint("Tesselate add triangle");
         Triangle* t = AddTriangle(pairs[k][0], pairs[k][1], nv, k < n ? freed[k] : -1);
         if (!t) {
             LogBeginVerbose(0);
@@ -161,7 +160,6 @@ static Vertex* CarryOutSplit(const SplitPlan& plan) {
         made[k] = SlotOf(t);
         AlignTriangle(t, oldNormal);
     }
-    LogPrint("done");
     return nv;
 }
 
@@ -179,28 +177,29 @@ static Vertex* SplitNeighbourFirst(i32 edgeSlot, Triangle* t, f32 minEdgeLength)
 }
 
 static Vertex* SplitEdgeSlot(i32 edgeSlot, f32 minEdgeLength) {
-    // 1. The triangles on the edge.
+    // The triangles on the edge.
     Edge* e = &edges[edgeSlot];
-    LogPrint("Tesselate()");
     SplitPlan plan = {};
     plan.edgeSlot = edgeSlot;
     for (Triangle* t : {e->triangle1, e->triangle2})
         if (t) plan.triangleSlots[plan.triangleCount++] = SlotOf(t);
-    LogPrint("%i tris", plan.triangleCount);
     if (plan.triangleCount == 0) return nullptr;  // nothing to split: it would leave a stray vertex
-    // 2. Edges this short never split (a zero-length one has no direction).
+    // Edges this short never split (a zero-length one has no direction).
     f32 length = EdgeLength(e);
     if (length < minEdgeLength || !(length > 0)) return nullptr;
-    // 3. An edge much shorter than its triangle waits for the triangle's longest edge.
+    // An edge much shorter than its triangle waits for the triangle's longest edge.
     for (i32 i = 0; i < plan.triangleCount; i++) {
         Triangle* t = &triangles[plan.triangleSlots[i]];
         if (TriangleCircumference(t) > 4 * length)
             return SplitNeighbourFirst(edgeSlot, t, minEdgeLength);
     }
-    // 4. Opposite corners; a busy one refuses the split.
+    // The opposite corners; a busy one refuses the split.
     for (i32 i = 0; i < plan.triangleCount; i++) {
         plan.opposite[i] = OppositeCorner(&triangles[plan.triangleSlots[i]], e);
-        if (!plan.opposite[i]) return nullptr;  // a triangle with the edge's ends twice
+        // Only a triangle with a repeated corner has none, and AddTriangle makes none.
+        if (!TF_ASSERT(plan.opposite[i], "triangle %i has no corner off its edge",
+                       plan.triangleSlots[i]))
+            return nullptr;
     }
     if (plan.triangleCount == 2) {
         for (Vertex* c : plan.opposite) {
@@ -216,10 +215,9 @@ static Vertex* SplitEdgeSlot(i32 edgeSlot, f32 minEdgeLength) {
         LogPrint("### Tesselate requested bad triangle");
         return nullptr;
     }
-    // 5-7. Averaged attributes, the point on the curve and its normal.
+    // The new vertex: averaged attributes, the point on the curve and its normal.
     AverageAttributes(plan, e);
     CurvePoint(e->vertex1, e->vertex2, plan.position, plan.normal);
-    // 8-12.
     return CarryOutSplit(plan);
 }
 
@@ -299,7 +297,6 @@ static bool SplitPass(f32 maxPerimeter, f32 minEdgeLength) {
 void TesselateForBrush(Vec3 center, f32 radius, f32 factor) {
     if (detailBias < 0.15f) return;  // detail creation switched off
     ProfileBegin(PROF_TESSELATEFORBRUSH);
-    LogPrint("TesselateForBrush()");
     f32 maxPerimeter = (1 / detailBias) / (2 * factor) * radius;
     measureCenter = center;
     measureRadius = radius;
@@ -307,13 +304,11 @@ void TesselateForBrush(Vec3 center, f32 radius, f32 factor) {
     bool split = true;
     while (split && pass < MAX_TESSELATE_PASSES) {
         pass++;
-        LogPrint("tesselate");
         measureStarts = pass == 1;
         RunMaybeParallel(MeasureJob, mtTesselate);
         if (workset.triangles.count == 0) break;
         split = SplitPass(maxPerimeter, radius * MIN_EDGE_PER_RADIUS);
     }
     if (pass >= MAX_TESSELATE_PASSES) LogPrint("*** TesselateForBrush bail!!");
-    LogPrint("done");
     ProfileEnd();
 }

@@ -72,23 +72,19 @@ static bool SidesHaveRoom(Vertex* const c[3]) {
 }
 
 static void EdgeAddTriangle(Edge* e, Triangle* t) {
-    LogPrint("EdgeAddTriangle()");
-    // An edge holds two triangles at most; a third on the same pair of
-    // vertices is linked from its corners only.
+    // An edge holds two triangles at most: SidesHaveRoom has refused a third.
+    TF_ASSERT(!e->triangle1 || !e->triangle2, "edge %i already holds two triangles", SlotOf(e));
     if (!e->triangle1)
         e->triangle1 = t;
     else if (!e->triangle2)
         e->triangle2 = t;
     e->changed = 1;
-    LogPrint("EdgeAddTriangle() done");
 }
 
 Triangle* AddTriangle(Vertex* a, Vertex* b, Vertex* c, i32 slot) {
-    if (a == b || b == c || a == c) {
-        LogBeginVerbose(0);
-        LogPrint("### tried to create invalid triangle!");
-        return nullptr;
-    }
+    // Three distinct corners are the caller's promise, not something to
+    // negotiate: a repeated one is a fault in the calling code.
+    if (!TF_ASSERT(a != b && b != c && a != c, "tried to create invalid triangle!")) return nullptr;
     Vertex* const corners[3] = {a, b, c};
     if (!AdjacencyHasRoom(corners)) {
         LogBeginVerbose(0);
@@ -100,7 +96,6 @@ Triangle* AddTriangle(Vertex* a, Vertex* b, Vertex* c, i32 slot) {
         LogPrint("*** edge already holds two triangles, triangle refused");
         return nullptr;
     }
-    LogPrint("AddTriangle()");
     if (slot < 0) slot = FindFreeTriangleSlot();
     Triangle* t = &triangles[slot];
     t->index = slot;
@@ -111,26 +106,20 @@ Triangle* AddTriangle(Vertex* a, Vertex* b, Vertex* c, i32 slot) {
     for (i32 k = 0; k < 3; k++) {
         Vertex* v = corners[k];
         t->vertices[k] = v;
-        if (!v->active) {
-            LogBeginVerbose(0);
-            LogPrint("### about to create triangle with inactive vertex");
-        }
+        TF_ASSERT(v->active, "about to create triangle with inactive vertex");
         v->triangles[v->triangleCount++] = t;
         v->changed = 1;
     }
     for (i32 k = 0; k < 3; k++) {
-        LogPrint("edge %i:", k);
         Vertex* from = corners[k];
         Vertex* to = corners[(k + 1) % 3];
         Edge* e = FindSideEdge(corners, from, to);
-        LogPrint(e ? "reuse" : "new");
         if (!e) e = AddEdge(from, to);
         t->edges[k] = e;
         EdgeAddTriangle(e, t);
     }
     TriangleNormal(t);
     t->circumference = TriangleCircumference(t);
-    LogPrint("AddTriangle() done");
     displayTriangleCount++;
     meshChanged = 1;
     AppendSlot(workset.triangles, slot);
@@ -168,25 +157,19 @@ static void EdgeRemoveTriangle(Edge* e, Triangle* t) {
         found = true;
     }
     if (found && !e->triangle1 && !e->triangle2 && e->active) {
-        LogPrint("removing isolated edge");
         UnlinkEdge(e->vertex1, e);
         UnlinkEdge(e->vertex2, e);
         e->active = 0;
         liveEdgeCount--;
     }
     e->changed = 1;
-    if (!found) {
-        LogBeginVerbose(0);
-        LogPrint("### failed to remove triangle from edge");
-    }
+    TF_ASSERT(found, "failed to remove triangle from edge");
 }
 
 i32 RemoveTriangle(Triangle* t, bool removeLooseVertices) {
     for (Vertex* v : t->vertices) {
-        if (!UnlinkTriangle(v, t)) {
-            LogBeginVerbose(0);
-            LogPrint("### failed to remove triangle from vertex");
-        }
+        bool unlinked = UnlinkTriangle(v, t);
+        TF_ASSERT(unlinked, "failed to remove triangle from vertex");
     }
     for (Edge* e : t->edges) EdgeRemoveTriangle(e, t);
     if (removeLooseVertices) {
@@ -198,7 +181,6 @@ i32 RemoveTriangle(Triangle* t, bool removeLooseVertices) {
         }
     }
     t->active = 0;
-    LogPrint("triangle removed");
     displayTriangleCount--;
     meshChanged = 1;
     i32 slot = SlotOf(t);
@@ -210,20 +192,13 @@ i32 RemoveTriangle(Triangle* t, bool removeLooseVertices) {
 void AlignTriangle(Triangle* t, Vec3 direction) {
     f32 d = Dot(direction, t->normal);
     if (!(d < 0) && !std::isnan(d)) return;
-    LogPrint("AlignTriangle() will flip");
     Vertex* a = t->vertices[0];
     Vertex* b = t->vertices[1];
     Vertex* c = t->vertices[2];
-    LogPrint("remove triangle");
     i32 slot = RemoveTriangle(t, false);
-    LogPrint("AlignTriangle add triangle");
     // Re-adding the same corners needs no more room than they just gave back.
-    if (!AddTriangle(c, b, a, slot)) {
-        LogBeginVerbose(0);
-        LogPrint("### AlignTriangle could not re-create the flipped triangle");
-        return;
-    }
-    LogPrint("AlignTriangle() has flipped");
+    Triangle* flipped = AddTriangle(c, b, a, slot);
+    if (!TF_ASSERT(flipped, "AlignTriangle could not re-create the flipped triangle")) return;
 }
 
 // ================================================================ vertex upkeep

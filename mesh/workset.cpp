@@ -17,12 +17,9 @@ static void ResizeList(SlotList& list, i32 capacity) {
 }
 
 void ResetGeometrySet(GeometrySet& set) {
-    LogPrint("ResetGeometrySet() begin");
     ResizeList(set.vertices, vertexCapacity);
     ResizeList(set.edges, edgeCapacity);
     ResizeList(set.triangles, triangleCapacity);
-    LogPrint("edges=0x%X", (u32)(uintptr_t)set.edges.items);
-    LogPrint("ResetGeometrySet() end");
 }
 
 void AppendSlot(SlotList& list, i32 slot) {

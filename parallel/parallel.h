@@ -14,23 +14,21 @@ typedef void (*JobFn)(i32 threadIndex, i32 threadCount);
 
 enum { MAX_THREADS = 64 };
 
+// index and thread are set by StartWorkers; the rest as each field says.
 struct WorkerSlot {
     i32 index;               // slot number = thread index handed to jobs
     std::thread thread;      // none for slot 0 (the calling thread)
-    std::atomic<u8> alive;   // set by the worker on start, cleared on exit
     std::atomic<u8> quit;    // set by StopWorkers
     std::atomic<u8> busy;    // set by StartWorkers and by the worker while it runs a job
     std::atomic<u8> done;    // set by the worker after a job, cleared by RunParallel
-    std::atomic<JobFn> job;  // non-null = a job is waiting
-    u32 lastActivity;        // ms, when the worker last finished a job (or started)
-    u32 idlePolls;           // polls since the last job
-    u32 idlePollsBeforeLastJob;
-    u32 busyShare;    // percent busy over the last idle-plus-job span
-    u32 lastJobTime;  // ms
+    std::atomic<JobFn> job;  // set by RunParallel, cleared by the worker when the job is done
+    u32 lastActivity;        // ms, when the worker last finished a job (or started); the worker's
 };
 
 extern WorkerSlot workerSlots[MAX_THREADS];
-extern i32 threadCount;  // threads taking part, the main thread included; 1 .. 64
+// Threads taking part, the main thread included; 1 .. 64. Set by
+// StartWorkers, back to 1 by StopWorkers.
+extern i32 threadCount;
 
 u32 NowMs();  // millisecond clock (monotonic)
 i32 ProcessorCount();
@@ -57,7 +55,7 @@ template <i32 N>
 void NameProfileSections(const ProfileSectionName (&names)[N]) {
     NameProfileSections(names, N);
 }
-enum { PROFILE_HISTORY = 128, PROFILE_STACK = 252 };
+enum { PROFILE_STACK = 252 };
 
 struct ProfileRecord {
     std::atomic<u32> samples;                               // since the last report
@@ -66,23 +64,22 @@ struct ProfileRecord {
     char name[32];
     u32 lastSamples;
     u32 lastCalls;
-    f32 share;  // percent of all samples in the last period
-    f32 shareHistory[PROFILE_HISTORY];
-    u32 strokeHistory[PROFILE_HISTORY];  // 1 = a stroke was active for that entry
-    i32 historyPosition;                 // 0 .. 127
-    i32 topCallers[2];                   // section numbers
-    f32 topCallerShares[2];              // percent of this section's samples
+    f32 share;               // percent of all samples in the last period
+    i32 topCallers[2];       // section numbers
+    f32 topCallerShares[2];  // percent of this section's samples
 };
 
+// Counts from ProfileBegin (calls) and the sampler (samples); the report
+// fields by ProfileReport; everything reset by ProfilerInit.
 extern ProfileRecord profileRecords[PROFILE_SECTION_COUNT];
+// The main thread's section stack: pushed by ProfileBegin, popped by
+// ProfileEnd, read by the sampler; entry 0 is PROF_NONE (ProfilerInit).
 extern std::atomic<i32> profileStack[PROFILE_STACK];
 extern std::atomic<i32> profileDepth;
-extern std::atomic<i32> profileOverflow;    // section whose Begin found the stack full, else -1
-extern u32 profilePeriod;                   // ms between reports
-extern std::atomic<u32> profileFrameCount;  // frames since the last report (the renderer counts)
-extern f32 profileFps;
-extern f32 profileMegaSamples;             // samples of the last period, in millions
-extern std::atomic<u8> profileStrokeFlag;  // set by the frame logic while a stroke is active
+// Section whose ProfileBegin found the stack full, else -1: set by
+// ProfileBegin, which then stops profiling; cleared by ProfilerInit.
+extern std::atomic<i32> profileOverflow;
+extern u32 profilePeriod;  // ms between reports; set by ProfilerInit
 
 void ProfileBegin(i32 section);
 void ProfileEnd();

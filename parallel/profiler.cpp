@@ -1,9 +1,9 @@
 // Sampling profiler: one thread spins reading the main thread's section
 // stack and counts the innermost section; a report pass every period turns
-// counts into shares and histories for the overlay. Counters are atomics
-// because the sampler resets what the main thread increments.
+// counts into each section's share and top callers (the bench prints them).
+// Counters are atomics because the sampler resets what the main thread
+// increments.
 #include <cstdio>
-#include <cstring>
 #include "base/settings.h"
 #include "parallel/parallel.h"
 
@@ -14,15 +14,10 @@ std::atomic<i32> profileStack[PROFILE_STACK];
 std::atomic<i32> profileDepth;
 std::atomic<i32> profileOverflow{-1};
 u32 profilePeriod = 2000;
-std::atomic<u32> profileFrameCount;
-f32 profileFps;
-f32 profileMegaSamples;
-std::atomic<u8> profileStrokeFlag;
 
 static std::atomic<u32> totalSamples;
 static u32 lastReportTime;
 static std::atomic<u8> samplerStop;
-static std::atomic<u8> samplerRunning;
 static std::thread samplerThread;
 
 static const char* sectionNames[PROFILE_SECTION_COUNT];  // null = not named
@@ -59,9 +54,6 @@ void ProfilerInit(u32 periodMs) {
         for (auto& c : r.callerSamples) c = 0;
         r.lastSamples = r.lastCalls = 0;
         r.share = 0;
-        memset(r.shareHistory, 0, sizeof r.shareHistory);
-        memset(r.strokeHistory, 0, sizeof r.strokeHistory);
-        r.historyPosition = 0;
         r.topCallers[0] = r.topCallers[1] = PROF_NONE;
         r.topCallerShares[0] = r.topCallerShares[1] = 0;
         const char* name = sectionNames[i] ? sectionNames[i] : "?";
@@ -106,18 +98,11 @@ void ProfileReport() {
         r.samples = 0;
         for (auto& c : r.callerSamples) c = 0;
         r.calls = 0;
-        r.shareHistory[r.historyPosition] = r.share;
-        r.strokeHistory[r.historyPosition] = profileStrokeFlag;
-        r.historyPosition = (r.historyPosition + 1) % PROFILE_HISTORY;
     }
-    profileFps = profileFrameCount * 1000.0f / (profilePeriod ? profilePeriod : 1);
-    profileMegaSamples = total * 0.000001f;
     totalSamples = 0;
-    profileFrameCount = 0;
 }
 
 static void SamplerThread() {
-    samplerRunning = 1;
     while (!samplerStop) {
         i32 depth = profileDepth;
         if (depth < 0) depth = 0;
@@ -136,17 +121,14 @@ static void SamplerThread() {
         }
         std::this_thread::yield();
     }
-    samplerRunning = 0;
 }
 
 void StartProfiler() {
     samplerStop = 0;
-    samplerRunning = 1;  // so a StopProfiler right after start still waits for the thread
     samplerThread = std::thread(SamplerThread);
 }
 
 void StopProfiler() {
     samplerStop = 1;
     if (samplerThread.joinable()) samplerThread.join();
-    samplerRunning = 0;
 }

@@ -28,29 +28,19 @@ static void SleepMs(u32 ms) {
 static void WorkerThread(WorkerSlot* slot) {
     isWorkerThread = 1;
     slot->lastActivity = NowMs();
-    slot->idlePolls = slot->idlePollsBeforeLastJob = slot->busyShare = slot->lastJobTime = 0;
-    slot->alive = 1;
     slot->busy = 0;
     while (!slot->quit) {
         // Poll hot for two seconds after a job, then back off to spare the idle cost.
         SleepMs(NowMs() - slot->lastActivity <= 2000 ? 0 : 10);
-        slot->idlePolls++;
         JobFn job = slot->job.load();
         if (!job) continue;
         slot->busy = 1;
-        slot->idlePollsBeforeLastJob = slot->idlePolls;
-        slot->idlePolls = 0;
-        u32 start = NowMs();
         job(slot->index, threadCount);
-        u32 now = NowMs();
         slot->job = nullptr;
-        slot->lastJobTime = now - start;
-        slot->busyShare = slot->lastJobTime * 100 / (now - slot->lastActivity + 1);
-        slot->lastActivity = now;
+        slot->lastActivity = NowMs();
         slot->busy = 0;
         slot->done = 1;  // last: the caller reads results once it sees this
     }
-    slot->alive = 0;
 }
 
 void StartWorkers(i32 maxThreads, i32 reservedCores) {
@@ -63,8 +53,6 @@ void StartWorkers(i32 maxThreads, i32 reservedCores) {
         WorkerSlot& s = workerSlots[i];
         s.busy = 1;  // RunParallel waits for this to clear, i.e. for the thread to start
         s.index = i;
-        s.idlePolls = (u32)-1;
-        s.busyShare = 0;
         // Cleared here, not by the worker: a StopWorkers that comes before the
         // thread first runs must not have its quit request wiped out.
         s.job = nullptr;
@@ -96,7 +84,6 @@ void RunMaybeParallel(JobFn job, i32 useThreads) {
 void StopWorkers() {
     for (i32 i = 1; i < threadCount; i++) workerSlots[i].quit = 1;
     for (i32 i = 1; i < threadCount; i++) {
-        // A worker that never got to run would leave alive at 0: join decides.
         if (workerSlots[i].thread.joinable()) workerSlots[i].thread.join();
         workerSlots[i].quit = 0;
     }

@@ -207,6 +207,7 @@ static bool OpenDialog(char* out, i32 outSize, i32 kind, const char* title) {
 void InstallFileDialogs() {
     SaveFileDialog = SaveDialog;
     OpenFileDialog = OpenDialog;
+    ForgetDialogNames();
 }
 
 void ForgetDialogNames() {

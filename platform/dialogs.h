@@ -2,7 +2,8 @@
 // desktop's dialog helper (zenity, else kdialog) as a child process.
 #pragma once
 
-// Points the SaveFileDialog/OpenFileDialog services at the desktop's dialogs.
+// Points the SaveFileDialog/OpenFileDialog services at the desktop's dialogs,
+// with no name remembered yet.
 void InstallFileDialogs();
-// Forgets the name remembered per kind (tests; a run starts with none).
+// Forgets the name remembered per kind (InstallFileDialogs, tests).
 void ForgetDialogNames();

@@ -53,7 +53,7 @@ static bool CreateContext() {
     return true;
 }
 
-bool CreateGLWindow(const char* title, i32 width, i32 height, i32, i32, i32) {
+bool CreateGLWindow(const char* title, i32 width, i32 height) {
     LogPrint("CreateGLWindow: start");
     if (!sdlStarted) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
@@ -98,7 +98,6 @@ void DestroyGLWindow() {
         SDL_DestroyWindow(mainWindow);
         mainWindow = nullptr;
     }
-    LogPrint("unregister main class");
     if (sdlStarted) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         SDL_Quit();

@@ -24,23 +24,14 @@ extern u8 sdlStarted;           // SDL's video subsystem is initialised
 extern i32 paintCount;      // expose events since the main loop last rendered (the loop zeroes it)
 extern u8 pointerTracking;  // the pointer is inside the window (a leave will be reported)
 
-// ---- frame pacing and statistics (written by DrawFrame; the figures
-// themselves are framesPerSecond etc. in base/input.h)
+// ---- frame pacing (written by DrawFrame and RenderFrame)
 extern u32 lastFrameEndMs;      // ms clock at the end of the previous frame
-extern u32 statsStartMs;        // ms clock of the last statistics update
-extern i32 statsFrameCount;     // frames since the last statistics update
-extern i32 statsSleepCount;     // pacing sleeps since the last statistics update
-extern u32 strokeStartMs;       // ms clock at the first frame of the running stroke
-extern u8 strokeTiming;         // a stroke was active in the previous frame
-extern u32 strokeTotalMs;       // ms of all strokes so far
 extern u32 renderedFrameCount;  // frames rendered since start (main loop and expose)
 
 // ---- window (window.cpp)
 // Creates the window and its compatibility-profile GL context; false after
 // showing "Could not create window" when the window cannot be made.
-// colourBits, fullScreen and refresh are accepted and ignored.
-bool CreateGLWindow(const char* title, i32 width, i32 height, i32 colourBits, i32 fullScreen,
-                    i32 refresh);
+bool CreateGLWindow(const char* title, i32 width, i32 height);
 // Tears down whatever CreateGLWindow made; safe after a partial creation.
 void DestroyGLWindow();
 // Viewport and pixel projection (y down); -1, -1 keeps the current size.

@@ -1,7 +1,6 @@
 // Small immediate-mode drawers shared by the scene and the interface: the
-// projection switch, textured quads, the brush sphere, cube faces and
-// circles. Immediate mode is kept to these few primitives; the mesh itself
-// always goes through the buffer objects.
+// projection switch, textured quads, the brush sphere and cube faces. Immediate mode is kept to
+// these few primitives; the mesh itself always goes through the buffer objects.
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <cmath>
@@ -22,7 +21,6 @@ void SetProjection(bool ortho) {
         gluPerspective(fieldOfView, (double)windowWidth / windowHeight, 5.0, 3000.0);
         glMatrixMode(GL_MODELVIEW);
     }
-    orthoMode = ortho;
 }
 
 void DrawTexturedQuad(f32 x, f32 y, f32 w, f32 h) {
@@ -59,26 +57,4 @@ void DrawCubeFace(Vec3 axis) {
         glVertex3f(p.x, p.y, p.z);
     }
     glEnd();
-}
-
-void DrawCircle(Vec3 center, f32 radius, Vec3 axisA, Vec3 axisB, Vec3 offset) {
-    const f32 step = 0.26179168f;  // a twelfth of 3.1415
-    glBegin(GL_LINES);
-    Vec3 previous = {};
-    for (i32 i = 0; i <= 24; i++) {
-        f32 angle = i == 24 ? 0 : i * step;  // the last point closes the loop exactly
-        Vec3 p =
-            center + (axisA * std::cos(angle) + axisB * std::sin(angle)) * radius - offset * 0.1f;
-        if (orthoMode) p.z = 0;
-        if (i > 0) {
-            glVertex3f(previous.x, previous.y, previous.z);
-            glVertex3f(p.x, p.y, p.z);
-        }
-        previous = p;
-    }
-    glEnd();
-}
-
-void DrawCircleXY(f32 x, f32 y, f32 z, f32 radius) {
-    DrawCircle({x, y, z}, radius, {1, 0, 0}, {0, 1, 0}, {0, 0, 0});
 }

@@ -19,7 +19,6 @@ extern PFNGLDELETEBUFFERSARBPROC glDeleteBuffersARB;
 // ---- multitexture and shader objects (loaded by the shader programs' set-up;
 // null until then, and only used while shadersActive is set)
 extern PFNGLACTIVETEXTUREARBPROC glActiveTextureARB;
-extern PFNGLMULTITEXCOORD2FARBPROC glMultiTexCoord2fARB;
 extern PFNGLUSEPROGRAMOBJECTARBPROC glUseProgramObjectARB;
 extern PFNGLGETATTRIBLOCATIONARBPROC glGetAttribLocationARB;
 extern PFNGLENABLEVERTEXATTRIBARRAYARBPROC glEnableVertexAttribArrayARB;

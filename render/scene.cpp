@@ -15,7 +15,6 @@
 #include "tools/brush.h"
 
 u8 mirrorPass;
-u8 orthoMode;
 GLUquadric* brushQuadric;
 
 // ================================================================ stages
@@ -45,15 +44,6 @@ static void DrawBackground() {
     }
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
-}
-
-static void SetPerspective() {
-    glEnable(GL_DEPTH_TEST);
-    orthoMode = 0;
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(fieldOfView, (double)windowWidth / windowHeight, 5.0, 3000.0);
-    glMatrixMode(GL_MODELVIEW);
 }
 
 // The model transform; the mirrored pass adds the x flip, which reverses
@@ -186,38 +176,38 @@ static void DrawWireframe() {
 // ================================================================ the pass
 
 void DrawScene() {
-    // 1. Background, 2-3. projection and model transform.
+    // The background (first pass only), then the projection and model transform.
     if (!mirrorPass) DrawBackground();
-    SetPerspective();
+    SetProjection(false);
     glDepthMask(GL_TRUE);
     SetModelView(true);
-    // 4. Filled polygons sit slightly behind the wireframe drawn later.
+    // Filled polygons sit slightly behind the wireframe drawn later.
     glEnable(GL_POLYGON_OFFSET_FILL);
     glPolygonOffset(0.3f, 2.0f);
-    // 5-6. Program, then the arrays (rebuilt at most once a frame: pass 0).
+    // The program, then the arrays (rebuilt at most once a frame: pass 0).
     BindShaderProgram(mirrorPass);
     if (arraysDirty) {
         UploadRenderArrays();
         arraysDirty = 0;
     }
-    // 7-10. Light and the mesh itself.
+    // The light and the mesh itself.
     if (!shadersActive) SetFixedLight();
     DrawMeshFromBuffers();
-    // 11-12. Mask tint; lighting and textures off again.
+    // The mask tint; lighting and textures off again.
     if (!shadersActive && maskView) DrawMaskTint();
     if (shadersActive)
         UnbindShaderTextures();
     else
         glDisable(GL_LIGHTING);
-    // 13. Back to the unmirrored transform.
+    // Back to the unmirrored transform.
     glPopMatrix();
     glCullFace(GL_BACK);
     if (shadersActive) arb::glUseProgramObjectARB(0);
     glDepthMask(GL_FALSE);
-    // 14-15. Overlays that need the depth of both halves.
+    // The overlays that need the depth of both halves.
     DrawBrushRing();
     DrawSymmetrySeam();
-    // 16-18. Wireframe in the pass's own transform.
+    // The wireframe, in the pass's own transform.
     SetModelView(false);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);

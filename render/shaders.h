@@ -5,7 +5,7 @@
 #include "base/base.h"
 
 extern u8 shadersActive;    // 1 once both programs have linked; never cleared
-extern u32 currentProgram;  // program selected for the pass being drawn (set by BindShaderProgram)
+extern u32 currentProgram;  // program of the pass being drawn; stays 0 until the programs exist
 
 // Builds both programs with the plain or the bump fragment shader.
 bool InitShaders(u8 bump);

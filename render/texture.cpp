@@ -3,7 +3,6 @@
 // missing or damaged leaves its holder as it was; the program carries on.
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <cstdio>
 #include <cstdlib>
 #include "render/textures.h"
 
@@ -50,26 +49,14 @@ void Texture::Release() {
 
 void LoadStartupTextures() {
     backgroundTexture.LoadPng(AppPath("data/background.png"), TEXTURE_LINEAR);
-    materialTexture.LoadPng(AppPath("data/material1.png"), TEXTURE_LINEAR);
+    LoadMaterialTexture(1);
     noiseTexture.LoadPng(AppPath("data/noisemap2.png"), TEXTURE_LINEAR);
 }
 
 bool LoadMaterialTexture(i32 number) {
     char name[64];
-    snprintf(name, sizeof name, "data/material%i.png", number);
+    MaterialImageName(name, (i32)sizeof name, number);
     return materialTexture.LoadPng(AppPath(name), TEXTURE_LINEAR);
-}
-
-i32 CountMaterials() {
-    i32 count = 0;
-    for (;;) {
-        char name[64];
-        snprintf(name, sizeof name, "data/material%i.png", count + 1);
-        FILE* f = fopen(AppPath(name), "rb");
-        if (!f) return count;
-        fclose(f);
-        count++;
-    }
 }
 
 void ReleaseTextures() {

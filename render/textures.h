@@ -28,10 +28,10 @@ struct Texture {
     void Release();
 };
 
-// ---- the program's pictures (loaded by LoadStartupTextures, material
-// reloaded by LoadMaterialTexture, all released by ReleaseTextures)
+// ---- the program's pictures (loaded by LoadStartupTextures, the material
+// reloaded by ServeRenderRequests, all released by ReleaseTextures)
 extern Texture backgroundTexture;  // "data/background.png"
-extern Texture materialTexture;    // "data/material%i.png", the selected material
+extern Texture materialTexture;    // the selected material's image (MaterialImageName)
 extern Texture noiseTexture;       // "data/noisemap2.png"
 
 // Reads a PNG of any colour type and depth into 8-bit RGBA rows, top row
@@ -41,8 +41,6 @@ u8* DecodePng(const char* path, i32* width, i32* height);
 
 // Background, material 1 and noise map, through AppPath.
 void LoadStartupTextures();
-// Loads "data/material%i.png" with number (1-based) into materialTexture.
+// Loads material image `number` (from 1, MaterialImageName) into materialTexture.
 bool LoadMaterialTexture(i32 number);
-// Counts data/material1.png, data/material2.png ... up to the first missing one.
-i32 CountMaterials();
 void ReleaseTextures();

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the full suite on a
 # virtual X display (window and GL tests use Mesa's software renderer), then
-# the headless suite again under AddressSanitizer and UBSan.
+# the headless suite again under AddressSanitizer and UBSan. Both builds stop
+# at a broken invariant (TESSA_ASSERTS), so a fault shows where it happens.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 echo "== format"
 scripts/check-format.sh
 
-scripts/build.sh build
-scripts/build.sh build-asan -DTESSA_SANITIZE=ON -DTESSA_HEADLESS_ONLY=ON
+scripts/build.sh build -DTESSA_ASSERTS=ON
+scripts/build.sh build-asan -DTESSA_SANITIZE=ON -DTESSA_HEADLESS_ONLY=ON -DTESSA_ASSERTS=ON
 
 export LIBGL_ALWAYS_SOFTWARE=1
 echo "== tests"

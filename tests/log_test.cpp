@@ -16,11 +16,6 @@ TEST(Log, FloodNoticeReplacesLine500AndNothingFollows) {
     EXPECT_EQ(log.Lines().size(), 501u);  // 499 lines, the notice, its empty line
     EXPECT_EQ(text.substr(0, 7), "line 1\n");
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
-    // Lines without a newline count the same.
-    LogOpen(log.path.c_str());
-    for (i32 i = 0; i < 499; i++) LogPrintNoNewline("x");
-    LogPrint("dropped");
-    EXPECT_EQ(log.Text(), std::string(499, 'x') + flood + "\n\n");
 }
 
 // A section opened past a flood gets exactly two more lines; ending it
@@ -67,7 +62,7 @@ TEST(Log, BadInputIsSurvived) {
     EXPECT_EQ(log.Text(), std::string(1023, 'a') + "\n");  // cut, not overflowed
     LogOpen("/nonexistent-dir/sub/log.txt");
     LogPrint("nowhere to go");
-    LogPrintNoNewline("nor this");
+    LogPrint("nor this");
     EXPECT_EQ(logLineCount, 2);
     logEnabled = logActive = 0;  // never opened: verbose calls do nothing
     LogBeginVerbose(1);

@@ -51,7 +51,7 @@ i32 CentreVertex() {
 }
 // The vertex of the start sphere nearest to +z, where the tests brush.
 Vec3 SpherePole() {
-    Vec3 best = V3(0, 0, 0);
+    Vec3 best = Vec3{0, 0, 0};
     for (i32 i = 0; i < vertexCapacity; i++)
         if (vertices[i].active && vertices[i].position.z > best.z) best = vertices[i].position;
     return best;
@@ -62,7 +62,7 @@ TEST_F(MaskToolTest, FirstMaskStepAtTheCentreIsAbout022) {
     i32 c = CentreVertex();
     ASSERT_GE(c, 0);
     maskView = 1;  // mask mode never weights MASK's own painting
-    Stroke(MaskTool, V3(0, 0, 0), 40, DEFAULT_STRENGTH, 1);
+    Stroke(MaskTool, Vec3{0, 0, 0}, 40, DEFAULT_STRENGTH, 1);
     maskView = 0;
     EXPECT_NEAR(vertices[c].mask, 0.3f * std::pow(DEFAULT_STRENGTH, 1.5f) * 1.1f, 1e-4f);
     EXPECT_NEAR(vertices[c].mask, 0.22f, 0.005f);
@@ -78,7 +78,7 @@ TEST_F(MaskToolTest, MaskReachesOneAndInvertedMaskClampsAtZero) {
     BuildPlane();
     i32 c = CentreVertex(), before = liveTriangleCount;
     detailBias = 1.3f;
-    Stroke(MaskTool, V3(0, 0, 0), 40, DEFAULT_STRENGTH, 40);
+    Stroke(MaskTool, Vec3{0, 0, 0}, 40, DEFAULT_STRENGTH, 40);
     EXPECT_GT(liveTriangleCount, before);
     EXPECT_EQ(vertices[c].mask, 1.0f) << "the overshooting target reaches 1 in finite steps";
     f32 previous = vertices[c].mask;
@@ -145,7 +145,7 @@ TEST_F(MaskToolTest, ReduceStrokeWithoutAPositiveReferenceCollapsesNothing) {
     EXPECT_LT(reduceReferenceLength, 0.0f);
     EXPECT_EQ(liveTriangleCount, before);
     reduceReferenceLength = 100;  // a stale reference from an earlier stroke
-    Stroke(ReduceDetailTool, V3(0, 0, 5000), 40, STRONGEST, 1);
+    Stroke(ReduceDetailTool, Vec3{0, 0, 5000}, 40, STRONGEST, 1);
     brush.center = SpherePole();
     brush.cullValid = 0;
     strokeActive = 1;

@@ -1,5 +1,6 @@
-// The one brush record and the stroke state that the mesh passes read.
-// The brush engine (UpdateBrush, ApplyTool) writes these each frame.
+// The one brush record, the tool selection and the stroke state that the
+// brush engine (UpdateBrush, ApplyTool) and the tools work with; each
+// declaration says who writes it.
 #pragma once
 #include "base/base.h"
 #include "mesh/mesh.h"
@@ -37,19 +38,22 @@ enum Tool {
 // The culling cube (cullCenterNow, cullCenter, cullHalfSize, cullValid) comes
 // from BrushCulling, the part the mesh's culling pass works on.
 struct Brush : BrushCulling {
-    Vec3 center;                // on the surface, model units; x >= 0 with symmetry on
-    Vec3 anchor;                // center at the start of the stroke
-    u8 brushHit;                // the centre ray hit the surface this frame
-    f32 depth;                  // depth of the last hit, model units
-    u8 mirrored;                // the hit lay at x < 0 and center.x was negated
-    Vec3 screenPos;             // cursor (x, y, 0) this frame, window pixels
-    Vec3 strokeStartScreenPos;  // screenPos when the stroke started
-    u8 strokeStart;             // 1 only during the first step of a stroke
-    f32 radius;                 // model units, start value 40
-    f32 strength;               // signed; negative = inverted stroke
+    Vec3 center;     // on the surface, model units; x >= 0 with symmetry on
+    Vec3 anchor;     // center at the start of the stroke
+    u8 brushHit;     // the centre ray hit the surface this frame
+    f32 depth;       // depth of the last hit, model units
+    u8 mirrored;     // the hit lay at x < 0 and center.x was negated
+    Vec3 screenPos;  // cursor (x, y, 0) this frame, window pixels
+    u8 strokeStart;  // 1 only during the first step of a stroke
+    f32 radius;      // model units, start value 40
+    f32 strength;    // signed; negative = inverted stroke
 };
 
+// Placed and sized by the brush engine; a tool step scales its radius and
+// sets its culling centre for the step's length, and the mesh's culling pass
+// keeps the culling cube.
 extern Brush brush;
+// The tool selection, written by the frame commands (app/framecommands.cpp):
 extern i32 currentTool;   // tool id of the next brush step
 extern i32 previousTool;  // tool to return to when mask mode is left
 extern u8 maskView;       // mask mode: deforming tools weight by each vertex's mask
@@ -58,8 +62,9 @@ extern u8 strokeActive;   // a stroke is in progress; written by the brush engin
 // Start values: centre (0,0,0), radius 40, strength 1, no stroke, flags 0.
 void ResetBrush();
 extern u8 grabDragging;   // GRAB drags its anchor in a screen-parallel plane; by the brush engine
-extern u8 lastHitValid;   // this frame's brushHit, kept for the cursor ring
-extern u8 brushResizing;  // Alt held (without Ctrl): the pop-up edits size and strength
+extern u8 lastHitValid;   // the last cast's brushHit, kept for the cursor ring; by the engine
+extern u8 brushResizing;  // Alt held (without Ctrl): the pop-up edits size and strength;
+                          // set by the brush engine each frame
 
 // ---- brush engine (brushengine.cpp)
 // Radius in model units from the picked depth and a size setting 0..1; the

@@ -78,7 +78,6 @@ static void DecideStroke() {
     }
     if (!wantStroke || !brush.brushHit) return;  // a press on the background starts nothing
     brush.anchor = brush.center;
-    brush.strokeStartScreenPos = brush.screenPos;
     brush.strokeStart = 1;
     strokeActive = 1;
 }

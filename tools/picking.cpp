@@ -15,8 +15,7 @@ f32 depthPatch[DEPTH_PATCH_SIZE * DEPTH_PATCH_SIZE];
 i32 depthPatchOrigin[2];
 f32 cursorPos[2];
 
-static const f32 DEGREES = 0.017452778f;  // 3.1415 / 180, as the renderer uses
-static const f32 HIT_LIMIT = 2900;        // eye units; the far plane (3000) is background
+static const f32 HIT_LIMIT = 2900;  // eye units; the far plane (3000) is background
 
 static i32 Round(f32 v) { return (i32)std::lround(v); }
 
@@ -44,7 +43,7 @@ static Vec3 ToModelRotation(Vec3 v) {
 // Eye-space direction through (x, y) with z = -1. Both screen components are
 // divided by the half height, so the aspect ratio comes out right.
 static Vec3 EyeDirection(f32 x, f32 y) {
-    f32 t = std::tan(fieldOfView * 0.008726389f);
+    f32 t = std::tan(fieldOfView * (DEGREES / 2));  // half the vertical field
     i32 halfW = windowWidth / 2, halfH = windowHeight / 2;
     f32 h = halfH > 0 ? (f32)halfH : 1.0f;  // a 1-pixel-high window has no half
     return {(x - (f32)halfW) / h * t, ((f32)halfH - y) / h * t, -1};
@@ -60,16 +59,13 @@ static f32 PatchSample(f32 x, f32 y) {
 
 bool Raycast(f32 x, f32 y, Vec3& point, f32& depth) {
     ProfileBegin(PROF_RAYCAST);
-    LogPrint("Raycast(x,y)");
     f32 s = PatchSample(x, y);
     // Window depth back to eye distance for near 5, far 3000:
     // 2 far near / ((far + near) - (far - near) z_ndc).
     f32 eye = 30000 / (3005 - 2995 * (2 * s - 1));
     f32 depthValue = eye / zoom;
-    LogPrint("zbuffer says %.4f", depthValue);
     Vec3 origin = RayOrigin();
     Vec3 direction = ToModelRotation(EyeDirection(x, y));
-    LogPrint("geometry says %.4f", depth);
     bool hit = zoom * depthValue <= HIT_LIMIT;
     if (hit) {
         depth = depthValue;

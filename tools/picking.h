@@ -7,11 +7,10 @@
 
 enum { DEPTH_PATCH_SIZE = 10 };
 
-extern f32 depthPatch[DEPTH_PATCH_SIZE *
-                      DEPTH_PATCH_SIZE];  // window depth 0 (near) .. 1 (far),
-                                          // rows from the bottom; written by FetchZBuffer
-extern i32
-    depthPatchOrigin[2];  // GL window pixel (y up) of the first sample; set by PlaceDepthPatch
+// Window depth 0 (near) .. 1 (far), rows from the bottom; written by FetchZBuffer.
+extern f32 depthPatch[DEPTH_PATCH_SIZE * DEPTH_PATCH_SIZE];
+// GL window pixel (y up) of the first sample; set by PlaceDepthPatch.
+extern i32 depthPatchOrigin[2];
 extern f32 cursorPos[2];  // pixels, y down: where the next read-back centres; set by UpdateBrush
 
 // Origin of the next read-back: the cursor on column 5, row 5, shifted

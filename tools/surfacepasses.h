@@ -25,7 +25,8 @@ struct PlaneSums {
     f32 weight;
 };
 
-// The tool skeleton's steps 1-4 for the given tool id (BeginToolStep). False
+// Fills s and starts the step of the given tool id: radius enlarged by the
+// tool's factor, culling and refinement (BeginToolStep). False
 // when the radius, centre or strength is not a usable number: the step then
 // neither refines nor deforms (EndSurfaceStep still restores the radius).
 bool BeginSurfaceStep(Brush& b, i32 tool, SurfaceStep& s);

@@ -31,9 +31,9 @@ void FillOrClearMask();
 // factor per tool id (0 = the tool never refines).
 extern const f32 toolRadiusFactor[TOOL_COUNT];
 extern const f32 toolTesselateFactor[TOOL_COUNT];
-// Steps 1-4: enlarge the radius by the tool's factor, cull around center (the
-// anchor for GRAB, SCALE and ROTATE), refine under the brush. Returns the
-// radius to hand back to EndToolStep on every exit.
+// The start of every tool step: enlarge the radius by the tool's factor, cull
+// around center (the anchor for GRAB, SCALE and ROTATE), refine under the
+// brush. Returns the radius to hand back to EndToolStep on every exit.
 f32 BeginToolStep(Brush& b, i32 tool);
 void EndToolStep(Brush& b, f32 savedRadius);
 // Falloff argument u = 1 - 1.3 d / R: positive only inside R / 1.3, so every

@@ -20,7 +20,7 @@ public:
         StartWorkers(0, 0);
         snprintf(appDir, sizeof appDir, "%s", TESSA_SOURCE_DIR);
         windowMaximized = 0;  // tests read pixels at known coordinates
-        ASSERT_TRUE(CreateGLWindow("Tessaform GL tests", 950, 650, 32, 0, 60));
+        ASSERT_TRUE(CreateGLWindow("Tessaform GL tests", 950, 650));
         ASSERT_NE(glContext, nullptr) << "no GL context: is there an X display?";
         // Drawn and read back off screen: nothing needs to show on the
         // display the tests run on, which may be a developer's desktop.
