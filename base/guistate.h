@@ -67,8 +67,8 @@ extern i32 popupCenter[2];  // pixels: where the radial pop-up opens; set by the
 extern f32 detailPos;
 // Material shown and loaded, 0-based; set by UpdateMaterial (and the slider).
 extern i32 selectedMaterial;
-// Material images found (CountMaterials), counted once: by the GL start-up,
-// else by UpdateMaterial in the first frame.
+// Material images found (CountMaterials), counted once by UpdateMaterial in
+// the first frame.
 extern i32 materialCount;
 
 // ---- requests to the renderer: the frame logic cannot touch GL, so it

@@ -5,7 +5,6 @@
 #include "platform/appinit.h"
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include "base/guistate.h"
 #include "base/input.h"
 #include "base/log.h"
 #include "base/services.h"
@@ -46,7 +45,6 @@ bool InitGraphics() {
     StartKeyboard();
     if (!InitExtensions()) return false;
     LoadStartupTextures();
-    materialCount = CountMaterials();
     CreateRenderBuffers();
     return true;
 }
