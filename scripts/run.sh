@@ -4,5 +4,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-scripts/build.sh build -DTESSA_ASSERTS=OFF
-exec build/tessaform
+scripts/build.sh build-release -DTESSA_ASSERTS=OFF
+exec build-release/tessaform
