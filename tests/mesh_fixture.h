@@ -1,11 +1,13 @@
-// Shared test scaffolding: a fixture that gives every test fresh storage and
-// runs the consistency checker when it ends, a capture of the real log file
-// in a private temp directory, and small named meshes (quad, fan, strip).
+// Shared test scaffolding: fresh storage for every test with the consistency
+// checker run when it ends, a capture of the real log file, small named
+// meshes, the seed a random test runs with, and the brush helpers the tool
+// tests share.
 #pragma once
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -14,6 +16,8 @@
 #include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
+#include "tools/brush.h"
+#include "tools/tools.h"
 
 // Fails the current test with the checker's report when the mesh is broken.
 inline void ExpectMeshConsistent() {
@@ -40,6 +44,13 @@ protected:
     }
     void TearDown() override { ExpectMeshConsistent(); }
 };
+
+// A random test's seed: the given one, or TESSA_SEED from the environment to
+// replay a failure somebody else saw.
+inline u32 TestSeed(u32 fixed) {
+    const char* s = getenv("TESSA_SEED");
+    return s ? (u32)strtoul(s, nullptr, 10) : fixed;
+}
 
 // Opens the real log in a private directory (tests run as parallel processes)
 // and puts it back to its never-opened, muted state after, so later tests do
@@ -75,6 +86,7 @@ public:
         std::vector<std::string> lines = Lines();
         return (i32)std::count(lines.begin(), lines.end(), line);
     }
+    bool Has(const std::string& words) const { return Text().find(words) != std::string::npos; }
     std::string directory, path;
 };
 
@@ -92,8 +104,8 @@ inline Counters ReadCounters() {
 }
 
 //   d---c
-//   | / |     two triangles (a, b, c) + (a, c, d) sharing edge a-c, facing +y
-//   a---b
+//   | / |     two triangles (a, b, c) + (a, c, d) sharing edge a-c, facing +y;
+//   a---b     on fresh storage slots 0..3, triangles 0 and 1, a-c is edge 2
 struct Quad {
     i32 a, b, c, d, t1, t2;
 };
@@ -138,4 +150,87 @@ inline void MakeStrip(i32 count) {
         else
             AddTriangle(&vertices[t[i]], &vertices[b[i + 1]], &vertices[t[i + 1]]);
     }
+}
+
+// ---- brushes
+
+typedef void (*ToolFn)(Brush& b);
+struct SurfaceTool {
+    i32 id;
+    const char* name;
+    ToolFn fn;
+};
+inline const SurfaceTool surfaceTools[6] = {
+    {TOOL_DRAW, "DRAW", DrawTool},          {TOOL_SMOOTH, "SMOOTH", SmoothTool},
+    {TOOL_INFLATE, "INFLATE", InflateTool}, {TOOL_FLATTEN, "FLATTEN", FlattenTool},
+    {TOOL_PINCH, "PINCH", PinchTool},       {TOOL_CREASE, "CREASE", CreaseTool},
+};
+
+// Symmetry off, no mask mode and a stroke in progress.
+class SculptTest : public MeshTest {
+protected:
+    void SetUp() override {
+        MeshTest::SetUp();
+        maskView = 0;
+        ResetBrush();
+        strokeActive = 1;
+    }
+    // These globals outlive the fixture: later tests must not inherit a stroke.
+    void TearDown() override {
+        MeshTest::TearDown();
+        symmetry = maskView = strokeActive = 0;
+        ResetBrush();
+    }
+};
+
+// The reference surface catches up with the positions; the next step culls afresh.
+inline void EndTestStroke() {
+    RunParallel(CopyRefPositionJob);
+    brush.cullValid = 0;
+}
+
+inline void PlaceBrush(Vec3 center, f32 radius, f32 strength) {
+    brush.center = center;
+    brush.radius = radius;
+    brush.strength = strength;
+}
+
+// Keeps the x >= 0 half as symmetric editing stores it: drops every triangle
+// whose centroid lies at x < 0 and pins the seam vertices to x = 0.
+inline void CutToHalf() {
+    for (i32 i = 0; i < triangleCapacity; i++) {
+        Triangle& t = triangles[i];
+        if (!t.active) continue;
+        f32 sum = t.vertices[0]->position.x + t.vertices[1]->position.x + t.vertices[2]->position.x;
+        if (!(sum < 0)) continue;
+        for (Vertex* v : t.vertices) v->onMirrorLine = 1;
+        RemoveTriangle(&t, true);
+    }
+    for (i32 i = 0; i < vertexCapacity; i++) {
+        Vertex& v = vertices[i];
+        if (v.active && v.onMirrorLine) v.position.x = v.refPosition.x = 0;
+    }
+    CollectAll(workset);
+    UpdateNormals();
+}
+
+inline i32 NearestVertex(Vec3 p) {
+    i32 best = -1;
+    auto distance = [&](i32 i) { return Length(vertices[i].position - p); };
+    for (i32 i = 0; i < vertexCapacity; i++)
+        if (vertices[i].active && (best < 0 || distance(i) < distance(best))) best = i;
+    return best;
+}
+
+// Positions by slot, (0, 0, 0) for free slots.
+inline std::vector<Vec3> TakePositions() {
+    std::vector<Vec3> p((size_t)vertexCapacity, Vec3{0, 0, 0});
+    for (i32 i = 0; i < vertexCapacity; i++)
+        if (vertices[i].active) p[(size_t)i] = vertices[i].position;
+    return p;
+}
+// No vertex moved, bit for bit, since TakePositions gave `before`.
+inline bool Unmoved(const std::vector<Vec3>& before) {
+    std::vector<Vec3> now = TakePositions();
+    return now.size() == before.size() && !memcmp(now.data(), before.data(), now.size() * 12);
 }
