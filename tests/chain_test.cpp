@@ -71,7 +71,8 @@ protected:
             p += Vec3{Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1)} * (radius * 0.3f);
             if (symmetry) p.x = std::fabs(p.x);  // the brush stays on the stored half
         }
-        EndTestStroke();
+        RunParallel(CopyRefPositionJob);  // the stroke ends
+        brush.cullValid = 0;
     }
 
     // Add a vertex or a triangle (refusals included), remove a triangle with

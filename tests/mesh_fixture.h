@@ -82,10 +82,7 @@ public:
         for (std::string line; std::getline(text, line);) lines.push_back(line);
         return lines;
     }
-    i32 Count(const std::string& line) const {
-        std::vector<std::string> lines = Lines();
-        return (i32)std::count(lines.begin(), lines.end(), line);
-    }
+    i32 Count(const std::string& line) const { return (i32)std::ranges::count(Lines(), line); }
     bool Has(const std::string& words) const { return Text().find(words) != std::string::npos; }
     std::string directory, path;
 };
@@ -155,16 +152,6 @@ inline void MakeStrip(i32 count) {
 // ---- brushes
 
 typedef void (*ToolFn)(Brush& b);
-struct SurfaceTool {
-    i32 id;
-    const char* name;
-    ToolFn fn;
-};
-inline const SurfaceTool surfaceTools[6] = {
-    {TOOL_DRAW, "DRAW", DrawTool},          {TOOL_SMOOTH, "SMOOTH", SmoothTool},
-    {TOOL_INFLATE, "INFLATE", InflateTool}, {TOOL_FLATTEN, "FLATTEN", FlattenTool},
-    {TOOL_PINCH, "PINCH", PinchTool},       {TOOL_CREASE, "CREASE", CreaseTool},
-};
 
 // Symmetry off, no mask mode and a stroke in progress.
 class SculptTest : public MeshTest {
@@ -182,12 +169,6 @@ protected:
         ResetBrush();
     }
 };
-
-// The reference surface catches up with the positions; the next step culls afresh.
-inline void EndTestStroke() {
-    RunParallel(CopyRefPositionJob);
-    brush.cullValid = 0;
-}
 
 inline void PlaceBrush(Vec3 center, f32 radius, f32 strength) {
     brush.center = center;
@@ -212,14 +193,6 @@ inline void CutToHalf() {
     }
     CollectAll(workset);
     UpdateNormals();
-}
-
-inline i32 NearestVertex(Vec3 p) {
-    i32 best = -1;
-    auto distance = [&](i32 i) { return Length(vertices[i].position - p); };
-    for (i32 i = 0; i < vertexCapacity; i++)
-        if (vertices[i].active && (best < 0 || distance(i) < distance(best))) best = i;
-    return best;
 }
 
 // Positions by slot, (0, 0, 0) for free slots.

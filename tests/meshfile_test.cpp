@@ -1,5 +1,7 @@
-// Sculpture files: the byte layout, round trips, the safe save, and damaged
-// files of every kind refused with the sculpture left exactly as it was.
+// Sculpture files and the undo ring: the byte layout, round trips, the safe
+// save, damaged files and snapshots of every kind refused with the sculpture
+// left exactly as it was, and the ring's twelve one-way restores. Pushes and
+// pops among random edits run in the chain test.
 #include <fcntl.h>
 #include <functional>
 #include <random>
@@ -10,9 +12,14 @@ namespace {
 class MeshFileTest : public MeshTest {
 protected:
     TempDir dir;
+    void SetUp() override {
+        MeshTest::SetUp();
+        ASSERT_TRUE(InitUndoRing());
+    }
     void TearDown() override {
         symmetry = 0;
         MeshTest::TearDown();
+        FreeUndoRing();
     }
 };
 
@@ -128,7 +135,7 @@ TEST_F(MeshFileTest, SaveReplacesTheOldFileWholeOrKeepsItOnFailure) {
     WriteBytes(longPath, std::vector<u8>(1000, 0x5A));
     EXPECT_FALSE(SaveMesh(longPath.c_str()));
     EXPECT_EQ(ReadBytes(longPath), std::vector<u8>(1000, 0x5A));
-    EXPECT_NE(log.Text().find("file error"), std::string::npos);
+    EXPECT_TRUE(log.Has("file error"));
     EXPECT_FALSE(SaveMesh(dir.File("missing/dir.tf1").c_str()));
     std::filesystem::create_directory(dir.File("a-directory.tf1"));
     EXPECT_FALSE(SaveMesh(dir.File("a-directory.tf1").c_str()));
@@ -154,7 +161,7 @@ protected:
         WriteBytes(path, bytes);
         EXPECT_FALSE(LoadMesh(path.c_str())) << what;
         EXPECT_TRUE(SnapshotRecords() == sculpture) << what << ": sculpture changed";
-        EXPECT_NE(log.Text().find("file error"), std::string::npos) << what;
+        EXPECT_TRUE(log.Has("file error")) << what;
     }
     std::vector<u8> valid;
     MeshRecordSnapshot sculpture;
@@ -255,6 +262,75 @@ TEST_F(DamagedFileTest, FuzzedFilesLoadConsistentlyOrChangeNothing) {
             LoadMesh(path.c_str()) ? CheckMesh(report, sizeof report) : SnapshotRecords() == before;
         ASSERT_TRUE(sound) << "round " << round << ": " << report;
     }
+}
+
+// Vertex 0's mask records which step the mesh is at. Step 13 overwrites
+// step 1's slot; each restore is used up, so after twelve pops the ring is
+// empty; a cleared or freed ring restores nothing.
+TEST_F(MeshFileTest, UndoRingHoldsTwelveSnapshotsEachRestoredOnce) {
+    MakeQuad();
+    auto mark = [](i32 n) { vertices[0].mask = (f32)n / 100.0f; };
+    auto step = [] { return (i32)std::lround(vertices[0].mask * 100.0f); };
+    MeshRecordSnapshot before = SnapshotRecords();
+    EXPECT_FALSE(PopUndo());
+    EXPECT_TRUE(SnapshotRecords() == before);
+    for (i32 n = 1; n <= 13; n++) {
+        mark(n);
+        ASSERT_TRUE(PushUndo());
+    }
+    mark(99);
+    for (i32 n = 13; n >= 2; n--) {
+        ASSERT_TRUE(PopUndo()) << "pop of step " << n;
+        EXPECT_EQ(step(), n);
+    }
+    EXPECT_FALSE(PopUndo()) << "there is no redo and no second restore";
+    EXPECT_EQ(step(), 2);
+    ASSERT_TRUE(PushUndo());
+    ClearUndoRing();
+    EXPECT_FALSE(PopUndo()) << "a cleared ring reaches back across nothing";
+    FreeUndoRing();
+    EXPECT_FALSE(PushUndo());
+    EXPECT_FALSE(PopUndo());
+}
+
+// A refined sphere with a hole at slot 500, in grown storage: the snapshot
+// outgrows the first buffer, and the restore refills the arrays in place,
+// closing the gap, without a storage reset.
+TEST_F(MeshFileTest, LargeSnapshotGrowsItsBufferByHalvesAndRestoresInPlace) {
+    AllocateVertices();
+    MakeMarkedSphere();
+    SubdivideAll();
+    i32 capacity = vertexCapacity;
+    ASSERT_FALSE(vertices[500].active) << "the gap the restore must close";
+    std::vector<u8> image = ImageOfMesh();
+    ASSERT_GT(image.size(), (size_t)UNDO_INITIAL_BYTES);
+    const UndoSlot& s = undoRing[undoNext];
+    ASSERT_TRUE(PushUndo());
+    EXPECT_EQ((size_t)s.length, image.size());
+    EXPECT_EQ(s.capacity, UNDO_INITIAL_BYTES * 3 / 2 * 3 / 2);  // 102400 -> 153600 -> 230400
+    // Wrapping round to the same slot starts from the grown buffer.
+    for (i32 n = 0; n < UNDO_SLOT_COUNT; n++) ASSERT_TRUE(PushUndo());
+    EXPECT_EQ(s.capacity, UNDO_INITIAL_BYTES * 3 / 2 * 3 / 2);
+    for (i32 i = 0; i < vertexCapacity; i++) vertices[i].mask = 0.25f;
+    ASSERT_TRUE(PopUndo());
+    EXPECT_EQ(vertexCapacity, capacity) << "undo must not reset the storage";
+    for (i32 i = 0; i < liveVertexCount; i++) ASSERT_TRUE(vertices[i].active) << i;
+    EXPECT_EQ(ImageOfMesh(), image);
+}
+
+TEST_F(MeshFileTest, DamagedSnapshotIsRefusedAndUsedUpWithTheSculptureKept) {
+    BuildSphere();
+    UndoSlot& s = undoRing[undoNext];
+    ASSERT_TRUE(PushUndo());
+    const u32 corner = 0x7FFFFFFF;  // triangle 7's first corner
+    memcpy(s.bytes + VertexEntry(liveVertexCount) + 12 * 7, &corner, 4);
+    for (i32 i = 0; i < vertexCapacity; i++) vertices[i].mask = 0.75f;
+    MeshRecordSnapshot before = SnapshotRecords();
+    TestLog log;
+    EXPECT_FALSE(PopUndo());
+    EXPECT_TRUE(SnapshotRecords() == before);
+    EXPECT_TRUE(log.Has("file error"));
+    EXPECT_FALSE(s.valid);
 }
 
 }  // namespace

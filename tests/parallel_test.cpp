@@ -102,7 +102,12 @@ TEST_F(ProfilerTest, NeverEnteredSectionReportsZeroWithCallerNone) {
     ProfileEnd();
     ProfileEnd();
     StopProfiler();
+    profileFrameCount = 7;
+    profileStrokeFlag = 1;
     ProfileReport();
+    EXPECT_FLOAT_EQ(profileFps, 7 * 1000.0f / 1000000);  // frames per period, in seconds
+    EXPECT_EQ(profileFrameCount, 0u);
+    EXPECT_GT(profileMegaSamples, 0.0f);
     const ProfileRecord& idle = profileRecords[PROF_FETCHZBUFFER];
     EXPECT_EQ(idle.share, 0.0f);
     EXPECT_EQ(idle.lastCalls, 0u);
@@ -118,6 +123,9 @@ TEST_F(ProfilerTest, NeverEnteredSectionReportsZeroWithCallerNone) {
     for (const ProfileRecord& r : profileRecords) total += r.share;
     EXPECT_NEAR(total, 100.0f, 0.01f);
     EXPECT_EQ(inner.samples, 0u);  // counts start again
+    EXPECT_EQ(inner.historyPosition, 1);
+    EXPECT_TRUE(inner.shareHistory[0] == inner.share && inner.strokeHistory[0] == 1);
+    profileStrokeFlag = 0;
 }
 
 static void NestingJob(i32, i32) {

@@ -1,7 +1,10 @@
-// Start meshes: the counts and geometry every later feature relies on, the
-// slot order the file formats rely on, and subdivision that survives the
-// vertex array growing in the middle of a pass.
-#include "mesh_fixture.h"
+// Start meshes and start-up: the counts and geometry every later feature
+// relies on, the slot order the file formats rely on, subdivision that
+// survives the vertex array growing mid-pass, and the window-free start-up
+// and shutdown with the crash marker.
+#include "app/app.h"
+#include "base/view.h"
+#include "meshfile_fixture.h"
 
 TEST_F(MeshTest, SphereHasDesignedCountsRadiusAndCornerSlotsAndIsClosedFacingOut) {
     BuildSphere();
@@ -68,4 +71,44 @@ TEST_F(MeshTest, SubdivisionSurvivesVertexGrowthMidPass) {
     for (i32 i = 0; i < triangleCapacity; i++)
         if (triangles[i].active) { EXPECT_FLOAT_EQ(triangles[i].circumference, quarter) << i; }
     for (i32 s : slots) EXPECT_GT(vertices[s].triangleCount, 0);
+}
+
+// The start mesh of the configured type, the undo ring and the workers; the
+// crash marker reads "1" until the 20th frame. Shutdown logs the mesh
+// statistics, deletes the restore file and frees everything.
+TEST_F(MeshTest, CoreStartsTheConfiguredMeshAndShutsDownWithItsStatistics) {
+    TempDir dir;
+    std::string savedAppDir = appDir;
+    snprintf(appDir, sizeof appDir, "%s/", dir.path.c_str());
+    auto marker = [&] { return ReadBytes(dir.File("_startup_recover.dat")); };
+    FreeAllocation();  // start-up takes over an empty program
+    StopWorkers();
+    startMeshType = 1;
+    mtMaxThreads = 1;
+    startupFrameCount = modified = 1;
+    ASSERT_TRUE(InitCore());
+    EXPECT_EQ(liveTriangleCount, 512);
+    EXPECT_TRUE(viewPitch == 30 && threadCount == 1 && undoRing[11].bytes && !modified);
+    EXPECT_EQ(marker(), std::vector<u8>{'1'});
+    startupFrameCount = 0;
+    for (i32 i = 0; i < 19; i++) CountStartupFrame();
+    EXPECT_EQ(marker(), std::vector<u8>{'1'});
+    CountStartupFrame();
+    EXPECT_EQ(marker(), std::vector<u8>{'0'});
+    WriteBytes(dir.File("_restore.tf1"), {1});
+    i32 highestEdge = 0;
+    for (i32 i = 0; i < edgeCapacity; i++) highestEdge = edges[i].active ? i : highestEdge;
+    {
+        TestLog log;
+        Shutdown();
+        EXPECT_EQ(log.Lines(), (std::vector<std::string>{
+                                   "512 triangles", "800 edges", "289 vertices",
+                                   "max triangles per vertex: 6", "max edges per vertex: 6",
+                                   "highest used edge: " + std::to_string(highestEdge)}));
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("_restore.tf1")));
+    EXPECT_TRUE(!vertices && !undoRing[0].bytes && threadCount == 1);
+    snprintf(appDir, sizeof appDir, "%s", savedAppDir.c_str());
+    StartWorkers(0, 0);
+    ResetAllocation();
 }

@@ -1,8 +1,6 @@
 // View control through whole frames: wheel and keypad steps, their latches
 // and clamps, drag zoom and the zoom's smoothing, rotate and pan and their
 // rates, the light, and the view axes the brush and renderer share.
-#include <cmath>
-#include "base/settings.h"
 #include "frame_fixture.h"
 
 using ViewControlTest = FrameTest;
@@ -111,9 +109,7 @@ TEST_F(ViewControlTest, PointerAtOriginReadsOffWindowAndPressEdgeLastsOneFrame) 
     mouseX = mouseY = 0;
     mouseLeft = 1;
     FrameLogic();
-    EXPECT_EQ(frameMouseX, -1000);
-    EXPECT_EQ(guiPointer.x, -1000);
-    EXPECT_EQ(frameMouseX - prevFrameMouseX, -1475);
+    EXPECT_TRUE(frameMouseX == -1000 && guiPointer.x == -1000 && prevFrameMouseX == 475);
     EXPECT_TRUE(guiButtonPressed);
     guiButtonPressed = 0;
     FrameLogic();
@@ -125,13 +121,11 @@ TEST_F(ViewControlTest, LightFollowsPointerOnlyWhileLHeld) {
     mouseY = 0;
     keysHeld[KEY_L] = 1;
     Frame();
-    EXPECT_FLOAT_EQ(lightWeights[0], 2);
-    EXPECT_FLOAT_EQ(lightWeights[1], 2);
-    EXPECT_FLOAT_EQ(lightWeights[2], 1);
+    EXPECT_TRUE(lightWeights[0] == 2 && lightWeights[1] == 2 && lightWeights[2] == 1);
     keysHeld[KEY_L] = 0;
     mouseX = 0;
     Frame();
-    EXPECT_FLOAT_EQ(lightWeights[0], 2);
+    EXPECT_EQ(lightWeights[0], 2);
 }
 
 TEST_F(ViewControlTest, ViewAxesAreOrthonormalAndMatchTheScreen) {
@@ -141,9 +135,8 @@ TEST_F(ViewControlTest, ViewAxesAreOrthonormalAndMatchTheScreen) {
             viewYaw = yaw;
             UpdateViewAxes();
             SCOPED_TRACE(testing::Message() << "pitch " << pitch << " yaw " << yaw);
-            EXPECT_NEAR(Length(viewRight), 1, 1e-5f);
-            EXPECT_NEAR(Dot(viewRight, viewDown), 0, 1e-5f);
-            EXPECT_NEAR(Dot(viewDown, viewToward), 0, 1e-5f);
+            EXPECT_NEAR(Length(viewRight) + Length(viewDown), 2, 1e-5f);
+            EXPECT_NEAR(std::fabs(Dot(viewRight, viewDown)) + std::fabs(Dot(viewDown, viewToward)), 0, 1e-5f);
             // The ray through the window centre runs against viewToward, and
             // screen right and down agree with its drift across the window.
             Vec3 a = ProjectToViewPlane(475, 325, {0, 0, 0}, viewToward);

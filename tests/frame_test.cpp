@@ -1,10 +1,8 @@
-// Whole frames of the frame logic: the window title, the question before
-// losing unsaved changes, key commands firing once per press, the mask,
-// detail and tool toggles, undo's side effects, new meshes, the material,
-// and the refinement cycle's single closing pass per settle.
-#include <functional>
-#include "app/commands.h"
-#include "base/settings.h"
+// Whole frames of the frame logic and its commands: the window title, the
+// question before losing unsaved changes, key commands firing once per
+// press, the mask, detail and tool toggles, save, open and undo with their
+// failures told to the user, new meshes, the material, and the refinement
+// cycle's single closing pass per settle.
 #include "frame_fixture.h"
 
 using FrameLogicTest = FrameTest;
@@ -37,31 +35,14 @@ TEST_F(FrameLogicTest, TitleShowsOnlyTheFileNameAndTheUnsavedMark) {
 // Each command that would lose unsaved changes asks once per press; Cancel
 // stops it, and with nothing to lose it goes ahead without asking.
 TEST_F(FrameLogicTest, CommandsThatLoseChangesAskFirstAndCancelStopsThem) {
-    bool running = true;
-    auto held = [&](std::initializer_list<i32> keys) {  // two frames, then one to re-arm
-        running = Press(keys, 2);
-        Frame();
-    };
-    auto clicked = [&](i32 button) {
-        Click(button);
-        Frame();
-    };
     struct {
         std::string caption;
-        std::function<void()> command;
+        std::vector<i32> keys;  // held for two frames, else the button is clicked
+        i32 button;
     } commands[] = {
-        {"Confirm exit", [&] { held({KEY_ESCAPE}); }},
-        {"Confirm exit",
-         [&] {
-             held({KEY_RALT, KEY_F4});
-         }},
-        {"Confirm open",
-         [&] {
-             held({KEY_LCTRL, KEY_O});
-         }},
-        {"Confirm open", [&] { clicked(BUTTON_OPEN); }},
-        {"Confirm new", [&] { clicked(BUTTON_NEW_PLANE); }},
-        {"Confirm new", [&] { clicked(BUTTON_NEW_SPHERE); }},
+        {"Confirm exit", {KEY_ESCAPE}, -1},       {"Confirm exit", {KEY_RALT, KEY_F4}, -1},
+        {"Confirm open", {KEY_LCTRL, KEY_O}, -1}, {"Confirm open", {}, BUTTON_OPEN},
+        {"Confirm new", {}, BUTTON_NEW_PLANE},    {"Confirm new", {}, BUTTON_NEW_SPHERE},
     };
     for (auto& c : commands) {
         for (i32 step = 0; step < 3; step++) {  // changes + Cancel, changes + OK, no changes
@@ -69,9 +50,9 @@ TEST_F(FrameLogicTest, CommandsThatLoseChangesAskFirstAndCancelStopsThem) {
             services = ServiceLog{};
             services.boxAnswer = step == 1;
             modified = step < 2;
-            running = true;
             viewYaw = 33;  // a new mesh resets the view
-            c.command();
+            bool running = c.button < 0 ? Press(c.keys, 2) : (Click(c.button), true);
+            Frame();  // a frame without the keys re-arms them
             bool wentAhead = c.caption == "Confirm exit"   ? !running
                              : c.caption == "Confirm open" ? services.openDialogs == 1
                                                            : viewYaw == 180;
@@ -100,9 +81,11 @@ TEST_F(FrameLogicTest, CommandKeysActOncePerPressAndAHeldOneBlocksOthers) {
     EXPECT_FALSE(bumpShading);
     keysHeld[KEY_S] = keysHeld[KEY_K] = 0;
     Frame();
+    vertices[5].position.x += 1;
     Press({KEY_K});
     EXPECT_TRUE(bumpShading && shaderRebuildWanted);
-    EXPECT_TRUE(fullRebuild && meshChanged && arraysDirty);
+    EXPECT_TRUE(fullRebuild && meshChanged && arraysDirty && savedArraysDirty);
+    EXPECT_EQ(vertices[5].savedPosition.x, vertices[5].position.x) << "the rest state is stored";
     shaderRebuildWanted = 0;
     Frame();
     Press({KEY_K});  // already on: stays on, nothing to rebuild
@@ -149,7 +132,7 @@ TEST_F(FrameLogicTest, MaskTwiceReturnsToThePreviousToolEvenReduceDetailWhichSho
     EXPECT_TRUE(currentTool == TOOL_DRAW && maskView);
     Frame();
     Type('m');
-    EXPECT_TRUE(currentTool == TOOL_MASK && maskView);
+    EXPECT_TRUE(currentTool == TOOL_MASK && maskView && colorsDirty);
     EXPECT_TRUE(wireframe) << "leaving REDUCE DETAIL keeps the wireframe";
     Frame();
     Type('w');
@@ -160,7 +143,7 @@ TEST_F(FrameLogicTest, MaskTwiceReturnsToThePreviousToolEvenReduceDetailWhichSho
 }
 
 TEST_F(FrameLogicTest, EveryToolKeyAndButtonSelectsItsTool) {
-    struct {
+    const struct {
         char key;
         i32 button, tool;
     } cases[] = {
@@ -195,18 +178,14 @@ TEST_F(FrameLogicTest, NewMeshResetsViewFileMarkAndUndoRing) {
     Click(BUTTON_NEW_PLANE);
     EXPECT_EQ(liveTriangleCount, 512);
     EXPECT_EQ(startMeshType, 1);
-    EXPECT_EQ(viewPitch, 30);
-    EXPECT_EQ(zoom, 1);
-    EXPECT_FALSE(modified);
-    EXPECT_EQ(fileName[0], 0);
+    EXPECT_TRUE(viewPitch == 30 && zoom == 1 && !modified && !fileName[0]);
     EXPECT_EQ(services.title, "Tessaform alpha - Untitled  ");
     Frame();
     Press({KEY_LCTRL, KEY_Z});
     EXPECT_FALSE(modified) << "undo reached back across the new plane";
     Click(BUTTON_NEW_SPHERE);
     EXPECT_EQ(liveTriangleCount, 2048);
-    EXPECT_EQ(startMeshType, 0);
-    EXPECT_EQ(viewPitch, 0);
+    EXPECT_TRUE(startMeshType == 0 && viewPitch == 0);
 }
 
 // Backspace fills the mask only while MASK is current; undoing the fill
@@ -230,7 +209,6 @@ TEST_F(FrameLogicTest, UndoOfMaskFillRestoresMasksAndCutsTheStroke) {
     EXPECT_TRUE(modified);
     EXPECT_FALSE(strokeActive || grabDragging || brush.cullValid || meshSettled);
     EXPECT_EQ(idleFrames, 29);  // 28, and the undo frame itself refined once
-    EXPECT_TRUE(fullRebuild || !arraysDirty);
 }
 
 // A stroke refines every frame; after it (within 30 frames), and on the third
@@ -270,13 +248,86 @@ TEST_F(FrameLogicTest, MaterialBeyondTheImagesFoundIsClampedToTheLast) {
     materialCount = 3;
     materialIndex = 7;
     Frame();
-    EXPECT_TRUE(materialIndex == 2 && selectedMaterial == 2);
+    EXPECT_TRUE(materialIndex == 2 && selectedMaterial == 2 && materialImageWanted);
     EXPECT_STREQ(materialImageName, "data/material3.png");
-    EXPECT_TRUE(materialImageWanted);
     materialImageWanted = 0;
     Frame();
     EXPECT_FALSE(materialImageWanted);  // unchanged: no second load
     materialIndex = -4;
     Frame();
     EXPECT_STREQ(materialImageName, "data/material1.png");
+}
+
+// ---- file and undo commands
+
+TEST_F(FrameTest, SaveAsksForANameUnlessTitledFromTheKeysAndAFailureChangesNothing) {
+    std::string path = dir.File("a.tf1");
+    services.dialogAnswer = path;
+    modified = 1;
+    ASSERT_TRUE(SaveCommand(true, false));  // untitled: asks
+    EXPECT_TRUE(services.saveDialogs == 1 && services.dialogKind == 0);
+    EXPECT_EQ(std::string(fileName), path);
+    EXPECT_EQ(modified, 0);
+    EXPECT_EQ(ReadBytes(path), ImageOfMesh());
+    ASSERT_TRUE(SaveCommand(true, false));  // titled: in place
+    EXPECT_EQ(services.saveDialogs, 1);
+    ASSERT_TRUE(SaveCommand(true, true));  // Shift: asks
+    ASSERT_TRUE(SaveCommand(false, false));  // the button: asks
+    EXPECT_EQ(services.saveDialogs, 3);
+    services.dialogAnswer.clear();
+    modified = 1;
+    EXPECT_FALSE(SaveCommand(false, false)) << "cancelled";
+    EXPECT_TRUE(modified && services.boxes.empty());
+    services.dialogAnswer = dir.File("missing-dir/new.tf1");
+    EXPECT_FALSE(SaveCommand(false, false));
+    EXPECT_TRUE(modified && std::string(fileName) == path);
+    EXPECT_EQ(services.boxes, Boxes{"Error: Could not save the file. [error]"});
+}
+
+TEST_F(FrameTest, OpenReplacesTheSculptureAndEmptiesTheUndoRingButADamagedFileChangesNothing) {
+    std::string bad = dir.File("bad.tf1"), good = dir.File("plane.tf1");
+    WriteBytes(bad, std::vector<u8>(50, 0xFF));
+    strcpy(fileName, "/some/where.tf1");
+    modified = 1;
+    ASSERT_TRUE(PushUndo());
+    MeshRecordSnapshot before = SnapshotRecords();
+    services.dialogAnswer = bad;
+    EXPECT_FALSE(OpenCommand());
+    EXPECT_TRUE(SnapshotRecords() == before);
+    EXPECT_TRUE(modified && std::string(fileName) == "/some/where.tf1");
+    EXPECT_EQ(services.boxes, Boxes{"Error: Could not open the file. [error]"});
+    EXPECT_TRUE(undoRing[0].valid) << "the undo ring survives a refused open";
+    ResetAllocation();
+    BuildPlane();
+    ASSERT_TRUE(SaveMesh(good.c_str()));
+    std::vector<u8> plane = ImageOfMesh();
+    ResetAllocation();
+    BuildSphere();
+    services.dialogAnswer = good;
+    ASSERT_TRUE(OpenCommand());
+    EXPECT_EQ(ImageOfMesh(), plane);
+    EXPECT_TRUE(!modified && std::string(fileName) == good);
+    EXPECT_FALSE(UndoCommand()) << "undo never reaches back across an open";
+}
+
+// The fill sets every mask to 1 when none is above 0.1, else clears them all.
+TEST_F(FrameTest, MaskFillAndClearAreEachUndoable) {
+    std::vector<u8> before = ImageOfMesh();
+    for (i32 i = 0; i < vertexCapacity; i++) vertices[i].mask = 0.1f;
+    MaskFillCommand();
+    EXPECT_EQ(vertices[0].mask, 1.0f);
+    EXPECT_TRUE(arraysDirty && colorsDirty && fullRebuild) << "every vertex's colour changed";
+    EXPECT_EQ(modified, 1);
+    MaskFillCommand();
+    EXPECT_EQ(vertices[0].mask, 0.0f);
+    vertices[7].mask = 0.5f;  // one vertex above 0.1 clears all
+    MaskFillCommand();
+    EXPECT_EQ(vertices[7].mask, 0.0f);
+    for (f32 mask : {0.5f, 1.0f, 0.1f}) {
+        ASSERT_TRUE(UndoCommand());
+        EXPECT_EQ(vertices[7].mask, mask);
+    }
+    EXPECT_FALSE(UndoCommand());
+    for (i32 i = 0; i < vertexCapacity; i++) vertices[i].mask = 0;
+    EXPECT_EQ(ImageOfMesh(), before);
 }
