@@ -1,8 +1,8 @@
 // The brush engine through whole frames: radius and strength from the picked
 // depth and the settings, the stroke's need for a hit, inversion and pen
 // pressure, what ends or blocks a stroke and the refPosition copy that
-// follows, mirrored hits, the GRAB drag plane, the pop-up anchor while
-// resizing, and the tool dispatch.
+// follows, mirrored hits, the pop-up anchor while resizing, and the tool
+// dispatch.
 #include "frame_fixture.h"
 
 using BrushEngineTest = FrameTest;
@@ -128,25 +128,6 @@ TEST_F(BrushEngineTest, HitOnTheMirroredHalfWorksOnTheStoredHalf) {
         EXPECT_EQ(brush.mirrored, x > 475) << x;
         EXPECT_GT(brush.center.x, 0) << x;
     }
-}
-
-TEST_F(BrushEngineTest, GrabDragFollowsTheCursorInTheViewPlane) {
-    ShowSphereUnderCursor();
-    currentTool = previousTool = TOOL_GRAB;
-    mouseLeft = 1;
-    Frame();
-    ASSERT_TRUE(strokeActive);
-    grabDragging = 1;  // GRAB's first step sets it
-    ShowBackground();  // the drag must not need the surface any more
-    mouseX += 40;
-    mouseY -= 25;
-    FrameLogic();
-    EXPECT_TRUE(brush.brushHit);
-    EXPECT_NEAR(Dot(brush.center - brush.anchor, viewToward), 0, 1e-3f);
-    EXPECT_GT(Length(brush.center - brush.anchor), 10);
-    mouseLeft = 0;
-    Frame();
-    EXPECT_FALSE(grabDragging);
 }
 
 TEST_F(BrushEngineTest, RotateAndScaleStrokesKeepTheirCentre) {

@@ -132,10 +132,12 @@ protected:
             if (!IsFinite(v.refPosition)) return name + ": reference position not finite";
             // Splits never raise an inner vertex above 19 edges, collapses keep 18.
             if (closed && v.edgeCount > 19) return name + " has more than 19 edges";
-            if (symmetry && v.onMirrorLine && v.position.x != 0) return name + " left the mirror line";
+            if (symmetry && v.onMirrorLine && v.position.x != 0)
+                return name + " left the mirror line";
         }
         for (i32 i = 0; closed && i < edgeCapacity; i++)
-            if (edges[i].active && !edges[i].triangle2) return "edge " + std::to_string(i) + " open";
+            if (edges[i].active && !edges[i].triangle2)
+                return "edge " + std::to_string(i) + " open";
         if (closed && liveVertexCount - liveEdgeCount + liveTriangleCount != 2) return "V - E + T";
         return "";
     }

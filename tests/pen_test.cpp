@@ -25,10 +25,14 @@ TEST(Pen, EventsLeaveTheirPressureAndTheFrameReadsItOnlyNearTheTablet) {
         i32 pressure;
         f32 factor;
     } steps[] = {
-        {[] { PenProximity(1); }, 0, 0},        {[] { PenMouseDown(); }, -1, 1},
-        {[] { PenMouseUp(); }, 0, 0},           {[] { PenPacket(1, 99); }, 100, 100 / 255.0f},
-        {[] { PenPacket(0, 10); }, 100, 100 / 255.0f}, {[] { PenMouseDown(); }, 100, 100 / 255.0f},
-        {[] { PenPacket(4, 255); }, 255, 1},    {[] { PenProximity(0); }, 255, 1},
+        {[] { PenProximity(1); }, 0, 0},
+        {[] { PenMouseDown(); }, -1, 1},
+        {[] { PenMouseUp(); }, 0, 0},
+        {[] { PenPacket(1, 99); }, 100, 100 / 255.0f},
+        {[] { PenPacket(0, 10); }, 100, 100 / 255.0f},
+        {[] { PenMouseDown(); }, 100, 100 / 255.0f},
+        {[] { PenPacket(4, 255); }, 255, 1},
+        {[] { PenProximity(0); }, 255, 1},
         {[] { PenPacket(2, 49); }, 50, 1},
     };
     tabletPressure = penInProximity = 0;

@@ -36,19 +36,17 @@ TEST_F(MeshTest, SphereHasDesignedCountsRadiusAndCornerSlotsAndIsClosedFacingOut
     }
 }
 
-TEST_F(MeshTest, PlaneHasDesignedCountsAndIsFlat) {
+// 512 triangles, 800 edges and 289 vertices (the start-up test reads them
+// back from the statistics), 64 of the edges on the border, all flat.
+TEST_F(MeshTest, PlaneIsFlatWithASquareBorder) {
     BuildPlane();
-    EXPECT_EQ(liveTriangleCount, 512);
-    EXPECT_EQ(liveEdgeCount, 800);
-    EXPECT_EQ(liveVertexCount, 289);
     i32 borderEdges = 0;
     for (i32 i = 0; i < edgeCapacity; i++) borderEdges += edges[i].active && !edges[i].triangle2;
     EXPECT_EQ(borderEdges, 64);
     for (i32 i = 0; i < vertexCapacity; i++) {
         const Vertex& v = vertices[i];
         if (!v.active) continue;
-        EXPECT_EQ(v.position.y, 0.0f);
-        EXPECT_LE(std::fabs(v.position.x), 150.0f);
+        EXPECT_TRUE(v.position.y == 0 && std::fabs(v.position.x) <= 150) << "vertex " << i;
         EXPECT_TRUE(v.normal.x == 0 && v.normal.y == 1 && v.normal.z == 0) << "vertex " << i;
     }
 }

@@ -58,8 +58,11 @@ TEST_F(MeshTest, GrowthOfEachArrayKeepsEveryLinkOnTheMovedRecords) {
         const i32* capacity;
         void (*fill)();
     } cases[] = {
-        {"vertex", &vertexCapacity, [] { while (liveVertexCount < 20000) AddVertex(5, 5, 5); }},
-        {"edge", &edgeCapacity, [] { MakeStrip(9699); }},  // 601 + 19399 edges: full
+        {"vertex", &vertexCapacity,
+         [] {
+             while (liveVertexCount < 20000) AddVertex(5, 5, 5);
+         }},
+        {"edge", &edgeCapacity, [] { MakeStrip(9699); }},           // 601 + 19399 edges: full
         {"triangle", &triangleCapacity, [] { MakeStrip(19700); }},  // grows the others on the way
     };
     for (auto c : cases) {
@@ -72,12 +75,14 @@ TEST_F(MeshTest, GrowthOfEachArrayKeepsEveryLinkOnTheMovedRecords) {
         fullRebuild = 0;
         TestLog log;
         Triangle* t = AddTriangle(AddVertex(-1, 0, 0), AddVertex(-2, 0, 0), AddVertex(-1, 0, -1));
-        EXPECT_EQ(log.Count(std::string("*** ran out of ") + c.kind + " storage, allocate more"), 1);
+        EXPECT_EQ(log.Count(std::string("*** ran out of ") + c.kind + " storage, allocate more"),
+                  1);
         EXPECT_EQ(*c.capacity, 30000);
         ASSERT_NE(t, nullptr);
         for (Edge* e : t->edges) EXPECT_TRUE(e->triangle1 == t && e->vertex1->triangles[0] == t);
         auto after = TakeLinks();
-        for (const auto& [key, links] : before) ASSERT_EQ(after[key], links) << key.first << key.second;
+        for (const auto& [key, links] : before)
+            ASSERT_EQ(after[key], links) << key.first << key.second;
         EXPECT_EQ(fullRebuild, c.kind[0] != 'e') << "the renderer must rebuild grown arrays";
     }
     EXPECT_GE(workset.vertices.capacity, vertexCapacity);

@@ -27,19 +27,11 @@ Diamond MakeDiamond(bool withLowerTriangle = true) {
     m.ab = FindEdge(m.a, m.a, m.b);
     CollectAll(workset);
     UpdateNormals();
-    brush.radius = 1;
     return m;
 }
 
-// Triangles (center, q, p) far away, each adding two edges to center.
-void AddFlaps(Vertex* center, i32 count) {
-    for (i32 i = 0; i < count; i++) {
-        Vertex* p = AddVertex(50 + (f32)i, 0, 50);
-        AddTriangle(center, AddVertex(50 + (f32)i, 0, 51), p);  // facing +y: nothing folds
-    }
-    CollectAll(workset);
-    UpdateNormals();
-}
+// A split with brush radius 1: edges shorter than 1 / 12 never split.
+Vertex* Split(Edge* e) { return Tesselate(e, MIN_EDGE_PER_RADIUS); }
 
 void RefineUnder(Vec3 center, f32 radius) {
     PlaceBrush(center, radius, 1);
@@ -66,9 +58,11 @@ TEST_F(TessellateTest, SplitReplacesEachTriangleByTwoAndAveragesTheNewVertex) {
         m.b->savedPosition = {1, 4, 0};
         m.a->savedNormal = {0, 1, 0};
         m.b->savedNormal = inner ? Vec3{1, 0, 0} : Vec3{0, -1, 0};  // opposed: no direction, +x
+        m.a->onMirrorLine = 1;
+        m.b->onMirrorLine = inner;  // the new vertex is on the line only with both ends
         Counters before = ReadCounters();
         i32 slotAbc = SlotOf(m.abc), n = inner ? 2 : 1;
-        Vertex* nv = Tesselate(m.ab, brush.radius * MIN_EDGE_PER_RADIUS);
+        Vertex* nv = Split(m.ab);
         ASSERT_NE(nv, nullptr);
         EXPECT_EQ(liveVertexCount - before.vertices, 1);
         EXPECT_EQ(liveEdgeCount - before.edges, n + 1);
@@ -89,33 +83,21 @@ TEST_F(TessellateTest, SplitReplacesEachTriangleByTwoAndAveragesTheNewVertex) {
         EXPECT_NEAR(nv->mask, inner ? 0.375f : 0.125f, 1e-6f);
         EXPECT_NEAR(nv->savedPosition.y, 3.0f, 1e-6f);
         EXPECT_NEAR(nv->savedNormal.x, inner ? 0.70710677f : 1.0f, 1e-6f);
+        EXPECT_EQ(nv->onMirrorLine, inner);
     }
 }
 
+// |ab| = 1: a radius of 12.01 refuses it, and a zero-length edge has no
+// direction whatever the radius; 12 x 0.083333336 in floats equals 1 and splits.
 TEST_F(TessellateTest, EdgeOfExactlyATwelfthOfTheRadiusSplitsAndShorterOrZeroDoesNot) {
     Diamond m = MakeDiamond();
     Counters before = ReadCounters();
-    brush.radius = 12.01f;  // |ab| = 1 < 12.01 / 12
-    EXPECT_EQ(Tesselate(m.ab, brush.radius * MIN_EDGE_PER_RADIUS), nullptr);
+    EXPECT_EQ(Tesselate(m.ab, 12.01f * MIN_EDGE_PER_RADIUS), nullptr);
     m.b->position = m.a->position;
-    brush.radius = 0;  // a zero-length edge has no direction whatever the radius
-    EXPECT_EQ(Tesselate(m.ab, brush.radius * MIN_EDGE_PER_RADIUS), nullptr);
+    EXPECT_EQ(Tesselate(m.ab, 0), nullptr);
     EXPECT_TRUE(ReadCounters() == before);
     m.b->position = {1, 0, 0};
-    brush.radius = 12;  // |ab| = 12 x 0.083333336 in floats: equality splits
-    EXPECT_NE(Tesselate(m.ab, brush.radius * MIN_EDGE_PER_RADIUS), nullptr);
-}
-
-TEST_F(TessellateTest, MirrorLineNeedsBothEnds) {
-    Diamond m = MakeDiamond();
-    m.a->onMirrorLine = 1;
-    Vertex* half = Tesselate(m.ab, brush.radius * MIN_EDGE_PER_RADIUS);
-    ASSERT_NE(half, nullptr);
-    EXPECT_EQ(half->onMirrorLine, 0);
-    m.c->onMirrorLine = 1;
-    Vertex* both = Tesselate(FindEdge(m.a, m.a, m.c), brush.radius * MIN_EDGE_PER_RADIUS);
-    ASSERT_NE(both, nullptr);
-    EXPECT_EQ(both->onMirrorLine, 1);
+    EXPECT_NE(Tesselate(m.ab, 12 * MIN_EDGE_PER_RADIUS), nullptr);
 }
 
 // Flaps raise the opposite corner c to the given edge count. A border edge
@@ -131,12 +113,17 @@ TEST_F(TessellateTest, OppositeCornerSplitsAtEighteenEdgesAndRefusesAtNineteenOr
         SCOPED_TRACE(::testing::Message() << k.edges << " edges");
         CheckAndReset();
         m = MakeDiamond(k.inner);
-        AddFlaps(m.c, (k.edges - 2) / 2);
+        for (i32 i = 0; i < (k.edges - 2) / 2; i++) {  // far flaps facing +y: nothing folds
+            Vertex* p = AddVertex(50 + (f32)i, 0, 50);
+            AddTriangle(m.c, AddVertex(50 + (f32)i, 0, 51), p);
+        }
         Vertex* z = AddVertex(40, 0, 40);  // sharing a flap's edge adds one more
         if (k.edges % 2) AddTriangle(m.c, m.c->edges[2]->vertex2, z);
+        CollectAll(workset);
+        UpdateNormals();
         ASSERT_EQ(m.c->edgeCount, k.edges);
         Counters before = ReadCounters();
-        Vertex* nv = Tesselate(m.ab, brush.radius * MIN_EDGE_PER_RADIUS);
+        Vertex* nv = Split(m.ab);
         EXPECT_EQ(nv != nullptr, k.edges == 18);
         EXPECT_EQ(m.c->edgeCount, std::max(k.edges, 19));
         if (!nv) {
@@ -175,7 +162,7 @@ TEST_F(TessellateTest, SplitWiresEverythingAfterAnArrayGrewUnderIt) {
             while (liveVertexCount < vertexCapacity) AddVertex(90, 90, 90);
         if (kind == 1) stripUntil([] { return liveEdgeCount >= edgeCapacity - 2; });
         if (kind == 2) stripUntil([] { return liveTriangleCount >= triangleCapacity - 1; });
-        Vertex* nv = Tesselate(&edges[ab], brush.radius * MIN_EDGE_PER_RADIUS);
+        Vertex* nv = Split(&edges[ab]);
         ASSERT_NE(nv, nullptr);
         EXPECT_EQ(nv->triangleCount, 4);
         for (i32 corner : corners) EXPECT_NE(FindEdge(nv, nv, &vertices[corner]), nullptr);
@@ -204,10 +191,8 @@ TEST_F(TessellateTest, RetryAfterTheNeighbourSplitOnlySplitsTheSameEdge) {
         i32 abSlot = SlotOf(FindEdge(a, a, b)), trianglesBefore = liveTriangleCount;
         CollectAll(workset);
         UpdateNormals();
-        brush.radius = 1;
         if (k.abSlotNext) edgeCursor = abSlot;
-        EXPECT_EQ(Tesselate(&edges[abSlot], brush.radius * MIN_EDGE_PER_RADIUS) != nullptr,
-                  k.splits);
+        EXPECT_EQ(Split(&edges[abSlot]) != nullptr, k.splits);
         EXPECT_GT(liveTriangleCount, trianglesBefore);  // the neighbour split happened
         EXPECT_EQ(FindEdge(a, a, b) == nullptr, k.splits);
         const Edge& e = edges[abSlot];
@@ -268,8 +253,7 @@ TEST_F(TessellateTest, SplitPointFollowsTheCurvedSurface) {
     for (i32 i = 0; i < edgeCapacity; i++)
         if (edges[i].active && (!e || edges[i].length > e->length)) e = &edges[i];
     f32 chordError = 100 - Length((e->vertex1->position + e->vertex2->position) * 0.5f);
-    brush.radius = 1;
-    Vertex* v = Tesselate(e, brush.radius * MIN_EDGE_PER_RADIUS);
+    Vertex* v = Split(e);
     ASSERT_NE(v, nullptr);
     EXPECT_GT(chordError, 0.05f);
     EXPECT_LT(std::fabs(100 - Length(v->position)), chordError * 0.1f);

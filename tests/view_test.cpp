@@ -136,7 +136,8 @@ TEST_F(ViewControlTest, ViewAxesAreOrthonormalAndMatchTheScreen) {
             UpdateViewAxes();
             SCOPED_TRACE(testing::Message() << "pitch " << pitch << " yaw " << yaw);
             EXPECT_NEAR(Length(viewRight) + Length(viewDown), 2, 1e-5f);
-            EXPECT_NEAR(std::fabs(Dot(viewRight, viewDown)) + std::fabs(Dot(viewDown, viewToward)), 0, 1e-5f);
+            EXPECT_NEAR(std::fabs(Dot(viewRight, viewDown)) + std::fabs(Dot(viewDown, viewToward)),
+                        0, 1e-5f);
             // The ray through the window centre runs against viewToward, and
             // screen right and down agree with its drift across the window.
             Vec3 a = ProjectToViewPlane(475, 325, {0, 0, 0}, viewToward);
