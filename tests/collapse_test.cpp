@@ -130,7 +130,7 @@ TEST_F(CollapseTest, EachRefusalRuleHoldsExactlyAtItsLimit) {
             EXPECT_TRUE(SnapshotRecords() == before);
         } else {
             ASSERT_EQ(kept, &vertices[f.k]);
-            EXPECT_EQ(liveTriangleCount, counters.triangles - 2);
+            EXPECT_EQ(liveTriangleCount, counters.t - 2);
             EXPECT_EQ(kept->edgeCount, c.kEdges + c.rEdges - 4);
             EXPECT_EQ(vertices[f.o1].triangleCount, 2 + c.pad1);
         }
@@ -172,9 +172,9 @@ TEST_F(CollapseTest, SphereCollapseRemovesTwoTrianglesThreeEdgesOneVertex) {
             recreated.push_back(SlotOf(r->triangles[i]));
     Counters before = ReadCounters();
     ASSERT_EQ(CollapseEdge(e), k);
-    EXPECT_EQ(liveTriangleCount, before.triangles - 2);
-    EXPECT_EQ(liveEdgeCount, before.edges - 3);
-    EXPECT_EQ(liveVertexCount, before.vertices - 1);
+    EXPECT_EQ(liveTriangleCount, before.t - 2);
+    EXPECT_EQ(liveEdgeCount, before.e - 3);
+    EXPECT_EQ(liveVertexCount, before.v - 1);
     EXPECT_FALSE(r->active);
     EXPECT_TRUE(k->refPosition.x == midpoint.x && k->refPosition.y == midpoint.y &&
                 k->refPosition.z == midpoint.z);

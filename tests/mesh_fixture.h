@@ -89,8 +89,7 @@ public:
 
 // Everything a creation or removal may change, to prove a refusal changed nothing.
 struct Counters {
-    i32 vertices, edges, triangles, display;
-    i32 worksetV, worksetE, worksetT, cursorV, cursorE, cursorT;
+    i32 v, e, t, display, worksetV, worksetE, worksetT, cursorV, cursorE, cursorT;
     bool operator==(const Counters&) const = default;
 };
 inline Counters ReadCounters() {
@@ -107,15 +106,10 @@ struct Quad {
     i32 a, b, c, d, t1, t2;
 };
 inline Quad MakeQuad() {
-    Quad q = {SlotOf(AddVertex(0, 0, 0)),
-              SlotOf(AddVertex(10, 0, 0)),
-              SlotOf(AddVertex(10, 0, -10)),
-              SlotOf(AddVertex(0, 0, -10)),
-              0,
-              0};
-    q.t1 = SlotOf(AddTriangle(&vertices[q.a], &vertices[q.b], &vertices[q.c]));
-    q.t2 = SlotOf(AddTriangle(&vertices[q.a], &vertices[q.c], &vertices[q.d]));
-    return q;
+    i32 a = SlotOf(AddVertex(0, 0, 0)), b = SlotOf(AddVertex(10, 0, 0));
+    i32 c = SlotOf(AddVertex(10, 0, -10)), d = SlotOf(AddVertex(0, 0, -10));
+    i32 t1 = SlotOf(AddTriangle(&vertices[a], &vertices[b], &vertices[c]));
+    return {a, b, c, d, t1, SlotOf(AddTriangle(&vertices[a], &vertices[c], &vertices[d]))};
 }
 
 // `count` triangles around a centre (slot returned, ring in the next slots)

@@ -64,9 +64,9 @@ TEST_F(TessellateTest, SplitReplacesEachTriangleByTwoAndAveragesTheNewVertex) {
         i32 slotAbc = SlotOf(m.abc), n = inner ? 2 : 1;
         Vertex* nv = Split(m.ab);
         ASSERT_NE(nv, nullptr);
-        EXPECT_EQ(liveVertexCount - before.vertices, 1);
-        EXPECT_EQ(liveEdgeCount - before.edges, n + 1);
-        EXPECT_EQ(liveTriangleCount - before.triangles, n);
+        EXPECT_EQ(liveVertexCount - before.v, 1);
+        EXPECT_EQ(liveEdgeCount - before.e, n + 1);
+        EXPECT_EQ(liveTriangleCount - before.t, n);
         EXPECT_EQ(nv->triangleCount, 2 * n);
         EXPECT_EQ(m.c->edgeCount, 3);  // the opposite corner gains one edge, the ends keep theirs
         EXPECT_EQ(m.a->edgeCount, 1 + n);
