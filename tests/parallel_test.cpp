@@ -78,7 +78,10 @@ protected:
     }
 };
 
+// An unmatched end at the bottom of the stack stays there.
 TEST_F(ProfilerTest, OverflowAtDepth251StopsAllProfiling) {
+    ProfileEnd();
+    EXPECT_EQ(profileDepth, 0);
     for (i32 i = 0; i < 251; i++) ProfileBegin(PROF_MISCLOGIC);
     EXPECT_EQ(profileOverflow, -1);
     ProfileBegin(PROF_RENDER);
@@ -126,6 +129,10 @@ TEST_F(ProfilerTest, NeverEnteredSectionReportsZeroWithCallerNone) {
     EXPECT_EQ(inner.historyPosition, 1);
     EXPECT_TRUE(inner.shareHistory[0] == inner.share && inner.strokeHistory[0] == 1);
     profileStrokeFlag = 0;
+    ProfilerInit(1000000);  // a restart forgets every report
+    EXPECT_TRUE(inner.share == 0 && inner.topCallerShares[0] == 0 &&
+                inner.topCallers[0] == PROF_NONE);
+    EXPECT_TRUE(inner.historyPosition == 0 && inner.shareHistory[0] == 0 && inner.lastSamples == 0);
 }
 
 static void NestingJob(i32, i32) {

@@ -88,6 +88,8 @@ TEST_F(MeshTest, CoreStartsTheConfiguredMeshAndShutsDownWithItsStatistics) {
     EXPECT_EQ(liveTriangleCount, 512);
     EXPECT_TRUE(viewPitch == 30 && threadCount == 1 && undoRing[11].bytes && !modified);
     EXPECT_EQ(marker(), std::vector<u8>{'1'});
+    for (i32 i = 0; i < vertexCapacity; i++)
+        ASSERT_FALSE(vertices[i].changed) << "nothing to relax";
     startupFrameCount = 0;
     for (i32 i = 0; i < 19; i++) CountStartupFrame();
     EXPECT_EQ(marker(), std::vector<u8>{'1'});
