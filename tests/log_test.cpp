@@ -48,6 +48,7 @@ TEST(Log, EndVerboseMutesUntilTheNextSectionAndStickyKeepsItOpen) {
     EXPECT_TRUE(LogEndVerbose());
     LogPrint("still written");
     EXPECT_EQ(log.Text(), "start-up\nsection\nafter sticky\nstill written\n");
+    logSticky = 0;
 }
 
 TEST(Log, BadInputIsSurvived) {

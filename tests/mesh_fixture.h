@@ -65,6 +65,9 @@ public:
         LogOpen(path.c_str());
     }
     ~TestLog() {
+        // A refusal or fault opens a section for its own lines; it must not
+        // leave the log loud for good (a file write per mesh operation).
+        EXPECT_FALSE(logSticky) << "something made the log sticky";
         logEnabled = logActive = logSticky = 0;
         logLineCount = 0;
         logPath[0] = 0;

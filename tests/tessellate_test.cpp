@@ -104,6 +104,7 @@ TEST_F(TessellateTest, EdgeOfExactlyATwelfthOfTheRadiusSplitsAndShorterOrZeroDoe
 // has no valence check of its own: a full corner there must not end the
 // program or leave the triangle removed, and refinement must go on past it.
 TEST_F(TessellateTest, OppositeCornerSplitsAtEighteenEdgesAndRefusesAtNineteenOrWhenFull) {
+    TestLog log;
     struct Case {
         bool inner;
         i32 edges;
