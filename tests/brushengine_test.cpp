@@ -1,8 +1,5 @@
-// The brush engine through whole frames: radius and strength from the picked
-// depth and the settings, the stroke's need for a hit, inversion and pen
-// pressure, what ends or blocks a stroke and the refPosition copy that
-// follows, mirrored hits, the pop-up anchor while resizing, and the tool
-// dispatch.
+// The brush engine through whole frames: radius and strength, the need for a
+// hit, inversion and pen pressure, what ends a stroke, mirrored hits, resizing.
 #include "frame_fixture.h"
 
 using BrushEngineTest = FrameTest;
@@ -147,15 +144,3 @@ TEST_F(BrushEngineTest, RotateAndScaleStrokesKeepTheirCentre) {
     }
 }
 
-// A placed, strong brush on the sphere: any id outside the table must leave
-// the mesh alone rather than index past it.
-TEST_F(BrushEngineTest, ApplyToolIgnoresIdsOutsideTheToolRange) {
-    ShowSphereUnderCursor();
-    Frame();
-    Brush b = brush;
-    b.strength = 2;
-    b.strokeStart = 1;
-    std::vector<u8> image = ImageOfMesh();
-    for (i32 id : {-1, (i32)TOOL_COUNT, 99}) ApplyTool(b, id);
-    EXPECT_EQ(ImageOfMesh(), image);
-}

@@ -1,6 +1,5 @@
-// Edge collapse: every refusal rule and the limits either side of them, the
-// sphere case, the re-created triangles in their own slots, and the undo of
-// a degenerate result. Random collapses run in the chain test.
+// Edge collapse: every refusal rule either side of its limit, the sphere
+// case, and the undo of a degenerate result.
 #include "meshfile_fixture.h"
 
 namespace {

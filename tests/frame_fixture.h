@@ -1,6 +1,5 @@
-// Scaffolding for driving whole frames headless: a fresh sphere, start values
-// for every global a frame reads, doubles for the window services that record
-// what was asked, and a synthetic depth patch under the cursor.
+// Driving whole frames headless: a fresh sphere, start values for every
+// global a frame reads, recording service doubles, a synthetic depth patch.
 #pragma once
 #include <cstring>
 #include <string>

@@ -1,36 +1,9 @@
-// Whole frames of the frame logic and its commands: the window title, the
-// question before losing unsaved changes, key commands firing once per
-// press, the mask, detail and tool toggles, save, open and undo with their
-// failures told to the user, new meshes, the material, and the refinement
-// cycle's single closing pass per settle.
+// Whole frames of the frame logic and its commands: confirmations, key
+// latches, toggles, save, open, undo, new meshes, material and settling.
 #include "frame_fixture.h"
 
 using FrameLogicTest = FrameTest;
 using Boxes = std::vector<std::string>;
-
-TEST_F(FrameLogicTest, TitleShowsOnlyTheFileNameAndTheUnsavedMark) {
-    SetWindowTitle();
-    EXPECT_EQ(services.title, "Tessaform alpha - Untitled  ");
-    modified = 1;
-    for (const char* path : {"", "/home/u/name.tf1", "C:\\sculpts\\name.tf1", "name.tf1"}) {
-        strcpy(fileName, path);
-        SetWindowTitle();
-        EXPECT_EQ(services.title,
-                  std::string("Tessaform alpha - ") + (*path ? "name.tf1" : "Untitled") + " *");
-    }
-    // The first stroke frame marks the title; later frames leave it alone.
-    fileName[0] = modified = 0;
-    Frame();
-    services.title.clear();
-    ShowSphereUnderCursor();
-    mouseLeft = 1;
-    Frame();
-    EXPECT_TRUE(modified);
-    EXPECT_EQ(services.title, "Tessaform alpha - Untitled *");
-    services.title.clear();
-    Frame();
-    EXPECT_EQ(services.title, "");
-}
 
 // Each command that would lose unsaved changes asks once per press; Cancel
 // stops it, and with nothing to lose it goes ahead without asking.
@@ -185,6 +158,7 @@ TEST_F(FrameLogicTest, UndoOfMaskFillRestoresMasksAndCutsTheStroke) {
     Press({KEY_LCTRL, KEY_Z});
     EXPECT_EQ(vertices[0].mask, 0.0f);
     EXPECT_TRUE(modified);
+    EXPECT_EQ(services.title, "Tessaform alpha - Untitled *");
     EXPECT_FALSE(strokeActive || grabDragging || brush.cullValid || meshSettled);
     EXPECT_EQ(idleFrames, 29);  // 28, and the undo frame itself refined once
 }
@@ -244,6 +218,7 @@ TEST_F(FrameTest, SaveAsksForANameUnlessTitledFromTheKeysAndAFailureChangesNothi
     modified = 1;
     ASSERT_TRUE(SaveCommand(true, false));  // untitled: asks
     EXPECT_TRUE(services.saveDialogs == 1 && services.dialogKind == 0);
+    EXPECT_EQ(services.title, "Tessaform alpha - a.tf1  ") << "the name alone, unmodified";
     EXPECT_EQ(std::string(fileName), path);
     EXPECT_EQ(modified, 0);
     EXPECT_EQ(ReadBytes(path), ImageOfMesh());

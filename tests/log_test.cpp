@@ -1,5 +1,5 @@
 // The text log against a real file: flood limit, verbose sections, muting,
-// the sticky switch and bad input; the event-log label registry and dumps.
+// bad input; the event-log label registry.
 #include "mesh_fixture.h"
 
 static void PrintNumbered(const char* prefix, i32 count) {

@@ -1,7 +1,5 @@
-// Shared test scaffolding: fresh storage for every test with the consistency
-// checker run when it ends, a capture of the real log file, small named
-// meshes, the seed a random test runs with, and the brush helpers the tool
-// tests share.
+// Shared scaffolding: fresh storage per test with the checker at the end,
+// the real log captured, small named meshes, seeds and brush helpers.
 #pragma once
 #include <gtest/gtest.h>
 #include <algorithm>

@@ -1,7 +1,5 @@
-// Worker pool and profiler: every item visited exactly once for 1 to 8
-// threads with results visible on return, the thread-count limits, the
-// profiler's overflow stop, an idle section's report, and worker threads
-// that must not disturb the main thread's section stack.
+// Worker pool and profiler: every item visited once for 1 to 8 threads, the
+// thread-count limits, overflow, reports, and workers kept off the stack.
 #include <thread>
 #include "mesh_fixture.h"
 

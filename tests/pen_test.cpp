@@ -1,5 +1,5 @@
-// Pen pressure rules: scaling a raw reading, what pen events with and without
-// buttons and mouse clicks leave behind, and the frame's strength factor.
+// Pen pressure rules: scaling a raw reading, what events leave behind, and
+// the frame's strength factor.
 #include "tools/pen.h"
 #include <gtest/gtest.h>
 #include "base/input.h"

@@ -1,7 +1,5 @@
-// Picking from a synthetic depth patch: where the patch sits near the
-// window's corners and edges, which sample a position reads, the depth
-// formula, zoom, misses, and the plane projection GRAB drags in, checked by
-// projecting its result back the way the renderer does.
+// Picking from a synthetic depth patch: the patch at the window's edges, the
+// depth formula, zoom, misses, and the plane projection.
 #include "frame_fixture.h"
 
 class PickingTest : public ::testing::Test {

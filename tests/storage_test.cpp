@@ -1,6 +1,5 @@
-// Record storage: slot order and reuse, growth of each array with every link
-// following the moved records, ManageMemory's threshold, and the culling box
-// and threaded rebuild that fill the workset.
+// Record storage: slot order and reuse, growth with every link rebased,
+// ManageMemory's threshold, and the culling and threaded workset rebuild.
 #include <map>
 #include "mesh_fixture.h"
 

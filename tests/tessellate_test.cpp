@@ -1,7 +1,5 @@
-// Edge splits and refinement under the brush: what one split creates and
-// carries over, every reason a split is refused (a refusal changes nothing),
-// splits through array growth, the retry after a neighbour split, and
-// refinement on the sphere. Random splits run in the chain test.
+// Edge splits and refinement under the brush: what a split creates, every
+// refusal, growth mid-split, the retry after a neighbour split, the passes.
 #include "mesh_fixture.h"
 
 namespace {

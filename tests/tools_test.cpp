@@ -1,7 +1,5 @@
-// The brushes against their own rules: where one step of each surface brush
-// puts the vertices of a tiny hand-made tent, MASK's painting, REDUCE
-// DETAIL's measuring and thinning, the tool skeleton's reach, culling and
-// refinement, and brushes that must leave the mesh alone.
+// The brushes against their own rules on a tiny hand-made tent, MASK and
+// REDUCE DETAIL, the tool skeleton's refinement, and brushes off the mesh.
 #include "meshfile_fixture.h"
 #include "tools/surfacepasses.h"
 

@@ -1,6 +1,5 @@
-// Topology edits and normals: refusals that must change nothing, edge
-// sharing and removal, triangle flips, vertex normals, relaxation numbers,
-// and the checker's report for every kind of broken link.
+// Topology edits and normals: refusals, edge sharing and removal, flips,
+// vertex normals, relaxation, and the checker's report for each broken link.
 #include "mesh_fixture.h"
 
 static Vertex* V(i32 slot) { return &vertices[slot]; }

@@ -1,6 +1,5 @@
-// View control through whole frames: wheel and keypad steps, their latches
-// and clamps, drag zoom and the zoom's smoothing, rotate and pan and their
-// rates, the light, and the view axes the brush and renderer share.
+// View control through whole frames: wheel and keypad steps, latches and
+// clamps, zoom smoothing, rotate and pan, the light, and the view axes.
 #include "frame_fixture.h"
 
 using ViewControlTest = FrameTest;
