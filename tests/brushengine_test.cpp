@@ -143,4 +143,3 @@ TEST_F(BrushEngineTest, RotateAndScaleStrokesKeepTheirCentre) {
         mouseX -= 30;
     }
 }
-

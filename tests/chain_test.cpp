@@ -129,7 +129,7 @@ protected:
             if (!IsFinite(v.refPosition)) return name + ": reference position not finite";
             // Splits never raise an inner vertex above 19 edges, collapses keep 18.
             if (closed && v.edgeCount > 19) return name + " has more than 19 edges";
-            if (symmetry && v.onMirrorLine && v.position.x != 0)
+            if (symmetry && v.onMirrorLine && (v.position.x != 0 || v.refPosition.x != 0))
                 return name + " left the mirror line";
         }
         for (i32 i = 0; closed && i < edgeCapacity; i++)

@@ -137,6 +137,8 @@ TEST_F(FrameLogicTest, NewMeshResetsViewFileMarkAndUndoRing) {
     Click(BUTTON_NEW_SPHERE);
     EXPECT_EQ(liveTriangleCount, 2048);
     EXPECT_TRUE(startMeshType == 0 && viewPitch == 0);
+    for (i32 i = 0; i < vertexCapacity; i++)
+        ASSERT_FALSE(vertices[i].changed) << "nothing to relax";
 }
 
 // Backspace fills the mask only while MASK is current; undoing the fill

@@ -85,6 +85,8 @@ public:
     }
     i32 Count(const std::string& line) const { return (i32)std::ranges::count(Lines(), line); }
     bool Has(const std::string& words) const { return Text().find(words) != std::string::npos; }
+    // Muted as after start-up: what must reach the log has to open its own section.
+    void Mute() { LogEndVerbose(); }
     std::string directory, path;
 };
 

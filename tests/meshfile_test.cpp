@@ -115,6 +115,7 @@ TEST_F(MeshFileTest, LoadGrowsStorageForImagesLargerThanTheArrays) {
 // not at all, with the old permissions, and no temporary left either way.
 TEST_F(MeshFileTest, SaveReplacesTheOldFileWholeOrKeepsItOnFailure) {
     TestLog log;
+    log.Mute();
     MakeQuad();
     std::string path = dir.File("work.tf1");
     WriteBytes(path, std::vector<u8>(200000, 0xAB));
@@ -149,6 +150,7 @@ protected:
     // Loading must fail, log the reason, and leave the sphere as it was.
     void ExpectRefused(const std::vector<u8>& bytes, const char* what) {
         TestLog log;
+        log.Mute();
         std::string path = dir.File("damaged.tf1");
         WriteBytes(path, bytes);
         EXPECT_FALSE(LoadMesh(path.c_str())) << what;
@@ -319,6 +321,7 @@ TEST_F(MeshFileTest, DamagedSnapshotIsRefusedAndUsedUpWithTheSculptureKept) {
     for (i32 i = 0; i < vertexCapacity; i++) vertices[i].mask = 0.75f;
     MeshRecordSnapshot before = SnapshotRecords();
     TestLog log;
+    log.Mute();
     EXPECT_FALSE(PopUndo());
     EXPECT_TRUE(SnapshotRecords() == before);
     EXPECT_TRUE(log.Has("file error"));

@@ -135,6 +135,13 @@ TEST_F(MeshTest, CullingBoxExcludesItsOwnFacesAndWidensByEachTrianglesRadius) {
     EXPECT_TRUE(reaching->inBrush && !clear->inBrush);
     EXPECT_EQ(reaching->vertices[0]->inBrush, 0);  // its corner lies on the face
     EXPECT_EQ(workset.triangles.count, 1);
+    // A stroke keeps the cube while it still holds the brush (centre within
+    // 3 radii of the cube's), and reculls around the brush once it does not.
+    for (f32 move : {30.0f, 30.5f}) {
+        b.cullCenterNow = Vec3{1 + move, 2, 3};
+        UpdateBrushCulling(b, b.center, b.radius, true);
+        EXPECT_EQ(b.cullCenter.x, move > 30 ? 1 + move : 1) << move;
+    }
 }
 
 // The workset as a plain scan of the flags would list it, in slot order.

@@ -98,11 +98,27 @@ TEST_F(TessellateTest, EdgeOfExactlyATwelfthOfTheRadiusSplitsAndShorterOrZeroDoe
     EXPECT_NE(Tesselate(m.ab, 12 * MIN_EDGE_PER_RADIUS), nullptr);
 }
 
+// A quad facing -x: splitting the border edge c-d of (a, c, d) re-creates a
+// half over the diagonal, which (a, b, c) made running c to a, against this
+// triangle's winding. Both halves must still face -x.
+TEST_F(TessellateTest, SplitHalvesFaceTheWayTheirTriangleDid) {
+    Vertex *a = AddVertex(0, 0, 0), *b = AddVertex(0, 0, 10);
+    Vertex *c = AddVertex(0, 10, 10), *d = AddVertex(0, 10, 0);
+    AddTriangle(a, b, c);
+    AddTriangle(a, c, d);
+    CollectAll(workset);
+    UpdateNormals();
+    ASSERT_NE(Split(FindEdge(c, c, d)), nullptr);
+    for (i32 i = 0; i < triangleCapacity; i++)
+        if (triangles[i].active) { EXPECT_LT(triangles[i].normal.x, -0.99f) << "triangle " << i; }
+}
+
 // Flaps raise the opposite corner c to the given edge count. A border edge
 // has no valence check of its own: a full corner there must not end the
 // program or leave the triangle removed, and refinement must go on past it.
 TEST_F(TessellateTest, OppositeCornerSplitsAtEighteenEdgesAndRefusesAtNineteenOrWhenFull) {
     TestLog log;
+    log.Mute();
     struct Case {
         bool inner;
         i32 edges;
@@ -125,6 +141,7 @@ TEST_F(TessellateTest, OppositeCornerSplitsAtEighteenEdgesAndRefusesAtNineteenOr
         Vertex* nv = Split(m.ab);
         EXPECT_EQ(nv != nullptr, k.edges == 18);
         EXPECT_EQ(m.c->edgeCount, std::max(k.edges, 19));
+        EXPECT_EQ(log.Count("*** Edge doesn't want to split! nedges=19"), k.edges == 18 ? 0 : 1);
         if (!nv) {
             EXPECT_TRUE(ReadCounters() == before);
             EXPECT_EQ(m.ab->triangle1, m.abc);

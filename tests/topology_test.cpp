@@ -47,6 +47,7 @@ TEST_F(MeshTest, AdjacencyLimitsRefuseTrianglesAndChangeNothing) {
             AddVertex(5, 5, -5);
         }
         TestLog log;
+        log.Mute();
         Counters before = ReadCounters();
         Triangle* t = AddTriangle(V(c.a), V(c.b), V(c.c));
         EXPECT_EQ(t == nullptr, c.refusal != nullptr);
@@ -219,6 +220,8 @@ TEST_F(MeshTest, CheckerNamesEveryKindOfBrokenLink) {
         {"display triangle count 1, live 2", [] { displayTriangleCount--; }},
         {"a free-slot cursor lies outside its array", [] { edgeCursor = -1; }},
         {"a free-slot cursor lies outside its array", [] { triangleCursor = triangleCapacity; }},
+        {"a free-slot cursor lies outside its array", [] { vertexCursor = vertexCapacity; }},
+        {"a free-slot cursor lies outside its array", [] { edgeCursor = edgeCapacity; }},
     };
     for (const Fault& f : faults) {
         ResetAllocation();

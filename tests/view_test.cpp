@@ -18,8 +18,12 @@ TEST_F(ViewControlTest, WheelStepsAllCountAndKeypadStepsOncePerPressPlusWinning)
     Press({KEY_KP_MINUS});
     EXPECT_NEAR(zoomTarget, 1.44f * 0.8333333f * 0.8333333f, 1e-5f);
     zoomTarget = 1;
-    keysHeld[KEY_LCTRL] = keysHeld[KEY_LALT] = mouseLeft = 1;
-    mouseY += 50;  // a Ctrl+Alt+left drag of 50 pixels is one zoom step
+    keysHeld[KEY_LCTRL] = mouseLeft = 1;
+    mouseY += 50;  // a Ctrl+Alt+left drag of 50 pixels is one zoom step; without Alt none
+    Frame();
+    EXPECT_EQ(zoomTarget, 1.0f);
+    keysHeld[KEY_LALT] = 1;
+    mouseY += 50;
     Frame();
     EXPECT_NEAR(zoomTarget, 1.2f, 1e-5f);
 }
