@@ -4,7 +4,7 @@
 #include "base/view.h"
 #include "meshfile_fixture.h"
 
-TEST_F(MeshTest, SphereHasDesignedCountsRadiusAndCornerSlotsAndIsClosedFacingOut) {
+TEST_F(MeshTest, SphereHasDesignedCountsAndRadiusAndIsClosedFacingOut) {
     BuildSphere();
     EXPECT_EQ(liveTriangleCount, 2048);
     EXPECT_EQ(liveEdgeCount, 3072);
