@@ -1,7 +1,5 @@
-// Edge collapse: every refusal rule and the limits either side of them, the
-// sphere case, the re-created triangles in their own slots, the undo of a
-// degenerate result, and a random chain of collapses checked after each step.
-#include <random>
+// Edge collapse: every refusal rule either side of its limit, the sphere
+// case, and the undo of a degenerate result.
 #include "meshfile_fixture.h"
 
 namespace {
@@ -64,20 +62,24 @@ Vertex* CollapseKR(const DoubleFan& f) {
     return CollapseEdge(&edges[f.edge]);
 }
 
-TEST_F(CollapseTest, BorderAndNullCollapsesAreRefusedAndLogged) {
+TEST_F(CollapseTest, BorderEdgeIsRefusedAndChangesNothing) {
     TestLog log;
     Quad q = MakeQuad();
     Counters before = ReadCounters();
     EXPECT_EQ(CollapseEdge(FindEdge(&vertices[q.a], &vertices[q.a], &vertices[q.b])), nullptr);
     EXPECT_EQ(log.Count("*** tried to collapse outer edge, not allowed"), 1);
+    EXPECT_EQ(ReadCounters(), before);
+}
+
+TEST_F(CollapseTest, NullEdgeIsRefusedAndLogged) {
 #if TESSA_ASSERTS
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(CollapseEdge(nullptr), "collapse with null edge");  // the caller's fault
 #else
+    TestLog log;
     EXPECT_EQ(CollapseEdge(nullptr), nullptr);
     EXPECT_EQ(log.Count("### collapse with null edge!"), 1);
 #endif
-    EXPECT_EQ(ReadCounters(), before);
 }
 
 enum Extra { NONE, K_ON_MIRROR_LINE, BOTH_ON_MIRROR_LINE, BUSY_NEIGHBOUR, FINS };
@@ -132,7 +134,7 @@ TEST_F(CollapseTest, EachRefusalRuleHoldsExactlyAtItsLimit) {
             EXPECT_TRUE(SnapshotRecords() == before);
         } else {
             ASSERT_EQ(kept, &vertices[f.k]);
-            EXPECT_EQ(liveTriangleCount, counters.triangles - 2);
+            EXPECT_EQ(liveTriangleCount, counters.t - 2);
             EXPECT_EQ(kept->edgeCount, c.kEdges + c.rEdges - 4);
             EXPECT_EQ(vertices[f.o1].triangleCount, 2 + c.pad1);
         }
@@ -154,6 +156,8 @@ Edge* RegularSphereEdge() {
     return nullptr;
 }
 
+// The kept end moves to the midpoint and then half way to the mean of its
+// new neighbours, which have not moved yet; reference and mask average.
 TEST_F(CollapseTest, SphereCollapseRemovesTwoTrianglesThreeEdgesOneVertex) {
     BuildSphere();
     Edge* e = RegularSphereEdge();
@@ -161,6 +165,8 @@ TEST_F(CollapseTest, SphereCollapseRemovesTwoTrianglesThreeEdgesOneVertex) {
     Vertex* k = e->vertex1;
     Vertex* r = e->vertex2;
     Vec3 midpoint = (k->refPosition + r->refPosition) * 0.5f;
+    Vec3 middle = (k->position + r->position) * 0.5f;
+    std::vector<Vec3> positions = TakePositions();
     k->mask = 1;
     r->mask = 0;
     // Every triangle of R other than the edge's two is re-created in its own slot.
@@ -170,14 +176,20 @@ TEST_F(CollapseTest, SphereCollapseRemovesTwoTrianglesThreeEdgesOneVertex) {
             recreated.push_back(SlotOf(r->triangles[i]));
     Counters before = ReadCounters();
     ASSERT_EQ(CollapseEdge(e), k);
-    EXPECT_EQ(liveTriangleCount, before.triangles - 2);
-    EXPECT_EQ(liveEdgeCount, before.edges - 3);
-    EXPECT_EQ(liveVertexCount, before.vertices - 1);
+    EXPECT_EQ(liveTriangleCount, before.t - 2);
+    EXPECT_EQ(liveEdgeCount, before.e - 3);
+    EXPECT_EQ(liveVertexCount, before.v - 1);
     EXPECT_FALSE(r->active);
     EXPECT_TRUE(k->refPosition.x == midpoint.x && k->refPosition.y == midpoint.y &&
                 k->refPosition.z == midpoint.z);
     EXPECT_EQ(k->mask, 0.5f);
-    EXPECT_EQ(k->edgeCount, 8);
+    ASSERT_EQ(k->edgeCount, 8);
+    Vec3 mean = {0, 0, 0};
+    for (i32 i = 0; i < 8; i++) {
+        Vertex* w = k->edges[i]->vertex1 == k ? k->edges[i]->vertex2 : k->edges[i]->vertex1;
+        mean += positions[(size_t)SlotOf(w)] * 0.125f;
+    }
+    EXPECT_LT(Length(k->position - (middle + (mean - middle) * 0.5f)), 1e-4f);
     for (i32 slot : recreated) {
         EXPECT_TRUE(triangles[slot].active);
         EXPECT_EQ(triangles[slot].vertices[0], k) << "re-created around the kept end";
@@ -196,30 +208,6 @@ TEST_F(CollapseTest, OverlappingCornersUndoTheCollapseExactly) {
     EXPECT_TRUE(SnapshotRecords() == before)
         << "triangles back in their slots, windings and positions kept";
     EXPECT_NE(log.Text().find("two vertices overlapping!"), std::string::npos);
-}
-
-// A closed surface keeps V - E + T = 2 through every successful collapse.
-TEST_F(CollapseTest, RandomCollapsesKeepTheSphereClosedAndConsistent) {
-    u32 seed = std::random_device{}();
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 rng(seed);
-    BuildSphere();
-    i32 collapsed = 0;
-    for (i32 step = 0; step < 600; step++) {
-        i32 slot = (i32)(rng() % (u32)edgeCapacity);
-        while (!edges[slot].active) slot = (slot + 1) % edgeCapacity;
-        i32 t = liveTriangleCount;
-        if (Vertex* kept = CollapseEdge(&edges[slot])) {
-            collapsed++;
-            ASSERT_TRUE(kept->active);
-            ASSERT_EQ(liveTriangleCount, t - 2);
-            ASSERT_LE(kept->edgeCount, 18);
-        }
-        ASSERT_EQ(liveVertexCount - liveEdgeCount + liveTriangleCount, 2) << "step " << step;
-        char report[2048];
-        ASSERT_TRUE(CheckMesh(report, sizeof report)) << "step " << step << ": " << report;
-    }
-    EXPECT_GT(collapsed, 0);
 }
 
 }  // namespace

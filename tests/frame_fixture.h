@@ -1,22 +1,18 @@
-// Scaffolding for driving whole frames headless: a fresh sphere, start values
-// for every global a frame reads, doubles for the window services that record
-// what was asked, and a synthetic depth patch under the cursor.
+// Driving whole frames headless: a fresh sphere, start values for every
+// global a frame reads, recording service doubles, a synthetic depth patch.
 #pragma once
-#include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 #include "app/app.h"
+#include "app/commands.h"
 #include "app/framelogic.h"
 #include "app/viewcontrol.h"
 #include "base/guistate.h"
 #include "base/input.h"
 #include "base/services.h"
 #include "base/view.h"
-#include "mesh/meshfile.h"
-#include "mesh_fixture.h"
-#include "tools/brush.h"
+#include "meshfile_fixture.h"
 #include "tools/picking.h"
 
 // What the service doubles saw, and how the user answers: the message box
@@ -72,6 +68,7 @@ protected:
     decltype(SetWindowTitleText) savedTitle = SetWindowTitleText;
     decltype(SaveFileDialog) savedSave = SaveFileDialog;
     decltype(OpenFileDialog) savedOpen = OpenFileDialog;
+    TempDir dir;
 
     void SetUp() override {
         MeshTest::SetUp();
@@ -128,7 +125,7 @@ protected:
     }
     // Holds the keys for `frames` frames, then releases them; false if a
     // frame ended the program.
-    bool Press(std::initializer_list<i32> keys, i32 frames = 1) {
+    bool Press(const std::vector<i32>& keys, i32 frames = 1) {
         bool go = true;
         for (i32 k : keys) keysHeld[k] = 1;
         while (frames-- > 0) go = Frame() && go;

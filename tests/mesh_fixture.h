@@ -1,11 +1,11 @@
-// Shared test scaffolding: a fixture that gives every test fresh storage and
-// runs the consistency checker when it ends, a capture of the real log file
-// in a private temp directory, and small named meshes (quad, fan, strip).
+// Shared scaffolding: fresh storage per test with the checker at the end,
+// the real log captured, small named meshes, seeds and brush helpers.
 #pragma once
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -14,6 +14,8 @@
 #include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
+#include "tools/brush.h"
+#include "tools/tools.h"
 
 // Fails the current test with the checker's report when the mesh is broken.
 inline void ExpectMeshConsistent() {
@@ -41,6 +43,13 @@ protected:
     void TearDown() override { ExpectMeshConsistent(); }
 };
 
+// A random test's seed: the given one, or TESSA_SEED from the environment to
+// replay a failure somebody else saw.
+inline u32 TestSeed(u32 fixed) {
+    const char* s = getenv("TESSA_SEED");
+    return s ? (u32)strtoul(s, nullptr, 10) : fixed;
+}
+
 // Opens the real log in a private directory (tests run as parallel processes)
 // and puts it back to its never-opened, muted state after, so later tests do
 // not pay for a file write per mesh operation.
@@ -54,6 +63,9 @@ public:
         LogOpen(path.c_str());
     }
     ~TestLog() {
+        // A refusal or fault opens a section for its own lines; it must not
+        // leave the log loud for good (a file write per mesh operation).
+        EXPECT_FALSE(logSticky) << "something made the log sticky";
         logEnabled = logActive = logSticky = 0;
         logLineCount = 0;
         logPath[0] = 0;
@@ -71,17 +83,16 @@ public:
         for (std::string line; std::getline(text, line);) lines.push_back(line);
         return lines;
     }
-    i32 Count(const std::string& line) const {
-        std::vector<std::string> lines = Lines();
-        return (i32)std::count(lines.begin(), lines.end(), line);
-    }
+    i32 Count(const std::string& line) const { return (i32)std::ranges::count(Lines(), line); }
+    bool Has(const std::string& words) const { return Text().find(words) != std::string::npos; }
+    // Muted as after start-up: what must reach the log has to open its own section.
+    void Mute() { LogEndVerbose(); }
     std::string directory, path;
 };
 
 // Everything a creation or removal may change, to prove a refusal changed nothing.
 struct Counters {
-    i32 vertices, edges, triangles, display;
-    i32 worksetV, worksetE, worksetT, cursorV, cursorE, cursorT;
+    i32 v, e, t, display, worksetV, worksetE, worksetT, cursorV, cursorE, cursorT;
     bool operator==(const Counters&) const = default;
 };
 inline Counters ReadCounters() {
@@ -92,21 +103,16 @@ inline Counters ReadCounters() {
 }
 
 //   d---c
-//   | / |     two triangles (a, b, c) + (a, c, d) sharing edge a-c, facing +y
-//   a---b
+//   | / |     two triangles (a, b, c) + (a, c, d) sharing edge a-c, facing +y;
+//   a---b     on fresh storage slots 0..3, triangles 0 and 1, a-c is edge 2
 struct Quad {
     i32 a, b, c, d, t1, t2;
 };
 inline Quad MakeQuad() {
-    Quad q = {SlotOf(AddVertex(0, 0, 0)),
-              SlotOf(AddVertex(10, 0, 0)),
-              SlotOf(AddVertex(10, 0, -10)),
-              SlotOf(AddVertex(0, 0, -10)),
-              0,
-              0};
-    q.t1 = SlotOf(AddTriangle(&vertices[q.a], &vertices[q.b], &vertices[q.c]));
-    q.t2 = SlotOf(AddTriangle(&vertices[q.a], &vertices[q.c], &vertices[q.d]));
-    return q;
+    i32 a = SlotOf(AddVertex(0, 0, 0)), b = SlotOf(AddVertex(10, 0, 0));
+    i32 c = SlotOf(AddVertex(10, 0, -10)), d = SlotOf(AddVertex(0, 0, -10));
+    i32 t1 = SlotOf(AddTriangle(&vertices[a], &vertices[b], &vertices[c]));
+    return {a, b, c, d, t1, SlotOf(AddTriangle(&vertices[a], &vertices[c], &vertices[d]))};
 }
 
 // `count` triangles around a centre (slot returned, ring in the next slots)
@@ -138,4 +144,63 @@ inline void MakeStrip(i32 count) {
         else
             AddTriangle(&vertices[t[i]], &vertices[b[i + 1]], &vertices[t[i + 1]]);
     }
+}
+
+// ---- brushes
+
+typedef void (*ToolFn)(Brush& b);
+
+// Symmetry off, no mask mode and a stroke in progress.
+class SculptTest : public MeshTest {
+protected:
+    void SetUp() override {
+        MeshTest::SetUp();
+        maskView = 0;
+        ResetBrush();
+        strokeActive = 1;
+    }
+    // These globals outlive the fixture: later tests must not inherit a stroke.
+    void TearDown() override {
+        MeshTest::TearDown();
+        symmetry = maskView = strokeActive = 0;
+        ResetBrush();
+    }
+};
+
+inline void PlaceBrush(Vec3 center, f32 radius, f32 strength) {
+    brush.center = center;
+    brush.radius = radius;
+    brush.strength = strength;
+}
+
+// Keeps the x >= 0 half as symmetric editing stores it: drops every triangle
+// whose centroid lies at x < 0 and pins the seam vertices to x = 0.
+inline void CutToHalf() {
+    for (i32 i = 0; i < triangleCapacity; i++) {
+        Triangle& t = triangles[i];
+        if (!t.active) continue;
+        f32 sum = t.vertices[0]->position.x + t.vertices[1]->position.x + t.vertices[2]->position.x;
+        if (!(sum < 0)) continue;
+        for (Vertex* v : t.vertices) v->onMirrorLine = 1;
+        RemoveTriangle(&t, true);
+    }
+    for (i32 i = 0; i < vertexCapacity; i++) {
+        Vertex& v = vertices[i];
+        if (v.active && v.onMirrorLine) v.position.x = v.refPosition.x = 0;
+    }
+    CollectAll(workset);
+    UpdateNormals();
+}
+
+// Positions by slot, (0, 0, 0) for free slots.
+inline std::vector<Vec3> TakePositions() {
+    std::vector<Vec3> p((size_t)vertexCapacity, Vec3{0, 0, 0});
+    for (i32 i = 0; i < vertexCapacity; i++)
+        if (vertices[i].active) p[(size_t)i] = vertices[i].position;
+    return p;
+}
+// No vertex moved, bit for bit, since TakePositions gave `before`.
+inline bool Unmoved(const std::vector<Vec3>& before) {
+    std::vector<Vec3> now = TakePositions();
+    return now.size() == before.size() && !memcmp(now.data(), before.data(), now.size() * 12);
 }

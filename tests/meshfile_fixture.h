@@ -1,6 +1,5 @@
-// Helpers for the sculpture-file, undo and command tests: a private temp
-// directory, whole-file byte access, the current mesh's image in memory, and
-// a snapshot of the mesh records that proves a refusal changed nothing.
+// Sculpture-file helpers: a private temp directory, byte access, the mesh's
+// image, and a record snapshot that proves a refusal changed nothing.
 #pragma once
 #include <bit>
 #include <cstdio>

@@ -1,7 +1,5 @@
-// Worker pool and profiler: every item visited exactly once for 1 to 8
-// threads with results visible on return, the thread-count limits, the
-// profiler's overflow stop, an idle section's report, and worker threads
-// that must not disturb the main thread's section stack.
+// Worker pool and profiler: every item visited once for 1 to 8 threads, the
+// thread-count limits, overflow, reports, and workers kept off the stack.
 #include <set>
 #include <thread>
 #include "app/framelogic.h"
@@ -81,7 +79,10 @@ protected:
     }
 };
 
+// An unmatched end at the bottom of the stack stays there.
 TEST_F(ProfilerTest, OverflowAtDepth251StopsAllProfiling) {
+    ProfileEnd();
+    EXPECT_EQ(profileDepth, 0);
     for (i32 i = 0; i < 251; i++) ProfileBegin(PROF_MISCLOGIC);
     EXPECT_EQ(profileOverflow, -1);
     ProfileBegin(PROF_APPLYTOOL);
@@ -121,6 +122,9 @@ TEST_F(ProfilerTest, NeverEnteredSectionReportsZeroWithCallerNone) {
     for (const ProfileRecord& r : profileRecords) total += r.share;
     EXPECT_NEAR(total, 100.0f, 0.01f);
     EXPECT_EQ(inner.samples, 0u);  // counts start again
+    ProfilerInit(1000000);         // a restart forgets every report
+    EXPECT_TRUE(inner.share == 0 && inner.topCallerShares[0] == 0 &&
+                inner.topCallers[0] == PROF_NONE && inner.lastSamples == 0);
 }
 
 static void NestingJob(i32, i32) {

@@ -1,19 +1,13 @@
-// Pen pressure rules: scaling a raw reading, what a pen event with and
-// without buttons leaves behind, the mouse's -1, and the frame's factor.
+// Pen pressure rules: scaling a raw reading, what events leave behind, and
+// the frame's strength factor.
 #include "tools/pen.h"
 #include <gtest/gtest.h>
 #include "base/input.h"
 
-class PenTest : public ::testing::Test {
-protected:
-    void SetUp() override { tabletPressure = penInProximity = 0; }
-    void TearDown() override { SetUp(); }
-};
-
 // Rounded onto 0..255; readings outside the axis are held to it, and an
 // empty axis must not divide by zero. 0..1 is libinput's axis.
-TEST_F(PenTest, RawReadingScalesToByteRangeRounded) {
-    struct {
+TEST(Pen, RawReadingScalesToByteRangeRounded) {
+    const struct {
         double raw, low, high;
         i32 expected;
     } cases[] = {{0, 0, 1023, 0},   {1023, 0, 1023, 255}, {512, 0, 1023, 128}, {0.5, 0, 1, 128},
@@ -22,32 +16,30 @@ TEST_F(PenTest, RawReadingScalesToByteRangeRounded) {
         EXPECT_EQ(ScalePenPressure(c.raw, c.low, c.high), c.expected) << c.raw << " of " << c.high;
 }
 
-TEST_F(PenTest, EventWithoutButtonsLeavesPressureAndTouchAddsOneUpTo255) {
-    PenPacket(1, 99);
-    EXPECT_EQ(tabletPressure, 100);
-    PenPacket(0, 10);
-    EXPECT_EQ(tabletPressure, 100);
-    PenPacket(4, 255);
-    EXPECT_EQ(tabletPressure, 255);
-}
-
-// A mouse click after the pen lifted reads -1, which counts as full pressure;
-// away from the tablet any reading counts as 1; near it, reading / 255.
-TEST_F(PenTest, PressureIsFullForTheMouseAndAwayFromTheTablet) {
-    penInProximity = 1;
-    PenMouseDown();
-    EXPECT_EQ(tabletPressure, -1);
-    EXPECT_EQ(PenPressureForFrame(), 1.0f);
-    PenMouseUp();
-    EXPECT_EQ(PenPressureForFrame(), 0.0f);  // hovering pen: no strength
-    PenPacket(1, 50);
-    PenMouseDown();  // the pen's own press already reported pressure
-    EXPECT_EQ(tabletPressure, 51);
-    tabletPressure = 128;
-    EXPECT_NEAR(PenPressureForFrame(), 128 * 0.003921569f, 1e-6f);
-    PenProximity(0);
-    EXPECT_EQ(PenPressureForFrame(), 1.0f);
-    PenProximity(1);
-    tabletPressure = 255;
-    EXPECT_NEAR(PenPressureForFrame(), 1.0f, 1e-6f);
+// A touch stores the reading + 1 (at most 255), an event without buttons
+// keeps it; a mouse click with no pen pressure reads -1, which counts as
+// full; near the tablet the factor is reading / 255, away from it 1.
+TEST(Pen, EventsLeaveTheirPressureAndTheFrameReadsItOnlyNearTheTablet) {
+    const struct {
+        void (*event)();
+        i32 pressure;
+        f32 factor;
+    } steps[] = {
+        {[] { PenProximity(1); }, 0, 0},
+        {[] { PenMouseDown(); }, -1, 1},
+        {[] { PenMouseUp(); }, 0, 0},
+        {[] { PenPacket(1, 99); }, 100, 100 / 255.0f},
+        {[] { PenPacket(0, 10); }, 100, 100 / 255.0f},
+        {[] { PenMouseDown(); }, 100, 100 / 255.0f},
+        {[] { PenPacket(4, 255); }, 255, 1},
+        {[] { PenProximity(0); }, 255, 1},
+        {[] { PenPacket(2, 49); }, 50, 1},
+    };
+    tabletPressure = penInProximity = 0;
+    for (i32 i = 0; i < (i32)std::size(steps); i++) {
+        steps[i].event();
+        EXPECT_EQ(tabletPressure, steps[i].pressure) << "step " << i;
+        EXPECT_NEAR(PenPressureForFrame(), steps[i].factor, 1e-6f) << "step " << i;
+    }
+    tabletPressure = penInProximity = 0;
 }

@@ -1,9 +1,10 @@
-// Start meshes: the counts and geometry every later feature relies on, the
-// slot order the file formats rely on, and subdivision that survives the
-// vertex array growing in the middle of a pass.
-#include "mesh_fixture.h"
+// Start meshes, and the window-free start-up and shutdown with the crash
+// marker.
+#include "app/app.h"
+#include "base/view.h"
+#include "meshfile_fixture.h"
 
-TEST_F(MeshTest, SphereHasDesignedCountsRadiusAndCornerSlotsAndIsClosedFacingOut) {
+TEST_F(MeshTest, SphereHasDesignedCountsAndRadiusAndIsClosedFacingOut) {
     BuildSphere();
     EXPECT_EQ(liveTriangleCount, 2048);
     EXPECT_EQ(liveEdgeCount, 3072);
@@ -22,50 +23,63 @@ TEST_F(MeshTest, SphereHasDesignedCountsRadiusAndCornerSlotsAndIsClosedFacingOut
         const Triangle& t = triangles[i];
         if (t.active) { ASSERT_GT(Dot(t.normal, Normalized(t.center)), 0.9f) << "triangle " << i; }
     }
-    // The octahedron's corners keep the first six slots in order and valence 4.
-    // Relaxation nudges them (the parallel passes are order-dependent); a
-    // wrong slot order would put them a hundred units off.
-    const Vec3 corners[6] = {{0, 0, -100}, {-100, 0, 0}, {100, 0, 0},
-                             {0, 0, 100},  {0, 100, 0},  {0, -100, 0}};
-    for (i32 i = 0; i < 6; i++) {
-        EXPECT_LT(Length(vertices[i].position - corners[i]), 1.7f) << "slot " << i;
-        EXPECT_EQ(vertices[i].edgeCount, 4) << "slot " << i;
-    }
 }
 
-TEST_F(MeshTest, PlaneHasDesignedCountsAndIsFlat) {
+// 512 triangles, 800 edges and 289 vertices (the start-up test reads them
+// back from the statistics), 64 of the edges on the border, all flat.
+TEST_F(MeshTest, PlaneIsFlatWithASquareBorder) {
     BuildPlane();
-    EXPECT_EQ(liveTriangleCount, 512);
-    EXPECT_EQ(liveEdgeCount, 800);
-    EXPECT_EQ(liveVertexCount, 289);
     i32 borderEdges = 0;
     for (i32 i = 0; i < edgeCapacity; i++) borderEdges += edges[i].active && !edges[i].triangle2;
     EXPECT_EQ(borderEdges, 64);
     for (i32 i = 0; i < vertexCapacity; i++) {
         const Vertex& v = vertices[i];
         if (!v.active) continue;
-        EXPECT_EQ(v.position.y, 0.0f);
-        EXPECT_LE(std::fabs(v.position.x), 150.0f);
+        EXPECT_TRUE(v.position.y == 0 && std::fabs(v.position.x) <= 150) << "vertex " << i;
         EXPECT_TRUE(v.normal.x == 0 && v.normal.y == 1 && v.normal.z == 0) << "vertex " << i;
     }
 }
 
-TEST_F(MeshTest, SubdivisionSurvivesVertexGrowthMidPass) {
-    // Loose vertices fill the array so the pass's fourth midpoint grows it.
-    while (liveVertexCount < 19993) AddVertex(0, -500, 0);
-    Vertex* c[4] = {AddVertex(0, 0, 0), AddVertex(40, 0, 0), AddVertex(40, 0, -40),
-                    AddVertex(0, 0, -40)};
-    i32 slots[4] = {SlotOf(c[0]), SlotOf(c[1]), SlotOf(c[2]), SlotOf(c[3])};
-    AddTriangle(c[0], c[1], c[2]);
-    AddTriangle(c[0], c[2], c[3]);
-    SubdivideAll();
-    ASSERT_EQ(vertexCapacity, 30000);
-    EXPECT_EQ(liveTriangleCount, 8);
-    EXPECT_EQ(liveEdgeCount, 16);
-    EXPECT_EQ(liveVertexCount, 19993 + 4 + 5);
-    // Every new triangle is a quarter of its parent: the legs are 20 long.
-    const f32 quarter = 40 + 20 * std::sqrt(2.0f);
-    for (i32 i = 0; i < triangleCapacity; i++)
-        if (triangles[i].active) { EXPECT_FLOAT_EQ(triangles[i].circumference, quarter) << i; }
-    for (i32 s : slots) EXPECT_GT(vertices[s].triangleCount, 0);
+// The start mesh of the configured type, the undo ring and the workers; the
+// crash marker reads "1" until the 20th frame. Shutdown logs the mesh
+// statistics, deletes the restore file and frees everything.
+TEST_F(MeshTest, CoreStartsTheConfiguredMeshAndShutsDownWithItsStatistics) {
+    TempDir dir;
+    std::string savedAppDir = appDir;
+    snprintf(appDir, sizeof appDir, "%s/", dir.path.c_str());
+    auto marker = [&] { return ReadBytes(dir.File("_startup_recover.dat")); };
+    FreeAllocation();  // start-up takes over an empty program
+    StopWorkers();
+    startMeshType = 1;
+    mtMaxThreads = mtProfiler = 1;  // the profiler reserves a core and reports every 250 ms
+    profilePeriod = 7;
+    startupFrameCount = modified = 1;
+    ASSERT_TRUE(InitCore());
+    EXPECT_TRUE(liveTriangleCount == 512 && profilePeriod == 250);
+    EXPECT_TRUE(viewPitch == 30 && threadCount == 1 && undoRing[11].bytes && !modified);
+    EXPECT_EQ(marker(), std::vector<u8>{'1'});
+    for (i32 i = 0; i < vertexCapacity; i++)
+        ASSERT_FALSE(vertices[i].changed) << "nothing to relax";
+    startupFrameCount = 0;
+    for (i32 i = 0; i < 19; i++) CountStartupFrame();
+    EXPECT_EQ(marker(), std::vector<u8>{'1'});
+    CountStartupFrame();
+    EXPECT_EQ(marker(), std::vector<u8>{'0'});
+    WriteBytes(dir.File("_restore.tf1"), {1});
+    i32 highestEdge = 0;
+    for (i32 i = 0; i < edgeCapacity; i++) highestEdge = edges[i].active ? i : highestEdge;
+    {
+        TestLog log;
+        Shutdown();
+        EXPECT_EQ(log.Lines(), (std::vector<std::string>{
+                                   "512 triangles", "800 edges", "289 vertices",
+                                   "max triangles per vertex: 6", "max edges per vertex: 6",
+                                   "highest used edge: " + std::to_string(highestEdge)}));
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("_restore.tf1")));
+    EXPECT_TRUE(!vertices && !undoRing[0].bytes && threadCount == 1);
+    snprintf(appDir, sizeof appDir, "%s", savedAppDir.c_str());
+    mtProfiler = 0;
+    StartWorkers(0, 0);
+    ResetAllocation();
 }

@@ -1,58 +1,10 @@
-// Record storage: slot order after a reset, growth of each array with every
-// link following the moved records, ManageMemory's threshold, and the brush
-// culling box that fills the workset.
-#include <map>
+// Record storage: slot order and reuse, growth with every link rebased,
+// ManageMemory's threshold, and the culling and threaded workset rebuild.
 #include "mesh_fixture.h"
-#include "tools/brush.h"
 
-// Every live record's links as slot numbers, keyed by kind and slot, so a link
-// that growth failed to rebase shows up as a different number.
-using Links = std::map<std::pair<char, i32>, std::vector<i32>>;
-template <typename T>
-static i32 S(const T* p) {
-    return p ? SlotOf(p) : -1;
-}
-
-static Links TakeLinks() {
-    Links m;
-    for (i32 i = 0; i < vertexCapacity; i++) {
-        const Vertex& v = vertices[i];
-        if (!v.active) continue;
-        std::vector<i32>& l = m[{'v', i}] = {S(v.mirror)};
-        for (i32 k = 0; k < v.edgeCount; k++) l.push_back(SlotOf(v.edges[k]));
-        for (i32 k = 0; k < v.triangleCount; k++) l.push_back(-2 - SlotOf(v.triangles[k]));
-    }
-    for (i32 i = 0; i < edgeCapacity; i++)
-        if (const Edge& e = edges[i]; e.active)
-            m[{'e', i}] = {S(e.vertex1), S(e.vertex2), S(e.triangle1), S(e.triangle2)};
-    for (i32 i = 0; i < triangleCapacity; i++)
-        if (const Triangle& t = triangles[i]; t.active)
-            m[{'t', i}] = {S(t.vertices[0]), S(t.vertices[1]), S(t.vertices[2]),
-                           S(t.edges[0]),    S(t.edges[1]),    S(t.edges[2])};
-    return m;
-}
-
-// Adds one record to a full array: the shortage is logged once, the array
-// grows to 30000, and records that existed before link exactly as before.
-template <typename Add>
-static void ExpectGrowthKeepsLinks(const char* kind, const i32& capacity, Add add) {
-    Links before = TakeLinks();
-    TestLog log;
-    add();
-    EXPECT_EQ(log.Count(std::string("*** ran out of ") + kind + " storage, allocate more"), 1);
-    EXPECT_EQ(capacity, 30000);
-    Links after = TakeLinks();
-    i32 relinked = 0;
-    for (const auto& [key, links] : before)
-        if (after[key] != links && ++relinked < 4) ADD_FAILURE() << key.first << key.second;
-    EXPECT_EQ(relinked, 0);
-}
-
-static Triangle* AddLoneTriangle(f32 x) {
-    return AddTriangle(AddVertex(x, 0, 0), AddVertex(x + 1, 0, 0), AddVertex(x, 0, -1));
-}
-
-TEST_F(MeshTest, ResetAllocationHandsOutSlotsFromZeroAgain) {
+// A fresh storage hands out slots from 0; a freed slot is found again by the
+// circular search before anything grows, and forgets what it held.
+TEST_F(MeshTest, SlotsComeInOrderAndAFreedOneIsReusedCleanBeforeGrowing) {
     MakeStrip(50);
     ResetAllocation();
     EXPECT_EQ(liveVertexCount + liveEdgeCount + liveTriangleCount + displayTriangleCount, 0);
@@ -61,67 +13,59 @@ TEST_F(MeshTest, ResetAllocationHandsOutSlotsFromZeroAgain) {
     ASSERT_EQ(workset.vertices.count, 3);
     EXPECT_EQ(workset.vertices.items[2], 2);
     EXPECT_EQ(workset.edges.count + workset.triangles.count, 0);
-}
-
-TEST_F(MeshTest, ReusedVertexSlotForgetsItsStaleContents) {
-    Vertex* v = AddVertex(1, 2, 3);
+    while (liveVertexCount < 20000) AddVertex(0, 0, 0);
+    Vertex* v = &vertices[123];
     v->mask = 0.5f;
     v->edgeCount = 7;
     v->active = 0;
     liveVertexCount--;
-    vertexCursor = SlotOf(v);
     ASSERT_EQ(AddVertex(4, 5, 6), v);
-    EXPECT_EQ(v->mask, 0.0f);
-    EXPECT_EQ(v->edgeCount, 0);
+    EXPECT_EQ(vertexCapacity, 20000);
+    EXPECT_TRUE(v->mask == 0 && v->edgeCount == 0 && v->refPosition.z == 6);
     EXPECT_EQ(v->inBrush, 1);  // new geometry lies under the brush that made it
-    EXPECT_EQ(v->refPosition.z, 6.0f);
 }
 
-TEST_F(MeshTest, VertexGrowthKeepsEveryLinkOnTheMovedVertices) {
-    MakeStrip(300);
-    vertices[3].mirror = &vertices[4];
-    while (liveVertexCount < 20000) AddVertex(5, 5, 5);
-    Vertex* extra = nullptr;
-    ExpectGrowthKeepsLinks("vertex", vertexCapacity, [&] { extra = AddVertex(7, 7, 7); });
-    EXPECT_EQ(SlotOf(extra), 20000);
-    EXPECT_EQ(extra->position.x, 7.0f);
-    ASSERT_EQ(workset.vertices.count, 20001);
-    EXPECT_EQ(workset.vertices.items[19999], 19999);
+// One creation into a full array: the shortage is logged once, the array
+// grows to 30000 with its render arrays and workset list, and the checker
+// (next round and at the end) finds every link following the moved records.
+TEST_F(MeshTest, GrowthOfEachArrayKeepsEveryLinkOnTheMovedRecords) {
+    struct {
+        const char* kind;
+        const i32* capacity;
+        void (*fill)();
+    } cases[] = {
+        {"vertex", &vertexCapacity,
+         [] {
+             while (liveVertexCount < 20000) AddVertex(5, 5, 5);
+         }},
+        {"edge", &edgeCapacity, [] { MakeStrip(9675); }},           // 48 + 601 + 19351 edges: full
+        {"triangle", &triangleCapacity, [] { MakeStrip(19676); }},  // grows the others too
+    };
+    for (auto c : cases) {
+        SCOPED_TRACE(c.kind);
+        CheckAndReset();
+        MakeFan(24, 24);  // full lists: growth must rebase exactly the entries in use
+        MakeStrip(300);
+        c.fill();
+        fullRebuild = 0;
+        TestLog log;
+        Triangle* t = AddTriangle(AddVertex(-1, 0, 0), AddVertex(-2, 0, 0), AddVertex(-1, 0, -1));
+        EXPECT_EQ(log.Count(std::string("*** ran out of ") + c.kind + " storage, allocate more"),
+                  1);
+        EXPECT_EQ(*c.capacity, 30000);
+        ASSERT_NE(t, nullptr);
+        for (Edge* e : t->edges) EXPECT_TRUE(e->triangle1 == t && e->vertex1->triangles[0] == t);
+        EXPECT_EQ(fullRebuild, c.kind[0] != 'e') << "the renderer must rebuild grown arrays";
+    }
     EXPECT_GE(workset.vertices.capacity, vertexCapacity);
-    // The render arrays follow the new capacity (the sanitizer builds catch a short one).
-    positionArray[29999] = normalArray[29999] = colorArray[29999] = Vec3{};
-    savedPositionArray[29999] = savedNormalArray[29999] = Vec3{};
-    EXPECT_EQ(fullRebuild, 1);
+    // The render arrays follow the new capacities (the sanitizer builds catch a short one).
+    positionArray[vertexCapacity - 1] = normalArray[vertexCapacity - 1] = Vec3{};
+    colorArray[vertexCapacity - 1] = savedPositionArray[vertexCapacity - 1] = Vec3{};
+    savedNormalArray[vertexCapacity - 1] = Vec3{};
+    indexArray[triangleCapacity - 1] = IndexTriple{};
 }
 
-TEST_F(MeshTest, EdgeGrowthInsideAddTriangleKeepsEveryLink) {
-    MakeStrip(9998);       // 19997 edges
-    AddLoneTriangle(-10);  // 20000: full
-    ASSERT_EQ(liveEdgeCount, 20000);
-    Triangle* t = nullptr;
-    ExpectGrowthKeepsLinks("edge", edgeCapacity, [&] { t = AddLoneTriangle(-20); });
-    ASSERT_NE(t, nullptr);
-    EXPECT_EQ(liveEdgeCount, 20003);
-    for (Edge* e : t->edges) EXPECT_TRUE(e >= edges && e < edges + 30000 && e->triangle1 == t);
-}
-
-TEST_F(MeshTest, TriangleGrowthKeepsEveryLinkOnTheMovedTriangles) {
-    MakeStrip(20000);  // grows vertices once and edges twice on the way
-    ASSERT_EQ(liveTriangleCount, 20000);
-    Vertex* a = nullptr;
-    Triangle* t = nullptr;
-    ExpectGrowthKeepsLinks("triangle", triangleCapacity, [&] {
-        a = AddVertex(-1, 0, 0);
-        Vertex* b = AddVertex(-2, 0, 0);
-        t = AddTriangle(a, b, AddVertex(-1, 0, -1));
-    });
-    ASSERT_NE(t, nullptr);
-    EXPECT_EQ(SlotOf(t), 20000);
-    EXPECT_EQ(a->triangles[0], t);
-    indexArray[29999] = IndexTriple{};
-}
-
-TEST_F(MeshTest, ManageMemoryGrowsOnlyPastEightyPercent) {
+TEST_F(MeshTest, ManageMemoryGrowsOnlyPastEightyPercentAfterAChange) {
     while (liveVertexCount < 16000) AddVertex(0, 0, 0);
     meshChanged = 1;
     ManageMemory();
@@ -136,16 +80,9 @@ TEST_F(MeshTest, ManageMemoryGrowsOnlyPastEightyPercent) {
     EXPECT_EQ(edgeCapacity + triangleCapacity, 2 * 20000);
 }
 
-TEST_F(MeshTest, SearchWrapsToAFreedSlotBeforeGrowing) {
-    while (liveVertexCount < 20000) AddVertex(0, 0, 0);
-    vertices[123].active = 0;
-    liveVertexCount--;
-    EXPECT_EQ(SlotOf(AddVertex(1, 1, 1)), 123);
-    EXPECT_EQ(vertexCapacity, 20000);
-}
-
-TEST_F(MeshTest, CullingBoxExcludesItsOwnFaces) {
-    // Radius 10 around (1, 2, 3): the box is the centre +- 40; one vertex per face.
+// Radius 10 around (1, 2, 3): the box is the centre +- 40, strictly inside,
+// and a triangle counts when its bounding sphere reaches into it.
+TEST_F(MeshTest, CullingBoxExcludesItsOwnFacesAndWidensByEachTrianglesRadius) {
     std::vector<Vertex*> onFaces;
     for (i32 axis = 0; axis < 3; axis++)
         for (f32 side : {-40.0f, 40.0f}) {
@@ -154,6 +91,9 @@ TEST_F(MeshTest, CullingBoxExcludesItsOwnFaces) {
             onFaces.push_back(AddVertex(p[0], p[1], p[2]));
         }
     Vertex* inside = AddVertex(40.99f, 41.99f, -36.99f);
+    // Centres at x 41.33 and 42.33, radius 0.745: the first reaches the face at 41.
+    Triangle* reaching = AddTriangle(AddVertex(41, 2, 3), AddVertex(42, 2, 3), AddVertex(41, 2, 2));
+    Triangle* clear = AddTriangle(AddVertex(42, 2, 3), AddVertex(43, 2, 3), AddVertex(42, 2, 2));
     Brush b{};
     b.center = Vec3{1, 2, 3};
     b.radius = 10;
@@ -164,18 +104,16 @@ TEST_F(MeshTest, CullingBoxExcludesItsOwnFaces) {
     for (Vertex* v : onFaces) EXPECT_EQ(v->inBrush, 0) << "vertex " << SlotOf(v);
     EXPECT_EQ(inside->inBrush, 1);
     EXPECT_EQ(workset.vertices.count, 1);
-}
-
-TEST_F(MeshTest, CullingWidensTheBoxByEachTrianglesRadius) {
-    // Centres at x 40.33 and 41.33, radius 0.745, box face at 40.
-    Triangle* reaching = AddLoneTriangle(40);
-    Triangle* clear = AddLoneTriangle(41);
-    Brush b{};
-    b.radius = 10;
-    UpdateBrushCulling(b, b.center, b.radius, strokeActive);
-    EXPECT_EQ(reaching->inBrush, 1);
-    EXPECT_EQ(clear->inBrush, 0);
+    EXPECT_TRUE(reaching->inBrush && !clear->inBrush);
     EXPECT_EQ(reaching->vertices[0]->inBrush, 0);  // its corner lies on the face
+    EXPECT_EQ(workset.triangles.count, 1);
+    // A stroke keeps the cube while it still holds the brush (centre within
+    // 3 radii of the cube's), and reculls around the brush once it does not.
+    for (f32 move : {30.0f, 30.5f}) {
+        b.cullCenterNow = Vec3{1 + move, 2, 3};
+        UpdateBrushCulling(b, b.center, b.radius, true);
+        EXPECT_EQ(b.cullCenter.x, move > 30 ? 1 + move : 1) << move;
+    }
 }
 
 // The workset as a plain scan of the flags would list it, in slot order.
@@ -215,32 +153,27 @@ TEST_F(MeshTest, ThreadedWorksetRebuildListsEverySlotInSlotOrder) {
     for (i32 i = 0; i < edgeCapacity; i += 5) edges[i].changed = 1;
     for (i32 i = 0; i < triangleCapacity; i += 3) triangles[i].changed = 1;
     strokeActive = 0;
-    Brush far{};
+    Brush far{}, near{};
     far.center = Vec3{-5000, 0, 0};
-    far.radius = 1000;
-    Brush near{};
     near.center = Vec3{5000, 0, 0};  // the box spans x 1000 .. 9000 of 0 .. 12001
-    near.radius = 1000;
-
+    far.radius = near.radius = 1000;
+    auto cull = [](Brush& b) { UpdateBrushCulling(b, b.center, b.radius, strokeActive); };
     mtCulling = 0;
-    UpdateBrushCulling(far, far.center, far.radius, strokeActive);
-    UpdateBrushCulling(near, near.center, near.radius, strokeActive);
+    cull(far);
+    cull(near);
     const std::vector<u8> inBrush = TakeInBrush();
     const WorksetLists expected = ScanFlags();
     ASSERT_EQ(TakeWorkset(), expected);
     ASSERT_GT(expected.v.size(), 0u);
     ASSERT_LT(expected.v.size(), (size_t)liveVertexCount);
-
     mtCulling = 1;
     const i32 poolThreads = threadCount;
     for (i32 n = 1; n <= std::min(poolThreads, 4); n++) {
         threadCount = n;  // fewer threads than the pool runs: the rest stay idle
         far.cullValid = near.cullValid = 0;
-        UpdateBrushCulling(
-            far, far.center, far.radius,
-            strokeActive);  // flip the flags away, so the recull must write them back
+        cull(far);  // flip the flags away, so the recull must write them back
         EXPECT_NE(TakeInBrush(), inBrush);
-        UpdateBrushCulling(near, near.center, near.radius, strokeActive);
+        cull(near);
         EXPECT_EQ(TakeInBrush(), inBrush) << n << " threads";
         EXPECT_EQ(TakeWorkset(), expected) << n << " threads";
         workset.vertices.count = workset.edges.count = workset.triangles.count = 0;
@@ -248,7 +181,6 @@ TEST_F(MeshTest, ThreadedWorksetRebuildListsEverySlotInSlotOrder) {
         EXPECT_EQ(TakeWorkset(), expected) << n << " threads, rebuild alone";
     }
     threadCount = poolThreads;
-
     // A list with no room grows as appending would grow it.
     SlotList appended{};
     for (i32 slot : expected.e) AppendSlot(appended, slot);

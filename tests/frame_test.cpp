@@ -1,67 +1,21 @@
-// Whole frames of the frame logic: the window title, the question before
-// losing unsaved changes, key commands firing once per press, the mask,
-// detail and tool toggles, undo's side effects, new meshes, the material,
-// and the refinement cycle's single closing pass per settle.
-#include <functional>
-#include "app/commands.h"
-#include "base/settings.h"
+// Whole frames of the frame logic and its commands: confirmations, key
+// latches, toggles, save, open, undo, new meshes, material and settling.
 #include "frame_fixture.h"
 
 using FrameLogicTest = FrameTest;
 using Boxes = std::vector<std::string>;
 
-TEST_F(FrameLogicTest, TitleShowsOnlyTheFileNameAndTheUnsavedMark) {
-    SetWindowTitle();
-    EXPECT_EQ(services.title, "Tessaform alpha - Untitled  ");
-    modified = 1;
-    for (const char* path : {"", "/home/u/name.tf1", "C:\\sculpts\\name.tf1", "name.tf1"}) {
-        strcpy(fileName, path);
-        SetWindowTitle();
-        EXPECT_EQ(services.title,
-                  std::string("Tessaform alpha - ") + (*path ? "name.tf1" : "Untitled") + " *");
-    }
-    // The first stroke frame marks the title; later frames leave it alone.
-    fileName[0] = modified = 0;
-    Frame();
-    services.title.clear();
-    ShowSphereUnderCursor();
-    mouseLeft = 1;
-    Frame();
-    EXPECT_TRUE(modified);
-    EXPECT_EQ(services.title, "Tessaform alpha - Untitled *");
-    services.title.clear();
-    Frame();
-    EXPECT_EQ(services.title, "");
-}
-
 // Each command that would lose unsaved changes asks once per press; Cancel
 // stops it, and with nothing to lose it goes ahead without asking.
 TEST_F(FrameLogicTest, CommandsThatLoseChangesAskFirstAndCancelStopsThem) {
-    bool running = true;
-    auto held = [&](std::initializer_list<i32> keys) {  // two frames, then one to re-arm
-        running = Press(keys, 2);
-        Frame();
-    };
-    auto clicked = [&](i32 button) {
-        Click(button);
-        Frame();
-    };
     struct {
         std::string caption;
-        std::function<void()> command;
+        std::vector<i32> keys;  // held for two frames, else the button is clicked
+        i32 button;
     } commands[] = {
-        {"Confirm exit", [&] { held({KEY_ESCAPE}); }},
-        {"Confirm exit",
-         [&] {
-             held({KEY_RALT, KEY_F4});
-         }},
-        {"Confirm open",
-         [&] {
-             held({KEY_LCTRL, KEY_O});
-         }},
-        {"Confirm open", [&] { clicked(BUTTON_OPEN); }},
-        {"Confirm new", [&] { clicked(BUTTON_NEW_PLANE); }},
-        {"Confirm new", [&] { clicked(BUTTON_NEW_SPHERE); }},
+        {"Confirm exit", {KEY_ESCAPE}, -1},       {"Confirm exit", {KEY_RALT, KEY_F4}, -1},
+        {"Confirm open", {KEY_LCTRL, KEY_O}, -1}, {"Confirm open", {}, BUTTON_OPEN},
+        {"Confirm new", {}, BUTTON_NEW_PLANE},    {"Confirm new", {}, BUTTON_NEW_SPHERE},
     };
     for (auto& c : commands) {
         for (i32 step = 0; step < 3; step++) {  // changes + Cancel, changes + OK, no changes
@@ -69,9 +23,9 @@ TEST_F(FrameLogicTest, CommandsThatLoseChangesAskFirstAndCancelStopsThem) {
             services = ServiceLog{};
             services.boxAnswer = step == 1;
             modified = step < 2;
-            running = true;
             viewYaw = 33;  // a new mesh resets the view
-            c.command();
+            bool running = c.button < 0 ? Press(c.keys, 2) : (Click(c.button), true);
+            Frame();  // a frame without the keys re-arms them
             bool wentAhead = c.caption == "Confirm exit"   ? !running
                              : c.caption == "Confirm open" ? services.openDialogs == 1
                                                            : viewYaw == 180;
@@ -100,9 +54,11 @@ TEST_F(FrameLogicTest, CommandKeysActOncePerPressAndAHeldOneBlocksOthers) {
     EXPECT_FALSE(bumpShading);
     keysHeld[KEY_S] = keysHeld[KEY_K] = 0;
     Frame();
+    vertices[5].position.x += 1;
     Press({KEY_K});
     EXPECT_TRUE(bumpShading && shaderRebuildWanted);
-    EXPECT_TRUE(fullRebuild && meshChanged && arraysDirty);
+    EXPECT_TRUE(fullRebuild && meshChanged && arraysDirty && savedArraysDirty);
+    EXPECT_EQ(vertices[5].savedPosition.x, vertices[5].position.x) << "the rest state is stored";
     shaderRebuildWanted = 0;
     Frame();
     Press({KEY_K});  // already on: stays on, nothing to rebuild
@@ -130,16 +86,18 @@ TEST_F(FrameLogicTest, TabTwiceRestoresDetailBiasExactlyAndTheSliderReenables) {
     EXPECT_TRUE(detailEnabled);
 }
 
+// Tool keys and buttons select a tool (and the tool to return to); mask
+// mode comes and goes with M or its button.
 TEST_F(FrameLogicTest, MaskTwiceReturnsToThePreviousToolEvenReduceDetailWhichShowsWires) {
-    for (char tool : {'c', 'x'}) {
-        Type(tool);
-        i32 chosen = currentTool;
-        EXPECT_EQ((bool)wireframe, tool == 'x') << "REDUCE DETAIL switches the wireframe on";
+    for (i32 tool : {TOOL_INFLATE, TOOL_REDUCE_DETAIL}) {
+        tool == TOOL_INFLATE ? Click(BUTTON_INFLATE) : Type('x');
+        EXPECT_TRUE(currentTool == tool && previousTool == tool);
+        EXPECT_EQ((bool)wireframe, tool != TOOL_INFLATE) << "REDUCE DETAIL switches wires on";
         Type('m');
         EXPECT_TRUE(currentTool == TOOL_MASK && maskView);
         Frame();  // a typed key repeats only after a frame without it
         Type('m');
-        EXPECT_EQ(currentTool, chosen) << tool;
+        EXPECT_EQ(currentTool, tool);
         EXPECT_FALSE(maskView);
         Frame();
     }
@@ -149,7 +107,7 @@ TEST_F(FrameLogicTest, MaskTwiceReturnsToThePreviousToolEvenReduceDetailWhichSho
     EXPECT_TRUE(currentTool == TOOL_DRAW && maskView);
     Frame();
     Type('m');
-    EXPECT_TRUE(currentTool == TOOL_MASK && maskView);
+    EXPECT_TRUE(currentTool == TOOL_MASK && maskView && colorsDirty);
     EXPECT_TRUE(wireframe) << "leaving REDUCE DETAIL keeps the wireframe";
     Frame();
     Type('w');
@@ -157,30 +115,6 @@ TEST_F(FrameLogicTest, MaskTwiceReturnsToThePreviousToolEvenReduceDetailWhichSho
     Frame();
     Click(BUTTON_WIREFRAME);
     EXPECT_TRUE(wireframe);
-}
-
-TEST_F(FrameLogicTest, EveryToolKeyAndButtonSelectsItsTool) {
-    struct {
-        char key;
-        i32 button, tool;
-    } cases[] = {
-        {'e', BUTTON_CREASE, TOOL_CREASE},   {'r', BUTTON_ROTATE, TOOL_ROTATE},
-        {'t', BUTTON_SCALE, TOOL_SCALE},     {'d', BUTTON_DRAW, TOOL_DRAW},
-        {'f', BUTTON_FLATTEN, TOOL_FLATTEN}, {'g', BUTTON_GRAB, TOOL_GRAB},
-        {'c', BUTTON_INFLATE, TOOL_INFLATE}, {'v', BUTTON_PINCH, TOOL_PINCH},
-        {'b', BUTTON_SMOOTH, TOOL_SMOOTH},   {'x', BUTTON_REDUCE_DETAIL, TOOL_REDUCE_DETAIL},
-    };
-    for (auto c : cases) {
-        currentTool = TOOL_MASK;
-        Type(c.key);
-        EXPECT_EQ(currentTool, c.tool) << c.key;
-        currentTool = TOOL_MASK;
-        Click(c.button);
-        EXPECT_EQ(currentTool, c.tool) << c.key;
-        EXPECT_EQ(previousTool, c.tool) << c.key;
-    }
-    Type('D');  // upper case is not the key
-    EXPECT_EQ(currentTool, TOOL_REDUCE_DETAIL);
 }
 
 // The symmetry button snapshots first; a new mesh leaves nothing to undo.
@@ -195,18 +129,16 @@ TEST_F(FrameLogicTest, NewMeshResetsViewFileMarkAndUndoRing) {
     Click(BUTTON_NEW_PLANE);
     EXPECT_EQ(liveTriangleCount, 512);
     EXPECT_EQ(startMeshType, 1);
-    EXPECT_EQ(viewPitch, 30);
-    EXPECT_EQ(zoom, 1);
-    EXPECT_FALSE(modified);
-    EXPECT_EQ(fileName[0], 0);
+    EXPECT_TRUE(viewPitch == 30 && zoom == 1 && !modified && !fileName[0]);
     EXPECT_EQ(services.title, "Tessaform alpha - Untitled  ");
     Frame();
     Press({KEY_LCTRL, KEY_Z});
     EXPECT_FALSE(modified) << "undo reached back across the new plane";
     Click(BUTTON_NEW_SPHERE);
     EXPECT_EQ(liveTriangleCount, 2048);
-    EXPECT_EQ(startMeshType, 0);
-    EXPECT_EQ(viewPitch, 0);
+    EXPECT_TRUE(startMeshType == 0 && viewPitch == 0);
+    for (i32 i = 0; i < vertexCapacity; i++)
+        ASSERT_FALSE(vertices[i].changed) << "nothing to relax";
 }
 
 // Backspace fills the mask only while MASK is current; undoing the fill
@@ -228,9 +160,9 @@ TEST_F(FrameLogicTest, UndoOfMaskFillRestoresMasksAndCutsTheStroke) {
     Press({KEY_LCTRL, KEY_Z});
     EXPECT_EQ(vertices[0].mask, 0.0f);
     EXPECT_TRUE(modified);
+    EXPECT_EQ(services.title, "Tessaform alpha - Untitled *");
     EXPECT_FALSE(strokeActive || grabDragging || brush.cullValid || meshSettled);
     EXPECT_EQ(idleFrames, 29);  // 28, and the undo frame itself refined once
-    EXPECT_TRUE(fullRebuild || !arraysDirty);
 }
 
 // A stroke refines every frame; after it (within 30 frames), and on the third
@@ -270,13 +202,90 @@ TEST_F(FrameLogicTest, MaterialBeyondTheImagesFoundIsClampedToTheLast) {
     materialCount = 3;
     materialIndex = 7;
     Frame();
-    EXPECT_TRUE(materialIndex == 2 && selectedMaterial == 2);
+    EXPECT_TRUE(materialIndex == 2 && selectedMaterial == 2 && materialImageWanted);
     EXPECT_STREQ(materialImageName, "data/material3.png");
-    EXPECT_TRUE(materialImageWanted);
     materialImageWanted = 0;
     Frame();
     EXPECT_FALSE(materialImageWanted);  // unchanged: no second load
     materialIndex = -4;
     Frame();
     EXPECT_STREQ(materialImageName, "data/material1.png");
+}
+
+// ---- file and undo commands
+
+TEST_F(FrameTest, SaveAsksForANameUnlessTitledFromTheKeysAndAFailureChangesNothing) {
+    std::string path = dir.File("a.tf1");
+    services.dialogAnswer = path;
+    modified = 1;
+    ASSERT_TRUE(SaveCommand(true, false));  // untitled: asks
+    EXPECT_TRUE(services.saveDialogs == 1 && services.dialogKind == 0);
+    EXPECT_EQ(services.title, "Tessaform alpha - a.tf1  ") << "the name alone, unmodified";
+    EXPECT_EQ(std::string(fileName), path);
+    EXPECT_EQ(modified, 0);
+    EXPECT_EQ(ReadBytes(path), ImageOfMesh());
+    ASSERT_TRUE(SaveCommand(true, false));  // titled: in place
+    EXPECT_EQ(services.saveDialogs, 1);
+    ASSERT_TRUE(SaveCommand(true, true));    // Shift: asks
+    ASSERT_TRUE(SaveCommand(false, false));  // the button: asks
+    EXPECT_EQ(services.saveDialogs, 3);
+    services.dialogAnswer.clear();
+    modified = 1;
+    EXPECT_FALSE(SaveCommand(false, false)) << "cancelled";
+    EXPECT_TRUE(modified && services.boxes.empty());
+    services.dialogAnswer = dir.File("missing-dir/new.tf1");
+    EXPECT_FALSE(SaveCommand(false, false));
+    EXPECT_TRUE(modified && std::string(fileName) == path);
+    EXPECT_EQ(services.boxes, Boxes{"Error: Could not save the file. [error]"});
+}
+
+TEST_F(FrameTest, OpenReplacesTheSculptureAndEmptiesTheUndoRingButADamagedFileChangesNothing) {
+    std::string bad = dir.File("bad.tf1"), good = dir.File("plane.tf1");
+    WriteBytes(bad, std::vector<u8>(50, 0xFF));
+    strcpy(fileName, "/some/where.tf1");
+    modified = 1;
+    ASSERT_TRUE(PushUndo());
+    MeshRecordSnapshot before = SnapshotRecords();
+    services.dialogAnswer = bad;
+    EXPECT_FALSE(OpenCommand());
+    EXPECT_TRUE(SnapshotRecords() == before);
+    EXPECT_TRUE(modified && std::string(fileName) == "/some/where.tf1");
+    EXPECT_EQ(services.boxes, Boxes{"Error: Could not open the file. [error]"});
+    EXPECT_TRUE(undoRing[0].valid) << "the undo ring survives a refused open";
+    ResetAllocation();
+    BuildPlane();
+    ASSERT_TRUE(SaveMesh(good.c_str()));
+    std::vector<u8> plane = ImageOfMesh();
+    ResetAllocation();
+    BuildSphere();
+    services.dialogAnswer = good;
+    meshSettled = 1;
+    Press({KEY_LCTRL, KEY_O});
+    EXPECT_EQ(ImageOfMesh(), plane);  // the regular plane does not move when it relaxes
+    EXPECT_TRUE(!modified && std::string(fileName) == good);
+    EXPECT_FALSE(meshSettled) << "the opened sculpture relaxes afresh";
+    EXPECT_EQ(quietBeautifyPasses, 1);
+    EXPECT_FALSE(UndoCommand()) << "undo never reaches back across an open";
+}
+
+// The fill sets every mask to 1 when none is above 0.1, else clears them all.
+TEST_F(FrameTest, MaskFillAndClearAreEachUndoable) {
+    std::vector<u8> before = ImageOfMesh();
+    for (i32 i = 0; i < vertexCapacity; i++) vertices[i].mask = 0.1f;
+    MaskFillCommand();
+    EXPECT_EQ(vertices[0].mask, 1.0f);
+    EXPECT_TRUE(arraysDirty && colorsDirty && fullRebuild) << "every vertex's colour changed";
+    EXPECT_EQ(modified, 1);
+    MaskFillCommand();
+    EXPECT_EQ(vertices[0].mask, 0.0f);
+    vertices[7].mask = 0.5f;  // one vertex above 0.1 clears all
+    MaskFillCommand();
+    EXPECT_EQ(vertices[7].mask, 0.0f);
+    for (f32 mask : {0.5f, 1.0f, 0.1f}) {
+        ASSERT_TRUE(UndoCommand());
+        EXPECT_EQ(vertices[7].mask, mask);
+    }
+    EXPECT_FALSE(UndoCommand());
+    for (i32 i = 0; i < vertexCapacity; i++) vertices[i].mask = 0;
+    EXPECT_EQ(ImageOfMesh(), before);
 }
