@@ -1,9 +1,7 @@
 // Driving whole frames headless: a fresh sphere, start values for every
 // global a frame reads, recording service doubles, a synthetic depth patch.
 #pragma once
-#include <cstring>
-#include <string>
-#include <vector>
+#include <tuple>
 #include "app/app.h"
 #include "app/commands.h"
 #include "app/framelogic.h"
@@ -56,18 +54,19 @@ inline void ResetFrameGlobals() {
     memset(keysHeld, 0, sizeof keysHeld);
     shiftHeld = ctrlHeld = altHeld = spaceHeld = 0;
     mouseLeft = mouseRight = mouseMiddle = typedChar = penInProximity = 0;
-    tabletPressure = 0;
+    tabletPressure = mouseWheel = 0;
     penPressure = 1;
+    mouseX = 475;
+    mouseY = 325;
     ResetGuiState();
     ResetView();
 }
 
 class FrameTest : public MeshTest {
 protected:
-    decltype(ShowMessageBox) savedBox = ShowMessageBox;
-    decltype(SetWindowTitleText) savedTitle = SetWindowTitleText;
-    decltype(SaveFileDialog) savedSave = SaveFileDialog;
-    decltype(OpenFileDialog) savedOpen = OpenFileDialog;
+    std::tuple<decltype(ShowMessageBox), decltype(SetWindowTitleText), decltype(SaveFileDialog),
+               decltype(OpenFileDialog)>
+        saved{ShowMessageBox, SetWindowTitleText, SaveFileDialog, OpenFileDialog};
     TempDir dir;
 
     void SetUp() override {
@@ -78,15 +77,10 @@ protected:
         UpdateNormals();
         ResetFrameGlobals();
         ResetBrush();
-        quietBeautifyPasses = 0;
-        meshSettled = 1;  // a fresh start mesh has nothing to relax
-        mouseX = 475;
-        mouseY = 325;
-        mouseWheel = 0;
         ResetViewControl();
         ResetFrameLogic();
-        materialCount = 1;
-        lastMaterial = 0;
+        quietBeautifyPasses = lastMaterial = 0;
+        meshSettled = materialCount = 1;  // a fresh start mesh has nothing to relax
         services = ServiceLog{};
         ShowMessageBox = RecordBox;
         SetWindowTitleText = [](const char* title) { services.title = title; };
@@ -98,31 +92,21 @@ protected:
         MeshTest::TearDown();
         FreeUndoRing();
         ResetFrameGlobals();
-        ShowMessageBox = savedBox;
-        SetWindowTitleText = savedTitle;
-        SaveFileDialog = savedSave;
-        OpenFileDialog = savedOpen;
+        std::tie(ShowMessageBox, SetWindowTitleText, SaveFileDialog, OpenFileDialog) = saved;
     }
     // One main-loop pass: the frame, then what the loop and the interface
     // pass clear after it (typed character, button clicks).
     bool Frame() {
         bool go = FrameLogic();
-        typedChar = 0;
+        typedChar = guiButtonPressed = 0;
         for (GuiButton& b : guiButtons) b.clicked = 0;
-        guiButtonPressed = 0;
         return go;
     }
     void Frames(i32 n) {
         while (n-- > 0) Frame();
     }
-    void Click(i32 button) {
-        guiButtons[button].clicked = 1;
-        Frame();
-    }
-    void Type(char c) {
-        typedChar = (u8)c;
-        Frame();
-    }
+    void Click(i32 button) { guiButtons[button].clicked = 1, Frame(); }
+    void Type(char c) { typedChar = (u8)c, Frame(); }
     // Holds the keys for `frames` frames, then releases them; false if a
     // frame ended the program.
     bool Press(const std::vector<i32>& keys, i32 frames = 1) {
