@@ -5,21 +5,22 @@
 
 namespace {
 
-//        r6  r1  r2         The tent: apex (0, 4, 0) in slot 0 over a closed
-//      r5   apex   r3       ring of six at radius 3 in y = 0, slots 1..6 from
-//          r4   (+x right,  r1 = (0, 0, 3): every spoke is 5 long, every rim
-//                +z up)     edge 3, and the ring's coordinates cancel exactly.
-// Normals are +y by hand, so every plane and target below is exact. The apex
-// is the only inner vertex; r1's neighbours r2 and r6 come after it in slot
-// order, so in-place passes reach r1 with them unmoved.
-void MakeTent() {
+// The tent: apex (0, 4, 0) in slot 0 over a closed ring of six at radius 3 in
+// y = 0, slots 1..6 from r1 = (0, 0, 3) on through +x: every spoke 5 long,
+// rim edges 3, the ring's coordinates cancel exactly, normals +y by hand. The
+// apex is the only inner vertex; r1's neighbours r2 and r6 come after it in
+// slot order, so in-place passes reach r1 with them unmoved.
+void MakeTent(f32 mask) {
     const f32 s = 2.5980762f;  // 3 sin 60
     const Vec3 ring[6] = {{0, 0, 3},  {s, 0, 1.5f},   {s, 0, -1.5f},
                           {0, 0, -3}, {-s, 0, -1.5f}, {-s, 0, 1.5f}};
+    CheckAndReset();
     AddVertex(0, 4, 0);
     for (Vec3 p : ring) AddVertex(p.x, p.y, p.z);
     for (i32 k = 1; k <= 6; k++) AddTriangle(&vertices[0], &vertices[k], &vertices[k % 6 + 1]);
-    for (i32 i = 0; i <= 6; i++) vertices[i].normal = {0, 1, 0};
+    for (i32 i = 0; i <= 6; i++) vertices[i].normal = {0, 1, 0}, vertices[i].mask = mask;
+    maskView = mask < 1;
+    brush.cullValid = 0;
 }
 
 // The falloff shapes the tools use: sin(pi/2 u) and SmoothStep.
@@ -44,7 +45,7 @@ TEST_F(ToolTest, OneStepOfEachBrushMovesTheTentByItsRule) {
     const f32 u10 = 1 - 1.3f * 5 / 10, u15 = 1 - 1.3f * 5 / 15;
     const f32 ay = 4 - 4 * (5.0f / 6) * 0.8f;  // SMOOTH: apex to the ring's mean, f = 5 / 6
     const f32 smooth = 0.8f * Sine(u10), inflate = 15 * Sine(u15) * u15 * 0.02f;
-    const f32 pinch = u15 * u15 * 0.1f, crease = std::pow(u10, 6.0f) * 0.35f;
+    const f32 pinch = u15 * u15 * 0.1f, crease = std::pow(u10, 6.0f) * 0.35f, cz = 3 - 3 * crease;
     // CREASE's target: the plane at 4 / 2.5 (symmetric: 4 / 3.5, as r2, r3,
     // r5 and r6 count twice), R / 6 below it, or 1.4 R / 6 above inverted.
     const f32 groove = 4 / 2.5f - 10.0f / 6, ridge = 4 / 2.5f + 10.0f / 6 * 1.4f;
@@ -70,11 +71,10 @@ TEST_F(ToolTest, OneStepOfEachBrushMovesTheTentByItsRule) {
         {"FLATTEN", FlattenTool, 1, 4 - 8.0f / 3 * 0.25f, 0, 3, 1},
         {"FLATTEN inverted", FlattenTool, -1, 4 + 8.0f / 3 * 0.25f, -1.0f / 3 * Ease(u15), 3, 1},
         {"FLATTEN symmetric", FlattenTool, 1, 4 - (4 - 12.0f / 13) * 0.25f, 0, 3, 1, SYMMETRIC},
-        {"CREASE", CreaseTool, 1, 4 + (groove - 4) * 0.35f, groove * crease, 3 - 3 * crease, 3},
-        {"CREASE inverted", CreaseTool, -1, 4 + (ridge - 4) * 0.35f, ridge * crease, 3 - 3 * crease,
-         3},
-        {"CREASE symmetric", CreaseTool, 1, 4 + (mirrored - 4) * 0.35f, mirrored * crease,
-         3 - 3 * crease, 3, SYMMETRIC},
+        {"CREASE", CreaseTool, 1, 4 + (groove - 4) * 0.35f, groove * crease, cz, 3},
+        {"CREASE inverted", CreaseTool, -1, 4 + (ridge - 4) * 0.35f, ridge * crease, cz, 3},
+        {"CREASE symmetric", CreaseTool, 1, 4 + (mirrored - 4) * 0.35f, mirrored * crease, cz, 3,
+         SYMMETRIC},
         {"DRAW", DrawTool, 1, 4 + 7 * 0.06f, 11 * 0.06f * Ease(u10), 3, 1},
         {"DRAW inverted", DrawTool, -1, 4 - 13 * 0.06f, -9 * 0.06f * Ease(u10), 3, 1},
         {"DRAW symmetric", DrawTool, 1, 4 + 7 * 0.06f, 11 * 0.06f * Ease(u10), 3, 1, SYMMETRIC},
@@ -91,16 +91,12 @@ TEST_F(ToolTest, OneStepOfEachBrushMovesTheTentByItsRule) {
         for (f32 mask : {1.0f, 0.5f}) {
             if (mask < 1 && !row.maskPower) continue;
             SCOPED_TRACE(::testing::Message() << row.what << ", mask " << mask);
-            CheckAndReset();
-            MakeTent();
+            MakeTent(mask);
             vertices[1].onMirrorLine = row.setup == R1_ON_MIRROR_LINE || row.setup == SYMMETRIC;
             vertices[0].onMirrorLine = vertices[4].onMirrorLine = row.setup == SYMMETRIC;
             symmetry = row.setup == SYMMETRIC;
             if (row.setup == APEX_REFERENCE_LOW) vertices[0].refPosition.y = -40;
-            for (i32 i = 0; i <= 6; i++) vertices[i].mask = mask;
-            maskView = mask < 1;
             PlaceBrush({0, 4, 0}, 10, row.strength);
-            brush.cullValid = 0;
             row.tool(brush);
             f32 share = std::pow(mask, (f32)row.maskPower);
             expectAt(0, {0, 4 + (row.apexY - 4) * share, 0});
@@ -125,12 +121,8 @@ TEST_F(ToolTest, MaskStepPaintsByItsRateAndClampsToZeroToOne) {
         {1, 6, 0.5f + 0.6f * 0.3f * Sine(1) * Sine(1), 0.5f},
     };
     for (auto row : rows) {
-        CheckAndReset();
-        MakeTent();
-        for (i32 i = 0; i <= 6; i++) vertices[i].mask = 0.5f;
-        maskView = 1;
+        MakeTent(0.5f);
         PlaceBrush({0, 4, 0}, row.radius, row.strength);
-        brush.cullValid = 0;
         MaskTool(brush);
         EXPECT_NEAR(vertices[0].mask, row.apex, 1e-5f) << row.strength << " " << row.radius;
         EXPECT_NEAR(vertices[1].mask, row.r1, 1e-5f) << row.strength << " " << row.radius;
@@ -220,28 +212,21 @@ TEST_F(ToolTest, BrushOffTheMeshOrWithUnusableRadiusChangesNothing) {
     EXPECT_TRUE(Unmoved(before));
 }
 
-// ---- the skeleton every tool step shares
-
-class ToolStepTest : public SculptTest {
-protected:
-    void SetUp() override {
-        SculptTest::SetUp();
-        BuildSphere();
-        RunParallel(ClearChangedJob);
-        brush.center = brush.anchor = {0, 0, -100};
-    }
-    void Step(i32 tool) { EndToolStep(brush, BeginToolStep(brush, tool)); }
-};
-
-TEST_F(ToolStepTest, RefiningToolsSplitAndSmoothReduceDetailNeverDo) {
+// SMOOTH and REDUCE DETAIL never refine; DRAW does, and MASK paints on
+// refined geometry too.
+TEST_F(ToolTest, RefiningToolsSplitAndSmoothReduceDetailNeverDo) {
+    BuildSphere();
+    RunParallel(ClearChangedJob);
+    detailBias = 1.3f;
     i32 before = liveTriangleCount;
-    Step(TOOL_SMOOTH);
-    Step(TOOL_REDUCE_DETAIL);
+    PlaceBrush({0, 0, -100}, 40, 1);
+    for (i32 tool : {TOOL_SMOOTH, TOOL_REDUCE_DETAIL})
+        EndToolStep(brush, BeginToolStep(brush, tool));
     EXPECT_EQ(liveTriangleCount, before);
-    Step(TOOL_DRAW);
+    EndToolStep(brush, BeginToolStep(brush, TOOL_DRAW));
     EXPECT_GT(liveTriangleCount, before);
     before = liveTriangleCount;
-    PlaceBrush({0, 0, 100}, 40, 1);  // the mask is painted on refined geometry too
+    PlaceBrush({0, 0, 100}, 40, 1);
     brush.cullValid = 0;
     MaskTool(brush);
     EXPECT_GT(liveTriangleCount, before);
