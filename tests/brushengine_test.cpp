@@ -22,13 +22,11 @@ TEST_F(BrushEngineTest, StrokeNeedsAHitAndStartsWithOneFirstStep) {
     EXPECT_NEAR(brush.depth, 400, 0.05f);
     ShowSphereUnderCursor();
     Frame();
-    EXPECT_TRUE(strokeActive && brush.strokeStart);
-    EXPECT_NEAR(brush.anchor.z, -100, 0.1f);
+    EXPECT_TRUE(strokeActive && brush.strokeStart && std::fabs(brush.anchor.z + 100) < 0.1f);
     EXPECT_NEAR(brush.radius, DEFAULT_RADIUS, 0.05f);
     EXPECT_NEAR(brush.strength, DEFAULT_STRENGTH, 1e-4f);
     Type('b');
-    EXPECT_TRUE(strokeActive && !brush.strokeStart);
-    EXPECT_EQ(currentTool, TOOL_SMOOTH);
+    EXPECT_TRUE(strokeActive && !brush.strokeStart && currentTool == TOOL_SMOOTH);
 }
 
 // Right button or Shift inverts; pen pressure (128 of 255) scales the
@@ -45,14 +43,11 @@ TEST_F(BrushEngineTest, RightButtonOrShiftInvertsAndPressureScalesOnlyTheLeftBut
     ShowSphereUnderCursor();
     tabletPressure = 128;
     for (auto c : cases) {
-        keysHeld[KEY_LSHIFT] = c.shift;
-        penInProximity = c.pen;
-        mouseLeft = c.left;
-        mouseRight = c.right;
+        keysHeld[KEY_LSHIFT] = c.shift, penInProximity = c.pen;
+        mouseLeft = c.left, mouseRight = c.right;
         Frame();
         EXPECT_TRUE(strokeActive);
-        EXPECT_NEAR(brush.strength, c.strength, 1e-4f)
-            << "left " << +c.left << " shift " << +c.shift << " pen " << +c.pen;
+        EXPECT_NEAR(brush.strength, c.strength, 1e-4f) << +c.left << +c.shift << +c.pen;
         mouseLeft = mouseRight = 0;
         Frame();
         EXPECT_FALSE(strokeActive);
@@ -89,8 +84,7 @@ TEST_F(BrushEngineTest, EndingAStrokeRefreshesReferenceAndCuttingItWaitsForTheSe
     mouseLeft = guiCaptured = 1;
     Frames(2);
     EXPECT_FALSE(strokeActive || brush.brushHit);
-    guiCaptured = 0;
-    pointerOverGui = 1;
+    guiCaptured = 0, pointerOverGui = 1;
     Frame();
     EXPECT_FALSE(strokeActive);
 }
@@ -98,16 +92,13 @@ TEST_F(BrushEngineTest, EndingAStrokeRefreshesReferenceAndCuttingItWaitsForTheSe
 TEST_F(BrushEngineTest, AltResizingKeepsThePopupAndSizesFromTheLastDepth) {
     ShowSphereUnderCursor();
     Frame();
-    mouseX = 300;
-    mouseY = 200;
+    mouseX = 300, mouseY = 200;
     Frame();
     EXPECT_EQ(popupCenter[0], 300);
     keysHeld[KEY_LALT] = 1;
-    mouseX = 360;
-    toolSize[currentTool] = 1;
+    mouseX = 360, toolSize[currentTool] = 1;
     Frame();
-    EXPECT_TRUE(brushResizing);
-    EXPECT_TRUE(popupCenter[0] == 300 && popupCenter[1] == 200);
+    EXPECT_TRUE(brushResizing && popupCenter[0] == 300 && popupCenter[1] == 200);
     EXPECT_NEAR(brush.radius, brush.depth * 0.12f * (1.3f * 1.3f * 1.4f + 0.03f), 1e-3f);
     EXPECT_NEAR(brush.strength, DEFAULT_STRENGTH, 1e-4f);
     keysHeld[KEY_LCTRL] = 1;  // Alt with Ctrl is a zoom drag, not resizing
@@ -136,10 +127,8 @@ TEST_F(BrushEngineTest, RotateAndScaleStrokesKeepTheirCentre) {
         Vec3 c = brush.center;
         mouseX += 30;
         Frame();
-        EXPECT_EQ(brush.center.x, c.x) << tool;
-        EXPECT_EQ(brush.screenPos.x, (f32)mouseX) << tool;
-        mouseLeft = 0;
+        EXPECT_TRUE(brush.center.x == c.x && brush.screenPos.x == (f32)mouseX) << tool;
+        mouseLeft = 0, mouseX -= 30;
         Frame();
-        mouseX -= 30;
     }
 }

@@ -67,7 +67,7 @@ TEST_F(WorkerTest, ThreadCountStaysBetweenOneAndSixtyFour) {
     EXPECT_EQ(threadCount, 1);
 }
 
-class ProfilerTest : public ::testing::Test {
+class ProfilerTest : public WorkerTest {
 protected:
     void SetUp() override {
         mtProfiler = 1;
@@ -76,6 +76,7 @@ protected:
     void TearDown() override {
         ProfilerInit(250);  // clears the overflow stop and the stack
         mtProfiler = 0;
+        WorkerTest::TearDown();
     }
 };
 
@@ -86,13 +87,11 @@ TEST_F(ProfilerTest, OverflowAtDepth251StopsAllProfiling) {
     for (i32 i = 0; i < 251; i++) ProfileBegin(PROF_MISCLOGIC);
     EXPECT_EQ(profileOverflow, -1);
     ProfileBegin(PROF_APPLYTOOL);
-    EXPECT_EQ(profileOverflow, PROF_APPLYTOOL);
-    EXPECT_EQ(profileRecords[PROF_APPLYTOOL].calls, 1u);
+    EXPECT_TRUE(profileOverflow == PROF_APPLYTOOL && profileRecords[PROF_APPLYTOOL].calls == 1);
     ProfileBegin(PROF_BEAUTIFY);  // stopped: not even counted
-    EXPECT_EQ(profileRecords[PROF_BEAUTIFY].calls, 0u);
     ProfileEnd();
-    EXPECT_EQ(profileDepth, 251);
-    EXPECT_EQ(profileStack[251], PROF_MISCLOGIC);
+    EXPECT_EQ(profileRecords[PROF_BEAUTIFY].calls, 0u);
+    EXPECT_TRUE(profileDepth == 251 && profileStack[251] == PROF_MISCLOGIC);
 }
 
 TEST_F(ProfilerTest, NeverEnteredSectionReportsZeroWithCallerNone) {
@@ -108,15 +107,11 @@ TEST_F(ProfilerTest, NeverEnteredSectionReportsZeroWithCallerNone) {
     StopProfiler();
     ProfileReport();
     const ProfileRecord& idle = profileRecords[PROF_RAYCAST];
-    EXPECT_EQ(idle.share, 0.0f);
-    EXPECT_EQ(idle.lastCalls, 0u);
-    for (i32 k = 0; k < 2; k++) {
-        EXPECT_STREQ(profileRecords[idle.topCallers[k]].name, "-");
-        EXPECT_EQ(idle.topCallerShares[k], 0.0f);
-    }
+    EXPECT_TRUE(idle.share == 0 && idle.lastCalls == 0);
+    for (i32 k = 0; k < 2; k++)
+        EXPECT_TRUE(idle.topCallers[k] == PROF_NONE && idle.topCallerShares[k] == 0) << k;
     const ProfileRecord& inner = profileRecords[PROF_BEAUTIFY];
-    EXPECT_GT(inner.share, 0.0f);
-    EXPECT_EQ(inner.topCallers[0], PROF_APPLYTOOL);
+    EXPECT_TRUE(inner.share > 0 && inner.topCallers[0] == PROF_APPLYTOOL);
     EXPECT_EQ(inner.topCallerShares[0], 100.0f);
     f32 total = 0;
     for (const ProfileRecord& r : profileRecords) total += r.share;
@@ -138,13 +133,11 @@ TEST_F(ProfilerTest, WorkerSectionsLeaveTheMainStackIntact) {
     StartExactly(4);
     ProfileBegin(PROF_UPDATENORMALS);
     for (i32 i = 0; i < 20; i++) RunParallel(NestingJob);
-    EXPECT_EQ(profileOverflow, -1);  // four threads 200 deep on one stack would overflow
-    EXPECT_EQ(profileDepth, 1);
-    EXPECT_EQ(profileStack[1], PROF_UPDATENORMALS);
+    // Four threads 200 deep on one stack would overflow.
+    EXPECT_TRUE(profileOverflow == -1 && profileDepth == 1 &&
+                profileStack[1] == PROF_UPDATENORMALS);
     ProfileEnd();
     EXPECT_EQ(profileDepth, 0);
-    StopWorkers();
-    StartWorkers(0, 0);
 }
 
 // Sections are numbered across modules: a number two modules claim would mix

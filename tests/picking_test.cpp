@@ -10,11 +10,7 @@ protected:
         ResetView();
         FillDepthPatch(1.0f);
     }
-    void PlaceAt(f32 x, f32 y) {
-        cursorPos[0] = x;
-        cursorPos[1] = y;
-        PlaceDepthPatch();
-    }
+    void PlaceAt(f32 x, f32 y) { cursorPos[0] = x, cursorPos[1] = y, PlaceDepthPatch(); }
     // With every sample holding its own index, which one a pick at (x, y) read.
     i32 SampleRead(f32 x, f32 y) {
         for (i32 i = 0; i < 100; i++) depthPatch[i] = (f32)i / 1000;
@@ -42,8 +38,7 @@ TEST_F(PickingTest, PatchClampsAtCornersAndEdgesAndReadsTheRightSample) {
     };
     for (auto c : cases) {
         PlaceAt(c.cx, c.cy);
-        EXPECT_EQ(depthPatchOrigin[0], c.originX) << c.cx;
-        EXPECT_EQ(depthPatchOrigin[1], c.originY) << c.cy;
+        EXPECT_TRUE(depthPatchOrigin[0] == c.originX && depthPatchOrigin[1] == c.originY) << c.cx;
         EXPECT_EQ(SampleRead(c.x, c.y), c.sample) << c.x << ", " << c.y;
     }
 }
@@ -59,9 +54,7 @@ TEST_F(PickingTest, DepthFormulaSpansNearToFarHalvesWithDoubledZoomAndMissesBeyo
     ASSERT_TRUE(Raycast(475, 325, p, depth));
     EXPECT_NEAR(depth, 400, 0.05f);
     // yaw 180 turns the model's -z side to the viewer: the front of the sphere.
-    EXPECT_NEAR(p.x, 0, 0.02f);
-    EXPECT_NEAR(p.y, 0, 1e-4f);
-    EXPECT_NEAR(p.z, -100, 0.05f);
+    EXPECT_LT(Length(p - Vec3{0, 0, -100}), 0.05f);
     zoom = 2;
     ASSERT_TRUE(Raycast(475, 325, p, depth));
     EXPECT_NEAR(depth, 200, 0.05f);
@@ -84,18 +77,15 @@ TEST_F(PickingTest, DepthFormulaSpansNearToFarHalvesWithDoubledZoomAndMissesBeyo
 
 // The renderer's transform: eye = zoom x pitch(yaw(p)) - viewOffset, then
 // the perspective projection, in the program's degree factor.
-static bool ProjectLikeRenderer(Vec3 p, f32& x, f32& y, f32& s) {
+static void ProjectLikeRenderer(Vec3 p, f32& x, f32& y) {
     f32 w = viewYaw * 0.017452778f, a = viewPitch * 0.017452778f;
     Vec3 q = {p.x * std::cos(w) + p.z * std::sin(w), p.y, p.z * std::cos(w) - p.x * std::sin(w)};
     Vec3 r = {q.x, q.y * std::cos(a) - q.z * std::sin(a), q.y * std::sin(a) + q.z * std::cos(a)};
     Vec3 eye = r * zoom - viewOffset;
-    if (eye.z >= -5) return false;
     f32 f = 1 / std::tan(fieldOfView * 0.008726389f);
     f32 half = (f32)(windowHeight / 2);
     x = (f32)(windowWidth / 2) + eye.x / -eye.z * f * half;
     y = half - eye.y / -eye.z * f * half;
-    s = WindowDepthForEye(-eye.z);
-    return true;
 }
 
 // The projection lands on the plane under the cursor; a plane parallel to
@@ -111,8 +101,7 @@ TEST_F(PickingTest, ProjectionLandsOnThePlaneUnderTheCursorOrReturnsAParallelPla
     Vec3 planePoint = {10, -20, 30};
     q = ProjectToViewPlane(600, 200, planePoint, viewToward);
     EXPECT_NEAR(Dot(q - planePoint, viewToward), 0, 1e-3f);
-    f32 x, y, s;
-    ASSERT_TRUE(ProjectLikeRenderer(q, x, y, s));
-    EXPECT_NEAR(x, 600, 0.05f);
-    EXPECT_NEAR(y, 200, 0.05f);
+    f32 x, y;
+    ProjectLikeRenderer(q, x, y);
+    EXPECT_LT(std::hypot(x - 600, y - 200), 0.05f);
 }

@@ -45,8 +45,7 @@ TEST_F(ViewControlTest, ToolSizeAndStrengthStepsNeverLeaveZeroToOne) {
     toolStrength[currentTool] = 0.05f;
     mouseWheel -= 4;
     Frame();
-    EXPECT_EQ(toolStrength[currentTool], 0.0f);
-    EXPECT_EQ(toolSize[currentTool], 1.0f);
+    EXPECT_TRUE(toolStrength[currentTool] == 0 && toolSize[currentTool] == 1);
 }
 
 TEST_F(ViewControlTest, SettledZoomAcceleratesAgainFromOneTenth) {
@@ -54,8 +53,7 @@ TEST_F(ViewControlTest, SettledZoomAcceleratesAgainFromOneTenth) {
     ASSERT_EQ(zoomBlend, 1.0f);
     mouseWheel++;
     Frame();
-    EXPECT_NEAR(zoomBlend, 0.1f, 1e-6f);
-    EXPECT_NEAR(zoom, 1 + 0.2f * 0.1f, 1e-5f);
+    EXPECT_NEAR(zoom, 1 + 0.2f * 0.1f, 1e-5f) << "blend 0.1";
     Frame();
     EXPECT_NEAR(zoomBlend, 0.2f, 1e-6f);
     Frames(40);
@@ -79,13 +77,9 @@ TEST_F(ViewControlTest, DragChoiceFollowsButtonsAndKeysAtItsRate) {
         ResetFrameGlobals();
         zoom = zoomTarget = c.zoom;
         Frame();
-        mouseLeft = c.left;
-        mouseRight = c.right;
-        mouseMiddle = c.middle;
-        keysHeld[KEY_SPACE] = c.space;
-        keysHeld[KEY_LSHIFT] = c.shift;
-        mouseX += 20;
-        mouseY += 10;
+        mouseLeft = c.left, mouseRight = c.right, mouseMiddle = c.middle;
+        keysHeld[KEY_SPACE] = c.space, keysHeld[KEY_LSHIFT] = c.shift;
+        mouseX += 20, mouseY += 10;
         Frame();
         bool pans = std::isnan(c.yaw);
         EXPECT_NEAR(viewYaw, 180 + (pans ? 0 : c.yaw), 1e-4f) << +c.left << +c.right << +c.middle;
@@ -113,8 +107,7 @@ TEST_F(ViewControlTest, LightFollowsPointerOnlyWhileLHeld) {
     keysHeld[KEY_L] = 1;
     Frame();
     EXPECT_TRUE(lightWeights[0] == 2 && lightWeights[1] == 2 && lightWeights[2] == 1);
-    keysHeld[KEY_L] = 0;
-    mouseX = 0;
+    keysHeld[KEY_L] = mouseX = 0;
     Frame();
     EXPECT_EQ(lightWeights[0], 2);
 }
@@ -122,8 +115,7 @@ TEST_F(ViewControlTest, LightFollowsPointerOnlyWhileLHeld) {
 TEST_F(ViewControlTest, ViewAxesAreOrthonormalAndMatchTheScreen) {
     for (f32 pitch : {0.0f, 30.0f, -75.0f}) {
         for (f32 yaw : {0.0f, 180.0f, 47.0f}) {
-            viewPitch = pitch;
-            viewYaw = yaw;
+            viewPitch = pitch, viewYaw = yaw;
             UpdateViewAxes();
             SCOPED_TRACE(testing::Message() << "pitch " << pitch << " yaw " << yaw);
             EXPECT_NEAR(Length(viewRight) + Length(viewDown), 2, 1e-5f);
