@@ -6,15 +6,10 @@ namespace {
 
 using CollapseTest = MeshTest;
 
-// Two fans sharing the edge K-R, inside a ring centred between them:
-//
-//            o1 (top, shared)             K has kEdges edges: its left arc
-//         L .. \    / .. P                (o1 and o2 included) plus R; R
-//        /      \  /      \               likewise with rEdges on the right.
-//       L    K ------- R   P              o1 and o2 get `pad` extra triangles
-//        \      /  \      /               outward, so their triangle counts
-//         L .. /    \ .. P                are 3 + pad. p is the right arc's
-//            o2 (bottom, shared)          vertex after o2.
+// Two fans in a ring sharing the edge K-R: K has kEdges edges (its left arc,
+// the shared top o1 and bottom o2, and R), R likewise rEdges on the right.
+// o1 and o2 get `pad` extra triangles outward (3 + pad triangles each);
+// p is the right arc's vertex after o2.
 struct DoubleFan {
     i32 k, r, o1, o2, p, edge;
 };
@@ -180,8 +175,7 @@ TEST_F(CollapseTest, SphereCollapseRemovesTwoTrianglesThreeEdgesOneVertex) {
     EXPECT_EQ(liveEdgeCount, before.e - 3);
     EXPECT_EQ(liveVertexCount, before.v - 1);
     EXPECT_FALSE(r->active);
-    EXPECT_TRUE(k->refPosition.x == midpoint.x && k->refPosition.y == midpoint.y &&
-                k->refPosition.z == midpoint.z);
+    EXPECT_EQ(memcmp(&k->refPosition, &midpoint, 12), 0);
     EXPECT_EQ(k->mask, 0.5f);
     ASSERT_EQ(k->edgeCount, 8);
     Vec3 mean = {0, 0, 0};

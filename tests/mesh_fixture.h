@@ -23,8 +23,7 @@ inline void ExpectMeshConsistent() {
     EXPECT_TRUE(CheckMesh(report, sizeof report)) << report;
 }
 
-// For tests that loop over cases: the mesh one case leaves must be sound
-// before the next case starts afresh.
+// Between the cases of a loop: the mesh one case leaves must be sound.
 inline void CheckAndReset() {
     ExpectMeshConsistent();
     ResetAllocation();
@@ -63,9 +62,7 @@ public:
         LogOpen(path.c_str());
     }
     ~TestLog() {
-        // A refusal or fault opens a section for its own lines; it must not
-        // leave the log loud for good (a file write per mesh operation).
-        EXPECT_FALSE(logSticky) << "something made the log sticky";
+        EXPECT_FALSE(logSticky) << "a refusal or fault left the log loud for good";
         logEnabled = logActive = logSticky = 0;
         logLineCount = 0;
         logPath[0] = 0;

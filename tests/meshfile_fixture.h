@@ -20,11 +20,6 @@ struct TempDir {
         std::filesystem::remove_all(path, ignored);
     }
     std::string File(const std::string& name) const { return path + "/" + name; }
-    bool HoldsTemporary() const {
-        for (const auto& entry : std::filesystem::directory_iterator(path))
-            if (entry.path().extension() == ".tmp") return true;
-        return false;
-    }
 };
 
 inline std::vector<u8> ReadBytes(const std::string& path) {

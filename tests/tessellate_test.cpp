@@ -156,35 +156,6 @@ TEST_F(TessellateTest, OppositeCornerSplitsAtEighteenEdgesAndRefusesAtNineteenOr
     EXPECT_TRUE(m.abc->active && m.ab->triangle1 == m.abc);  // the refused split kept it whole
 }
 
-// Any creation may move an array: fill one until the split's own creations
-// must grow it, then the split must still wire everything to the moved records.
-TEST_F(TessellateTest, SplitWiresEverythingAfterAnArrayGrewUnderIt) {
-    auto stripUntil = [](auto full) {
-        // A far strip: each step adds one vertex, two edges and one triangle.
-        i32 p = SlotOf(AddVertex(-90, 0, -90)), q = SlotOf(AddVertex(-90, 0, -89));
-        for (i32 i = 0; !full(); i++) {
-            i32 r = SlotOf(AddVertex(-89 + 0.001f * (f32)i, 0, (i % 2) ? -89.0f : -90.0f));
-            AddTriangle(&vertices[p], &vertices[q], &vertices[r]);
-            p = q, q = r;
-        }
-    };
-    for (i32 kind = 0; kind < 3; kind++) {
-        SCOPED_TRACE(::testing::Message() << "array "
-                                          << "vet"[kind]);
-        CheckAndReset();
-        Diamond m = MakeDiamond();
-        i32 corners[4] = {SlotOf(m.a), SlotOf(m.b), SlotOf(m.c), SlotOf(m.d)}, ab = SlotOf(m.ab);
-        if (kind == 0)
-            while (liveVertexCount < vertexCapacity) AddVertex(90, 90, 90);
-        if (kind == 1) stripUntil([] { return liveEdgeCount >= edgeCapacity - 2; });
-        if (kind == 2) stripUntil([] { return liveTriangleCount >= triangleCapacity - 1; });
-        Vertex* nv = Split(&edges[ab]);
-        ASSERT_NE(nv, nullptr);
-        EXPECT_EQ(nv->triangleCount, 4);
-        for (i32 corner : corners) EXPECT_NE(FindEdge(nv, nv, &vertices[corner]), nullptr);
-    }
-}
-
 // a-b is short for its triangle (a, b, c): the long side b-c, shared with
 // (c, b, d), splits first. That removes (a, b, c) and with it a-b, which had
 // no other triangle; the retry must not split whatever took a-b's slot.

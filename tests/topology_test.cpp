@@ -65,51 +65,19 @@ TEST_F(MeshTest, AdjacencyLimitsRefuseTrianglesAndChangeNothing) {
     EXPECT_EQ(V(0)->triangleCount + V(0)->edgeCount, 48);
 }
 
-TEST_F(MeshTest, TrianglesSharingADiagonalMakeFiveEdges) {
-    Quad q = MakeQuad();
-    EXPECT_EQ(liveEdgeCount, 5);
-    Edge* diagonal = FindEdge(V(q.a), V(q.c), V(q.a));
-    ASSERT_NE(diagonal, nullptr);
-    EXPECT_EQ(FindEdge(V(q.c), V(q.a), V(q.c)), diagonal);
-    EXPECT_EQ(diagonal->triangle1, T(q.t1));
-    EXPECT_EQ(diagonal->triangle2, T(q.t2));
-    EXPECT_EQ(T(q.t2)->edges[0], diagonal);  // edge k joins corners k and k + 1
-    EXPECT_EQ(V(q.a)->edgeCount, 3);
-    EXPECT_FLOAT_EQ(T(q.t1)->circumference, 20 + 10 * std::sqrt(2.0f));
-    EXPECT_FLOAT_EQ(T(q.t1)->normal.y, 1);
-    Vec3 centre = T(q.t1)->center;  // (20, 0, -10) / 3, farthest from corners a and c
-    EXPECT_TRUE(std::fabs(centre.x - 20.0f / 3) < 1e-5f && std::fabs(centre.z + 10.0f / 3) < 1e-5f);
-    EXPECT_FLOAT_EQ(T(q.t1)->radius, Length(V(q.a)->position - centre));
-    Triangle* flat = AddTriangle(AddVertex(0, 9, 0), AddVertex(1, 9, 0), AddVertex(2, 9, 0));
-    ASSERT_NE(flat, nullptr);
-    EXPECT_EQ(flat->normal.x, 1.0f);  // a degenerate triangle has no direction: +x rather than NaN
-}
-
 // Removal frees the edges no other triangle holds and, when asked, the
 // vertices left without any; the slot goes to the workset for the renderer.
 TEST_F(MeshTest, RemovingTrianglesFreesOnlyWhatNothingElseUses) {
     for (bool withVertices : {true, false}) {
         CheckAndReset();
-        Triangle* t = AddTriangle(AddVertex(0, 0, 0), AddVertex(1, 0, 0), AddVertex(0, 0, -1));
-        i32 slot = SlotOf(t), listed = workset.triangles.count;
-        EXPECT_EQ(RemoveTriangle(t, withVertices), slot);
-        EXPECT_EQ(liveEdgeCount + liveTriangleCount + displayTriangleCount, 0);
-        EXPECT_EQ(liveVertexCount, withVertices ? 0 : 3);
-        for (i32 i = 0; i < 3; i++) {
-            EXPECT_EQ(V(i)->active, !withVertices);
-            EXPECT_EQ(V(i)->triangleCount + V(i)->edgeCount, 0);
-        }
-        ASSERT_EQ(workset.triangles.count, listed + 1);
-        EXPECT_EQ(workset.triangles.items[listed], slot);
+        Quad q = MakeQuad();
+        i32 listed = workset.triangles.count;
+        EXPECT_EQ(RemoveTriangle(T(q.t2), withVertices), q.t2);
+        EXPECT_EQ(liveEdgeCount, 3);
+        EXPECT_EQ(liveVertexCount, withVertices ? 3 : 4);  // only d is left without triangles
+        EXPECT_EQ(V(q.d)->active, !withVertices);
+        EXPECT_EQ(workset.triangles.items[listed], q.t2);
     }
-    CheckAndReset();
-    Quad q = MakeQuad();
-    Edge* diagonal = FindEdge(V(q.a), V(q.a), V(q.c));
-    RemoveTriangle(T(q.t2), true);
-    EXPECT_EQ(liveEdgeCount, 3);
-    EXPECT_EQ(liveVertexCount, 3);  // d went with it, a and c stay
-    EXPECT_EQ(V(q.d)->active, 0);
-    EXPECT_TRUE(diagonal->triangle1 == T(q.t1) && diagonal->triangle2 == nullptr);
 }
 
 TEST_F(MeshTest, AlignTriangleFlipsInPlaceOnlyAgainstTheDirection) {
@@ -119,17 +87,15 @@ TEST_F(MeshTest, AlignTriangleFlipsInPlaceOnlyAgainstTheDirection) {
     AlignTriangle(t, Vec3{0.1f, 1, 0});
     EXPECT_EQ(memcmp(&copy, t, sizeof copy), 0);
     AlignTriangle(t, Vec3{0, -1, 0});
-    EXPECT_EQ(t->index, q.t1);
     EXPECT_EQ(t->vertices[0], V(q.c));
     EXPECT_EQ(t->vertices[2], V(q.a));
     EXPECT_FLOAT_EQ(t->normal.y, -1);
-    EXPECT_EQ(liveTriangleCount + liveEdgeCount, 7);
     const f32 nan = std::nanf("");
     AlignTriangle(t, Vec3{nan, nan, nan});  // no usable direction also flips
     EXPECT_FLOAT_EQ(t->normal.y, 1);
 }
 
-TEST_F(MeshTest, OpposedTrianglesGiveTheFirstTrianglesNormal) {
+TEST_F(MeshTest, OpposedTrianglesGiveTheFirstOnesNormalAndAFlatOnePlusX) {
     Vertex* a = AddVertex(0, 0, 0);
     Vertex* b = AddVertex(1, 0, 0);
     Vertex* c = AddVertex(0, 0, -1);
@@ -140,8 +106,9 @@ TEST_F(MeshTest, OpposedTrianglesGiveTheFirstTrianglesNormal) {
     EXPECT_EQ(a->normal.y, -1.0f);
     Vertex* lone = AddVertex(5, 5, 5);
     UpdateNormal(lone);
-    EXPECT_EQ(lone->normal.y, 1.0f);
-    EXPECT_EQ(lone->folded, 0);
+    EXPECT_TRUE(lone->normal.y == 1 && !lone->folded);
+    Triangle* flat = AddTriangle(AddVertex(0, 9, 0), AddVertex(1, 9, 0), AddVertex(2, 9, 0));
+    EXPECT_EQ(flat->normal.x, 1.0f);  // a degenerate triangle has no direction: +x rather than NaN
 }
 
 TEST_F(MeshTest, UpdateNormalsTurnsBackAFlippedTriangle) {
@@ -189,37 +156,31 @@ TEST_F(MeshTest, CheckerNamesEveryKindOfBrokenLink) {
         const char* words;
         void (*breakLink)();
     } faults[] = {
-        {"vertex 1: position not finite", [] { vertices[1].position.y = NAN; }},
-        {"vertex 1: normal not finite", [] { vertices[1].normal.z = INFINITY; }},
-        {"vertex 1: triangle count -1", [] { vertices[1].triangleCount = -1; }},
-        {"vertex 1: edge count -1", [] { vertices[1].edgeCount = -1; }},
-        {"vertex 0: lists a free triangle", [] { vertices[0].triangles[1] = &triangles[100]; }},
-        {"vertex 1: lists triangle 1 that does not use it",
-         [] { vertices[1].triangles[0] = &triangles[1]; }},
-        {"vertex 0: lists triangle 0 twice", [] { vertices[0].triangles[1] = &triangles[0]; }},
-        {"vertex 0: lists a free edge", [] { vertices[0].edges[0] = &edges[100]; }},
-        {"vertex 0: lists edge 1 that does not end at it",
-         [] { vertices[0].edges[0] = &edges[1]; }},
-        {"vertex 0: lists edge 2 twice", [] { vertices[0].edges[0] = &edges[2]; }},
+        {"vertex 1: position not finite", [] { V(1)->position.y = NAN; }},
+        {"vertex 1: normal not finite", [] { V(1)->normal.z = INFINITY; }},
+        {"vertex 1: triangle count -1", [] { V(1)->triangleCount = -1; }},
+        {"vertex 1: edge count -1", [] { V(1)->edgeCount = -1; }},
+        {"vertex 0: lists a free triangle", [] { V(0)->triangles[1] = T(100); }},
+        {"vertex 1: lists triangle 1 that does not use it", [] { V(1)->triangles[0] = T(1); }},
+        {"vertex 0: lists triangle 0 twice", [] { V(0)->triangles[1] = T(0); }},
+        {"vertex 0: lists a free edge", [] { V(0)->edges[0] = &edges[100]; }},
+        {"vertex 0: lists edge 1 that does not end at it", [] { V(0)->edges[0] = &edges[1]; }},
+        {"vertex 0: lists edge 2 twice", [] { V(0)->edges[0] = &edges[2]; }},
         {"edge 0: end outside the vertex array", [] { edges[0].vertex2 = nullptr; }},
-        {"edge 0: end is a free vertex", [] { edges[0].vertex1 = &vertices[100]; }},
-        {"edge 0: both ends are vertex 1", [] { edges[0].vertex1 = &vertices[1]; }},
-        {"edge 4: missing from an end's edge list", [] { vertices[0].edgeCount--; }},
+        {"edge 0: end is a free vertex", [] { edges[0].vertex1 = V(100); }},
+        {"edge 0: both ends are vertex 1", [] { edges[0].vertex1 = V(1); }},
+        {"edge 4: missing from an end's edge list", [] { V(0)->edgeCount--; }},
         {"edge 0: active without triangles", [] { edges[0].triangle1 = nullptr; }},
-        {"edge 2: holds one triangle twice", [] { edges[2].triangle2 = &triangles[0]; }},
-        {"edge 0: holds a free triangle", [] { edges[0].triangle2 = &triangles[100]; }},
-        {"edge 0: holds triangle 1 that does not use it",
-         [] { edges[0].triangle2 = &triangles[1]; }},
-        {"triangle 1: corner 2 is a free vertex",
-         [] { triangles[1].vertices[2] = &vertices[100]; }},
-        {"triangle 0: corners 0 and 1 are the same vertex",
-         [] { triangles[0].vertices[1] = &vertices[0]; }},
-        {"triangle 1: missing from corner 2's triangle list", [] { vertices[3].triangleCount--; }},
-        {"triangle 0: edge 1 is a free edge", [] { triangles[0].edges[1] = &edges[100]; }},
-        {"triangle 0: edge 0 does not join corners 0 and 1",
-         [] { triangles[0].edges[0] = &edges[3]; }},
-        {"triangle 0: edge 2 does not hold it", [] { edges[2].triangle1 = &triangles[1]; }},
-        {"triangle 1: normal not finite", [] { triangles[1].normal.x = NAN; }},
+        {"edge 2: holds one triangle twice", [] { edges[2].triangle2 = T(0); }},
+        {"edge 0: holds a free triangle", [] { edges[0].triangle2 = T(100); }},
+        {"edge 0: holds triangle 1 that does not use it", [] { edges[0].triangle2 = T(1); }},
+        {"triangle 1: corner 2 is a free vertex", [] { T(1)->vertices[2] = V(100); }},
+        {"triangle 0: corners 0 and 1 are the same vertex", [] { T(0)->vertices[1] = V(0); }},
+        {"triangle 1: missing from corner 2's triangle list", [] { V(3)->triangleCount--; }},
+        {"triangle 0: edge 1 is a free edge", [] { T(0)->edges[1] = &edges[100]; }},
+        {"triangle 0: edge 0 does not join corners 0 and 1", [] { T(0)->edges[0] = &edges[3]; }},
+        {"triangle 0: edge 2 does not hold it", [] { edges[2].triangle1 = T(1); }},
+        {"triangle 1: normal not finite", [] { T(1)->normal.x = NAN; }},
         {"live vertex count 5, active vertices 4", [] { liveVertexCount++; }},
         {"live edge count 4, active edges 5", [] { liveEdgeCount--; }},
         {"live triangle count 3, active triangles 2", [] { liveTriangleCount++; }},
