@@ -225,6 +225,7 @@ TEST_F(ToolTest, RefiningToolsSplitAndSmoothReduceDetailNeverDo) {
     EXPECT_EQ(liveTriangleCount, before);
     EndToolStep(brush, BeginToolStep(brush, TOOL_DRAW));
     EXPECT_GT(liveTriangleCount, before);
+    EXPECT_TRUE(brush.cullValid && brush.cullCenter.z == -100) << "the step culls at the brush";
     before = liveTriangleCount;
     PlaceBrush({0, 0, 100}, 40, 1);
     brush.cullValid = 0;

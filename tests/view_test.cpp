@@ -113,6 +113,11 @@ TEST_F(ViewControlTest, LightFollowsPointerOnlyWhileLHeld) {
 }
 
 TEST_F(ViewControlTest, ViewAxesAreOrthonormalAndMatchTheScreen) {
+    viewYaw = 90;
+    Frame();  // every frame derives the axes from the angles
+    Vec3 framed = viewRight;
+    UpdateViewAxes();
+    EXPECT_TRUE(framed.x == viewRight.x && framed.z == viewRight.z && viewRight.x != 1);
     for (f32 pitch : {0.0f, 30.0f, -75.0f}) {
         for (f32 yaw : {0.0f, 180.0f, 47.0f}) {
             viewPitch = pitch, viewYaw = yaw;
