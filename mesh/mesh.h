@@ -249,10 +249,13 @@ void BuildPlane();
 // A fresh storage with the start mesh of the given type: 1 = plane, else sphere.
 void BuildStartMesh(i32 meshType);
 
-// ---- mirror line (symmetryline.cpp)
+// ---- symmetry switch and mirror line (symmetry.cpp)
+// Pins the changed mirror-line vertices of the workset back onto x = 0.
 void EnforceSymmetryLine();
-// Switches symmetric editing on or off. The half-mesh cut and the mirroring
-// are not built yet: until they are, symmetric editing stays off.
+// Switches symmetric editing on (the mesh is cut to its x >= 0 half, the
+// seam flagged onMirrorLine at x = 0) or off (the mirrored half is added and
+// joined along the seam). Switching to the state already set changes no
+// topology; the workset, normals and rest state are refreshed either way.
 void SetSymmetry(u8 on);
 // Switches off and back to the current setting, so a freshly built mesh
 // matches it (a whole mesh is cut in half when symmetry is on).
