@@ -43,8 +43,20 @@ bool WriteMesh(UndoSlot* slot);
 bool ReadMesh(UndoSlot* slot);
 // Checks one image; on failure names the fault in reason (when given).
 bool CheckMeshImage(const u8* bytes, size_t size, const char** reason);
+// Whether a mesh of v vertices and t triangles, with room for growth, fits in
+// half of the machine's memory: growth that cannot get memory ends the
+// program, so every reader asks first.
+bool MeshFitsInMemory(u64 v, u64 t);
 
 // ---- files (meshfile.cpp)
+// Runs write on a temporary file beside path, syncs it and renames it over
+// path only when all of it is on disk, so a failed write never harms the
+// previous file. False (with a "file error" log line) on any failure.
+bool WriteFileSafely(const char* path, bool (*write)(FILE* file));
+// The whole file in one malloc'd buffer (the caller frees it), or null with a
+// "file error" log line: it cannot be opened, is not a regular file, or is
+// larger than maxBytes.
+u8* ReadFileWhole(const char* path, u64 maxBytes, size_t& size);
 // Writes a temporary file beside path and renames it over path only when the
 // whole image is on disk, so a failed save never harms the previous file.
 bool SaveMesh(const char* path);

@@ -205,6 +205,12 @@ bool AllocateTriangles() {
     return true;
 }
 
+void ReserveRecords(i32 v, i32 t) {
+    while (v > vertexCapacity * 80 / 100) AllocateVertices();
+    while (t > triangleCapacity * 80 / 100) AllocateTriangles();
+    while (t / 2 * 3 + 3 > edgeCapacity * 80 / 100) AllocateEdges();
+}
+
 // In 64 bits: capacity x 80 overflows 32 bits from about 27 million records.
 static i32 EightyPercent(i32 capacity) { return (i32)((int64_t)capacity * 80 / 100); }
 
