@@ -1,7 +1,8 @@
-// File and undo commands of the frame logic: save, open, undo and the mask
-// fill. A failed save or open is told to the user and changes nothing: the
-// sculpture, `modified` and `fileName` stay as they were. Writes `modified`,
-// `fileName` and the render flags; the frame logic adds its own side effects.
+// File and undo commands of the frame logic: save, open, export, import, undo
+// and the mask fill. A failed save, open, export or import is told to the
+// user and changes nothing: the sculpture, `modified` and `fileName` stay as
+// they were. Writes `modified`, `fileName` and the render flags; the frame
+// logic adds its own side effects.
 #include "app/commands.h"
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "base/services.h"
 #include "mesh/mesh.h"
 #include "mesh/meshfile.h"
+#include "mesh/objfile.h"
 #include "tools/tools.h"
 
 static void TakeFileName(const char* path) { snprintf(fileName, sizeof fileName, "%s", path); }
@@ -57,5 +59,23 @@ void MaskFillCommand() {
     modified = 1;
 }
 
-void ExportCommand() {}
-bool ImportCommand() { return false; }
+bool ExportCommand() {
+    char path[512];
+    if (!SaveFileDialog(path, (i32)sizeof path, 1, "Export")) return false;
+    if (!ExportObj(path)) {
+        ShowMessageBox("Could not export the file.", "Error", MESSAGE_ERROR_OK);
+        return false;
+    }
+    return true;
+}
+
+bool ImportCommand() {
+    char path[512];
+    if (!OpenFileDialog(path, (i32)sizeof path, 1, "Import")) return false;
+    // ImportObj checks the whole file before it replaces the sculpture.
+    if (!ImportObj(path)) {
+        ShowMessageBox("Could not import the file.", "Error", MESSAGE_ERROR_OK);
+        return false;
+    }
+    return true;
+}

@@ -173,6 +173,7 @@ bool WriteMesh(UndoSlot* slot) {
 // ================================================================ [SECTION] checking
 
 bool MeshFitsInMemory(u64 v, u64 t) {
+    if (v > MAX_IMAGE_VERTICES || t > MAX_IMAGE_TRIANGLES) return false;
     u64 perVertex = sizeof(Vertex) + 5 * sizeof(Vec3) + sizeof(i32);
     u64 perTriangle = sizeof(Triangle) + sizeof(IndexTriple) + sizeof(i32);
     u64 edgeCount = t * 3 / 2 + v;
@@ -248,8 +249,7 @@ bool CheckMeshImage(const u8* bytes, size_t size, const char** reason) {
                    (u64)t * MESH_IMAGE_TRIANGLE_BYTES;
     if (expected != size)
         return Fail(reason, "length does not match the vertex and triangle counts");
-    if ((u64)v > MAX_IMAGE_VERTICES || (u64)t > MAX_IMAGE_TRIANGLES ||
-        !MeshFitsInMemory((u64)v, (u64)t))
+    if (!MeshFitsInMemory((u64)v, (u64)t))
         return Fail(reason, "more vertices or triangles than memory allows");
     if (bytes[8] > 1) return Fail(reason, "symmetry byte not 0 or 1");
     const u8* vertexEntries = bytes + MESH_IMAGE_HEADER_BYTES;

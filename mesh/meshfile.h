@@ -43,9 +43,10 @@ bool WriteMesh(UndoSlot* slot);
 bool ReadMesh(UndoSlot* slot);
 // Checks one image; on failure names the fault in reason (when given).
 bool CheckMeshImage(const u8* bytes, size_t size, const char** reason);
-// Whether a mesh of v vertices and t triangles, with room for growth, fits in
-// half of the machine's memory: growth that cannot get memory ends the
-// program, so every reader asks first.
+// Whether a mesh of v vertices and t triangles stays within the record
+// limits (8 million of each) and, with room for growth, fits in half of the
+// machine's memory: growth that cannot get memory ends the program, so every
+// reader asks first.
 bool MeshFitsInMemory(u64 v, u64 t);
 
 // ---- files (meshfile.cpp)
