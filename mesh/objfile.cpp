@@ -466,6 +466,9 @@ void BuildModel(const ObjModel& m, ObjFaults& faults) {
             if (vertices[i].active && vertices[i].position.x == 0) vertices[i].onMirrorLine = 1;
     CollectAll(workset);
     if (symmetry) EnforceSymmetryLine();
+    // AddTriangle has set every triangle's normal from the final positions:
+    // the pass need only sum them into the vertex normals.
+    for (i32 i = 0; i < triangleCapacity; i++) triangles[i].changed = 0;
     UpdateNormals();
     StoreRestState();
     meshChanged = fullRebuild = arraysDirty = colorsDirty = 1;
