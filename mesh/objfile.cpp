@@ -163,8 +163,11 @@ bool ExportObj(const char* path) {
 namespace {
 
 // Text files larger than this are not models anyone sculpts; the reader also
-// keeps a copy of the whole file in memory while it parses.
+// keeps a copy of the whole file in memory while it parses. The counts bound
+// what the parse holds before the mesh's own limits are checked: twice the
+// 8 million the records allow, since a symmetric file repeats its vertices.
 const u64 MAX_OBJ_BYTES = (u64)2 << 30;
+const size_t MAX_OBJ_VERTICES = 16000000, MAX_OBJ_TRIANGLES = 16000000;
 
 // What the file holds, before anything of the sculpture is touched.
 struct ObjModel {
@@ -173,6 +176,7 @@ struct ObjModel {
     std::vector<i32> corners;     // three 0-based vertex numbers per triangle
     i32 vertexLines, faceLines;
     u8 symmetric;
+    u8 tooLarge;  // more than MAX_OBJ_VERTICES or MAX_OBJ_TRIANGLES: the parse stopped
 };
 
 // What was skipped, each kind logged once with its count.
@@ -217,14 +221,18 @@ bool FirstWordIs(const char*& p, const char* end, const char* word) {
     return true;
 }
 
-// One number as any strtod reads it (a sign, decimals, an exponent), ending
-// at a blank or the line's end.
+// One number as strtod reads it (a sign, decimals, an exponent), ending at
+// a blank or the line's end. Read as a double and then rounded, as most
+// readers do: a magnitude beyond a float becomes infinite and is refused,
+// one below the smallest float becomes 0 instead of an error.
 bool ParseFloat(const char*& p, const char* end, f32& value) {
     SkipBlanks(p, end);
-    if (p < end && *p == '+') p++;  // from_chars takes no plus sign
-    std::from_chars_result r = std::from_chars(p, end, value);
+    if (p < end && *p == '+' && end - p > 1 && p[1] != '-') p++;  // from_chars takes no '+'
+    double d = 0;
+    std::from_chars_result r = std::from_chars(p, end, d);
     if (r.ec != std::errc() || (r.ptr < end && !IsBlank(*r.ptr))) return false;
     p = r.ptr;
+    value = (f32)d;
     return true;
 }
 
@@ -259,6 +267,10 @@ void ParseFace(const char* p, const char* end, ObjModel& m, ObjFaults& faults,
     polygon.clear();
     bool usable = true, finite = true;
     for (SkipBlanks(p, end); p < end; SkipBlanks(p, end)) {
+        if (polygon.size() > MAX_OBJ_TRIANGLES) {
+            m.tooLarge = 1;
+            return;
+        }
         i32 c = ParseCorner(p, end, m.vertexLines);
         if (c < 0) usable = false;
         if (c >= 0 && !m.finite[(size_t)c]) finite = false;
@@ -287,20 +299,25 @@ void ParseFace(const char* p, const char* end, ObjModel& m, ObjFaults& faults,
 }
 
 // "# symmetry 1" among the first lines: the file holds a symmetric model
-// whose second half of faces is the mirror image of the first. Read the way
-// sscanf reads "# %s %i", the format the writer's comment line follows.
+// whose second half of faces is the mirror image of the first. Read as
+// sscanf reads "# %s %i", the format of the writer's comment line.
 bool FindSymmetryComment(const char* text, const char* end) {
     Line line;
     const char* p = text;
     for (i32 i = 0; i < IMPORT_SYMMETRY_LINES && NextLine(p, end, line); i++) {
-        char copy[256], word[256] = "XXX";
-        size_t n = std::min((size_t)(line.end - line.begin), sizeof copy - 1);
-        memcpy(copy, line.begin, n);
-        copy[n] = 0;
-        int value = 0;
-        sscanf(copy, "# %255s %i", word, &value);
-        if (strcmp(word, "symmetry") != 0) continue;
-        LogPrint("found symmetry command, value=%i", value);
+        const char* q = line.begin;
+        if (q == line.end || *q++ != '#') continue;
+        SkipBlanks(q, line.end);
+        const char* word = q;
+        while (q < line.end && !IsBlank(*q)) q++;
+        if (q - word != 8 || memcmp(word, "symmetry", 8) != 0) continue;
+        char number[32] = "";
+        SkipBlanks(q, line.end);
+        size_t n = std::min((size_t)(line.end - q), sizeof number - 1);
+        memcpy(number, q, n);
+        number[n] = 0;
+        long value = strtol(number, nullptr, 0);
+        LogPrint("found symmetry command, value=%li", value);
         return value == 1;
     }
     return false;
@@ -320,7 +337,7 @@ void ParseObj(const char* text, const char* end, ObjModel& m, ObjFaults& faults)
     i32 faceLimit = m.symmetric ? CountFaceLines(text, end) / 2 : INT32_MAX;
     std::vector<i32> polygon;  // reused by every face line
     Line line;
-    for (const char* p = text; NextLine(p, end, line);) {
+    for (const char* p = text; !m.tooLarge && NextLine(p, end, line);) {
         const char* q = line.begin;
         if (FirstWordIs(q, line.end, "v")) {
             ParseVertex(q, line.end, m);
@@ -328,6 +345,8 @@ void ParseObj(const char* text, const char* end, ObjModel& m, ObjFaults& faults)
             m.faceLines++;
             ParseFace(q, line.end, m, faults, polygon);
         }
+        if (m.positions.size() > MAX_OBJ_VERTICES || m.corners.size() / 3 > MAX_OBJ_TRIANGLES)
+            m.tooLarge = 1;
     }
 }
 
@@ -492,6 +511,7 @@ bool ImportObj(const char* path) {
     ParseObj(text, text + size, m, faults);
     free(text);
     LogPrint("found %i verts and %i tris", m.vertexLines, m.faceLines);
+    if (m.tooLarge) return Refuse("more vertices or triangles than memory allows");
     CentreAndScale(m);
     DropUnusable(m, faults);
     if (m.corners.empty()) {

@@ -154,7 +154,7 @@ TEST_F(ObjFileTest, ImportTakesEveryUsableFaceAndRefusesFilesWithNone) {
         {"a quad is two triangles", V4 + "f 1//1 2//1 3//1 4//1\n", Subdivided(2), ""},
         {"a pentagon is a fan of three", V4 + "v .5 2 0\nf 1 2 3 5 4\n", Subdivided(3), ""},
         {"other programs' habits",
-         "# made elsewhere\r\nmtllib a.mtl\r\no thing\r\ng part\r\nusemtl skin\r\nv\t0 0  0\r\n"
+         "# made elsewhere\r\nmtllib a.mtl\r\no thing\r\ng part\r\nusemtl skin\r\nv\t1e-60 0  0\r\n"
          "v +1.0e0 0 0 1\r\nv 1 1E0 -0\r\nv 0 .1e1 0\r\nvt 0 0\r\ns off\r\nf 1/1 2/1 3/1 4/1",
          Subdivided(2), ""},
         {"negative numbers count back", V4 + "f -4 -3 -2\nf -1 -4 -2\n", Subdivided(2), ""},
@@ -165,9 +165,10 @@ TEST_F(ObjFileTest, ImportTakesEveryUsableFaceAndRefusesFilesWithNone) {
          "*** 6 faces skipped: a vertex number zero, missing"},
         {"fewer than three corners", V4 + "f 1 2\nf\nf 1 2 3\n", 4096,
          "*** 2 faces skipped: fewer than three corners"},
-        {"coordinates not finite",
-         V4 + "v nan 0 0\nv 1e39 0 0\nv 1 2\nf 1 2 5\nf 6 1 2\nf 7 2 3\nf 1 2 3\n", 4096,
-         "*** 3 faces skipped: a corner's vertex has no three finite coordinates"},
+        {"coordinates missing, malformed or not finite",
+         V4 + "v nan 0 0\nv 1e39 0 0\nv 1 2\nv +-1 0 0\nf 1 2 5\nf 6 1 2\nf 7 2 3\nf 8 1 2\nf 1 2 "
+              "3\n",
+         4096, "*** 4 faces skipped: a corner's vertex has no three finite coordinates"},
         {"one vertex at two corners", V4 + "f 1 1 2\nf 1 2 3\n", 4096,
          "*** 1 triangles skipped: one vertex at two corners"},
         {"two corners at one spot", V4 + "v 1 0 0\nf 1 2 5\nf 1 2 3\n", 4096,
