@@ -33,14 +33,21 @@ bool SaveCommand(bool fromKeys, bool shiftHeld) {
     return true;
 }
 
+// The file dialog, then the operation on the chosen file; a failure is told
+// to the user. The readers check a whole file before they replace anything.
+static bool AskAndRun(bool (*dialog)(char* out, i32 outSize, i32 kind, const char* title), i32 kind,
+                      const char* title, bool (*run)(const char* path), const char* failure,
+                      char (&path)[512]) {
+    if (!dialog(path, (i32)sizeof path, kind, title)) return false;
+    if (run(path)) return true;
+    ShowMessageBox(failure, "Error", MESSAGE_ERROR_OK);
+    return false;
+}
+
 bool OpenCommand() {
     char path[512];
-    if (!OpenFileDialog(path, (i32)sizeof path, 0, nullptr)) return false;
-    // LoadMesh checks the whole file before it resets the storage.
-    if (!LoadMesh(path)) {
-        ShowMessageBox("Could not open the file.", "Error", MESSAGE_ERROR_OK);
+    if (!AskAndRun(OpenFileDialog, 0, nullptr, LoadMesh, "Could not open the file.", path))
         return false;
-    }
     ClearUndoRing();
     modified = 0;
     TakeFileName(path);
@@ -61,21 +68,10 @@ void MaskFillCommand() {
 
 bool ExportCommand() {
     char path[512];
-    if (!SaveFileDialog(path, (i32)sizeof path, 1, "Export")) return false;
-    if (!ExportObj(path)) {
-        ShowMessageBox("Could not export the file.", "Error", MESSAGE_ERROR_OK);
-        return false;
-    }
-    return true;
+    return AskAndRun(SaveFileDialog, 1, "Export", ExportObj, "Could not export the file.", path);
 }
 
 bool ImportCommand() {
     char path[512];
-    if (!OpenFileDialog(path, (i32)sizeof path, 1, "Import")) return false;
-    // ImportObj checks the whole file before it replaces the sculpture.
-    if (!ImportObj(path)) {
-        ShowMessageBox("Could not import the file.", "Error", MESSAGE_ERROR_OK);
-        return false;
-    }
-    return true;
+    return AskAndRun(OpenFileDialog, 1, "Import", ImportObj, "Could not import the file.", path);
 }
