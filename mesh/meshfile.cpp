@@ -1,6 +1,7 @@
 // The sculpture image: writing it to a file or an undo slot, checking a whole
 // image before anything is replaced, rebuilding the mesh from a checked image,
-// and the safe save (temporary file, flush, sync, rename) and load.
+// and the safe write (temporary file, flush, sync, rename) and whole-file
+// read that the sculpture and the OBJ files share.
 // Writes the `serial` of every active vertex; replaces the whole mesh (and
 // the `symmetry` switch) only after CheckMeshImage has passed.
 #include "mesh/meshfile.h"

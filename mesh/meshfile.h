@@ -2,7 +2,8 @@
 // the symmetry byte, 17-byte vertex entries and 12-byte triangle entries, all
 // little-endian (9 + 17 V + 12 T bytes, no header). An image is checked whole
 // before the current sculpture is touched, so a damaged file or snapshot is
-// refused with the mesh as it was. Main thread only.
+// refused with the mesh as it was. The safe write, the whole-file read and
+// the memory check serve the OBJ file too. Main thread only.
 #pragma once
 #include <cstddef>
 #include <cstdio>

@@ -380,10 +380,11 @@ void CentreAndScale(ObjModel& m) {
 
 bool SamePosition(Vec3 a, Vec3 b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 
-// Drops triangles with two corners on one spot (they have no normal, and a
-// split or collapse next to them would divide by their zero edge), then the
-// vertices no triangle uses, keeping the file order of the rest.
-void DropUnusable(ObjModel& m, ObjFaults& faults) {
+// Drops triangles with two corners on one spot: they have no normal, and a
+// split or collapse next to them would divide by their zero edge. (The
+// midpoints of a triangle whose corners lie on one line can land on a
+// corner, so the subdivision passes run this again.)
+void DropCoincident(ObjModel& m, ObjFaults& faults) {
     size_t kept = 0;
     for (size_t t = 0; t < m.corners.size(); t += 3) {
         Vec3 a = m.positions[(size_t)m.corners[t]], b = m.positions[(size_t)m.corners[t + 1]];
@@ -395,6 +396,11 @@ void DropUnusable(ObjModel& m, ObjFaults& faults) {
         for (i32 k = 0; k < 3; k++) m.corners[kept++] = m.corners[t + (size_t)k];
     }
     m.corners.resize(kept);
+}
+
+// Drops the vertices no triangle uses (a symmetric file's mirror half, stray
+// points), keeping the file order of the rest.
+void DropUnused(ObjModel& m) {
     std::vector<i32> renumber(m.positions.size(), -1);
     for (i32 c : m.corners) renumber[(size_t)c] = 0;
     i32 next = 0;
@@ -513,12 +519,18 @@ bool ImportObj(const char* path) {
     LogPrint("found %i verts and %i tris", m.vertexLines, m.faceLines);
     if (m.tooLarge) return Refuse("more vertices or triangles than memory allows");
     CentreAndScale(m);
-    DropUnusable(m, faults);
+    DropCoincident(m, faults);
+    // Each pass gives four triangles for one; 8 passes take one to 65536.
+    for (i32 pass = 0; pass < 8 && !m.corners.empty(); pass++) {
+        if (m.corners.size() / 3 >= IMPORT_MIN_TRIANGLES) break;
+        SubdivideOnce(m);
+        DropCoincident(m, faults);
+    }
     if (m.corners.empty()) {
         LogFaults(faults);
         return Refuse("no usable triangle in the file");
     }
-    while (m.corners.size() / 3 < IMPORT_MIN_TRIANGLES) SubdivideOnce(m);
+    DropUnused(m);
     if (!MeshFitsInMemory(m.positions.size(), m.corners.size() / 3)) {
         LogFaults(faults);
         return Refuse("more vertices or triangles than memory allows");
