@@ -1,7 +1,8 @@
-// File and undo commands of the frame logic: save, open, undo and the mask
-// fill. A failed save or open is told to the user and changes nothing: the
-// sculpture, `modified` and `fileName` stay as they were. Writes `modified`,
-// `fileName` and the render flags; the frame logic adds its own side effects.
+// File and undo commands of the frame logic: save, open, export, import, undo
+// and the mask fill. A failed save, open, export or import is told to the
+// user and changes nothing: the sculpture, `modified` and `fileName` stay as
+// they were. Writes `modified`, `fileName` and the render flags; the frame
+// logic adds its own side effects.
 #include "app/commands.h"
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "base/services.h"
 #include "mesh/mesh.h"
 #include "mesh/meshfile.h"
+#include "mesh/objfile.h"
 #include "tools/tools.h"
 
 static void TakeFileName(const char* path) { snprintf(fileName, sizeof fileName, "%s", path); }
@@ -31,14 +33,21 @@ bool SaveCommand(bool fromKeys, bool shiftHeld) {
     return true;
 }
 
+// The file dialog, then the operation on the chosen file; a failure is told
+// to the user. The readers check a whole file before they replace anything.
+static bool AskAndRun(bool (*dialog)(char* out, i32 outSize, i32 kind, const char* title), i32 kind,
+                      const char* title, bool (*run)(const char* path), const char* failure,
+                      char (&path)[512]) {
+    if (!dialog(path, (i32)sizeof path, kind, title)) return false;
+    if (run(path)) return true;
+    ShowMessageBox(failure, "Error", MESSAGE_ERROR_OK);
+    return false;
+}
+
 bool OpenCommand() {
     char path[512];
-    if (!OpenFileDialog(path, (i32)sizeof path, 0, nullptr)) return false;
-    // LoadMesh checks the whole file before it resets the storage.
-    if (!LoadMesh(path)) {
-        ShowMessageBox("Could not open the file.", "Error", MESSAGE_ERROR_OK);
+    if (!AskAndRun(OpenFileDialog, 0, nullptr, LoadMesh, "Could not open the file.", path))
         return false;
-    }
     ClearUndoRing();
     modified = 0;
     TakeFileName(path);
@@ -57,5 +66,12 @@ void MaskFillCommand() {
     modified = 1;
 }
 
-void ExportCommand() {}
-bool ImportCommand() { return false; }
+bool ExportCommand() {
+    char path[512];
+    return AskAndRun(SaveFileDialog, 1, "Export", ExportObj, "Could not export the file.", path);
+}
+
+bool ImportCommand() {
+    char path[512];
+    return AskAndRun(OpenFileDialog, 1, "Import", ImportObj, "Could not import the file.", path);
+}

@@ -14,6 +14,10 @@ bool OpenCommand();
 bool UndoCommand();
 // Backspace with the MASK tool: snapshot, then fill or clear the mask.
 void MaskFillCommand();
-// Export and import of OBJ files (not built yet: they do nothing).
-void ExportCommand();
+// Export: asks for a name and writes the OBJ file; `modified` and
+// `fileName` stay. Returns true when the file was written.
+bool ExportCommand();
+// Import: asks for an OBJ file (the frame logic has confirmed discarding
+// changes); returns true when it replaced the sculpture. A file that yields
+// no usable triangle leaves everything as it was and is reported to the user.
 bool ImportCommand();

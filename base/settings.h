@@ -14,8 +14,8 @@ extern i32 windowX;          // pixels, 0
 extern i32 windowY;          // pixels, 0
 extern i32 windowMaximized;  // 1 = create maximised
 // 1 = symmetric editing (only the x >= 0 half is stored). SetSymmetry cuts or
-// mirrors the mesh to match it; the sculpture reader takes it as a stored
-// image states it, since that image is already cut or whole.
+// mirrors the mesh to match it; the sculpture reader and the OBJ import take
+// it as the file states it, since that mesh is already cut or whole.
 extern u8 symmetry;
 extern u8 enableShaders;      // 1 = build the GLSL programs at start-up
 extern u8 cornerTesselate;    // 1; nothing reads it

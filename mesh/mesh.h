@@ -177,6 +177,10 @@ i32 FindFreeTriangleSlot();
 bool AllocateVertices();
 bool AllocateEdges();
 bool AllocateTriangles();
+// Grows the arrays up front for a whole mesh of v vertices and t triangles,
+// so that building it never runs a full-circle search or copies arrays
+// half-filled (the readers of files and snapshots).
+void ReserveRecords(i32 v, i32 t);
 void ManageMemory();
 void ClearAllSlots();  // every slot inactive, cursors 0 (before a whole-mesh build)
 // Memory for a mesh array or list could not be had: there is no way to keep
@@ -201,6 +205,9 @@ void CopyRefPositionJob(i32 threadIndex, i32 threadCount);  // refPosition = pos
 Edge* AddEdge(Vertex* a, Vertex* b);
 Edge* FindEdge(Vertex* v, Vertex* a, Vertex* b);
 Triangle* AddTriangle(Vertex* a, Vertex* b, Vertex* c, i32 slot = -1);
+// Whether AddTriangle has room to link three distinct corners: room in each
+// corner's lists and on each side. Silent, for readers that count refusals.
+bool TriangleFits(Vertex* a, Vertex* b, Vertex* c);
 i32 RemoveTriangle(Triangle* t, bool removeLooseVertices);
 void AlignTriangle(Triangle* t, Vec3 direction);
 void MarkChanged(Vertex* v, u8 flag);
@@ -249,10 +256,13 @@ void BuildPlane();
 // A fresh storage with the start mesh of the given type: 1 = plane, else sphere.
 void BuildStartMesh(i32 meshType);
 
-// ---- mirror line (symmetryline.cpp)
+// ---- symmetry switch and mirror line (symmetry.cpp)
+// Pins the changed mirror-line vertices of the workset back onto x = 0.
 void EnforceSymmetryLine();
-// Switches symmetric editing on or off. The half-mesh cut and the mirroring
-// are not built yet: until they are, symmetric editing stays off.
+// Switches symmetric editing on (the mesh is cut to its x >= 0 half, the
+// seam flagged onMirrorLine at x = 0) or off (the mirrored half is added and
+// joined along the seam). Switching to the state already set changes no
+// topology; the workset, normals and rest state are refreshed either way.
 void SetSymmetry(u8 on);
 // Switches off and back to the current setting, so a freshly built mesh
 // matches it (a whole mesh is cut in half when symmetry is on).

@@ -1,6 +1,7 @@
 // The sculpture image: writing it to a file or an undo slot, checking a whole
 // image before anything is replaced, rebuilding the mesh from a checked image,
-// and the safe save (temporary file, flush, sync, rename) and load.
+// and the safe write (temporary file, flush, sync, rename) and whole-file
+// read that the sculpture and the OBJ files share.
 // Writes the `serial` of every active vertex; replaces the whole mesh (and
 // the `symmetry` switch) only after CheckMeshImage has passed.
 #include "mesh/meshfile.h"
@@ -172,9 +173,8 @@ bool WriteMesh(UndoSlot* slot) {
 
 // ================================================================ [SECTION] checking
 
-// The records the image will need, with room for growth, must fit in half
-// of the machine's memory; growth that cannot get memory ends the program.
-static bool FitsInMemory(u64 v, u64 t) {
+bool MeshFitsInMemory(u64 v, u64 t) {
+    if (v > MAX_IMAGE_VERTICES || t > MAX_IMAGE_TRIANGLES) return false;
     u64 perVertex = sizeof(Vertex) + 5 * sizeof(Vec3) + sizeof(i32);
     u64 perTriangle = sizeof(Triangle) + sizeof(IndexTriple) + sizeof(i32);
     u64 edgeCount = t * 3 / 2 + v;
@@ -250,8 +250,7 @@ bool CheckMeshImage(const u8* bytes, size_t size, const char** reason) {
                    (u64)t * MESH_IMAGE_TRIANGLE_BYTES;
     if (expected != size)
         return Fail(reason, "length does not match the vertex and triangle counts");
-    if ((u64)v > MAX_IMAGE_VERTICES || (u64)t > MAX_IMAGE_TRIANGLES ||
-        !FitsInMemory((u64)v, (u64)t))
+    if (!MeshFitsInMemory((u64)v, (u64)t))
         return Fail(reason, "more vertices or triangles than memory allows");
     if (bytes[8] > 1) return Fail(reason, "symmetry byte not 0 or 1");
     const u8* vertexEntries = bytes + MESH_IMAGE_HEADER_BYTES;
@@ -262,21 +261,13 @@ bool CheckMeshImage(const u8* bytes, size_t size, const char** reason) {
 
 // ================================================================ [SECTION] rebuilding
 
-// Grows the empty storage up front so the rebuild never runs a full-circle
-// search or copies arrays half-filled.
-static void ReserveFor(i32 v, i32 t) {
-    while (v > vertexCapacity * 80 / 100) AllocateVertices();
-    while (t > triangleCapacity * 80 / 100) AllocateTriangles();
-    while (t / 2 * 3 + 3 > edgeCapacity * 80 / 100) AllocateEdges();
-}
-
 // Rebuilds the mesh from an image that CheckMeshImage has passed.
 static void BuildFromImage(const u8* bytes) {
     ClearAllSlots();
     liveVertexCount = liveEdgeCount = liveTriangleCount = displayTriangleCount = 0;
     i32 v = LoadI32(bytes), t = LoadI32(bytes + 4);
     symmetry = bytes[8];
-    ReserveFor(v, t);
+    ReserveRecords(v, t);
     const u8* p = bytes + MESH_IMAGE_HEADER_BYTES;
     // The storage is empty with its cursor at 0, so vertex number i lands in slot i.
     for (i32 i = 0; i < v; i++, p += MESH_IMAGE_VERTEX_BYTES) {
@@ -313,20 +304,34 @@ static bool CheckAndBuild(const u8* bytes, size_t size, bool freshStorage) {
 }
 
 // Reads everything from the current position to the end; null on failure.
-static u8* ReadRest(FILE* file, size_t& size) {
+static u8* ReadRest(FILE* file, u64 maxBytes, size_t& size) {
     struct stat st;
     long start = ftell(file);
     if (start < 0 || fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < start)
         return nullptr;
     size = (size_t)(st.st_size - start);
-    u64 largest = MESH_IMAGE_HEADER_BYTES + MAX_IMAGE_VERTICES * MESH_IMAGE_VERTEX_BYTES +
-                  MAX_IMAGE_TRIANGLES * MESH_IMAGE_TRIANGLE_BYTES;
-    if (size > largest) return nullptr;
+    if (size > maxBytes) return nullptr;
     u8* bytes = (u8*)malloc(size ? size : 1);
     if (!bytes) return nullptr;
     if (fread(bytes, 1, size, file) != size) {
         free(bytes);
         return nullptr;
+    }
+    return bytes;
+}
+
+u8* ReadFileWhole(const char* path, u64 maxBytes, size_t& size) {
+    FILE* f = fopen(path, "rb");
+    if (!f) {
+        LogBeginVerbose(0);
+        LogPrint("file error: cannot open '%s' (%s)", path, strerror(errno));
+        return nullptr;
+    }
+    u8* bytes = ReadRest(f, maxBytes, size);
+    fclose(f);
+    if (!bytes) {
+        LogBeginVerbose(0);
+        LogPrint("file error: cannot read the file whole (too large, or not a regular file)");
     }
     return bytes;
 }
@@ -394,38 +399,34 @@ static bool SaveFailed(const char* why, const char* tempPath) {
     return false;
 }
 
-bool SaveMesh(const char* path) {
-    LogPrint("save '%s'", path);
+bool WriteFileSafely(const char* path, bool (*write)(FILE* file)) {
     char tempPath[1100] = "";
     FILE* f = CreateTemporary(path, tempPath, sizeof tempPath);
     if (!f) return SaveFailed("cannot create a temporary file beside the target", tempPath);
-    bool written = WriteMesh(f);
+    bool written = write(f);
     written = fflush(f) == 0 && written;
     written = fsync(fileno(f)) == 0 && written;
     written = fclose(f) == 0 && written;
-    if (!written) return SaveFailed("writing the image failed", tempPath);
+    if (!written) return SaveFailed("writing the file failed", tempPath);
     if (rename(tempPath, path) != 0) return SaveFailed("cannot replace the target", tempPath);
     SyncDirectoryOf(path);
+    return true;
+}
+
+bool SaveMesh(const char* path) {
+    LogPrint("save '%s'", path);
+    if (!WriteFileSafely(path, WriteMesh)) return false;
     LogPrint("success!");
     return true;
 }
 
 bool LoadMesh(const char* path) {
     LogPrint("load '%s'", path);
-    FILE* f = fopen(path, "rb");
-    if (!f) {
-        LogBeginVerbose(0);
-        LogPrint("file error: cannot open '%s' (%s)", path, strerror(errno));
-        return false;
-    }
+    u64 largest = MESH_IMAGE_HEADER_BYTES + MAX_IMAGE_VERTICES * MESH_IMAGE_VERTEX_BYTES +
+                  MAX_IMAGE_TRIANGLES * MESH_IMAGE_TRIANGLE_BYTES;
     size_t size = 0;
-    u8* bytes = ReadRest(f, size);
-    fclose(f);
-    if (!bytes) {
-        LogBeginVerbose(0);
-        LogPrint("file error: cannot read the file whole (too large, or not a regular file)");
-        return false;
-    }
+    u8* bytes = ReadFileWhole(path, largest, size);
+    if (!bytes) return false;
     bool ok = CheckAndBuild(bytes, size, true);
     if (ok) LogPrint("success!");
     free(bytes);

@@ -2,7 +2,8 @@
 // the symmetry byte, 17-byte vertex entries and 12-byte triangle entries, all
 // little-endian (9 + 17 V + 12 T bytes, no header). An image is checked whole
 // before the current sculpture is touched, so a damaged file or snapshot is
-// refused with the mesh as it was. Main thread only.
+// refused with the mesh as it was. The safe write, the whole-file read and
+// the memory check serve the OBJ file too. Main thread only.
 #pragma once
 #include <cstddef>
 #include <cstdio>
@@ -43,8 +44,21 @@ bool WriteMesh(UndoSlot* slot);
 bool ReadMesh(UndoSlot* slot);
 // Checks one image; on failure names the fault in reason (when given).
 bool CheckMeshImage(const u8* bytes, size_t size, const char** reason);
+// Whether a mesh of v vertices and t triangles stays within the record
+// limits (8 million of each) and, with room for growth, fits in half of the
+// machine's memory: growth that cannot get memory ends the program, so every
+// reader asks first.
+bool MeshFitsInMemory(u64 v, u64 t);
 
 // ---- files (meshfile.cpp)
+// Runs write on a temporary file beside path, syncs it and renames it over
+// path only when all of it is on disk, so a failed write never harms the
+// previous file. False (with a "file error" log line) on any failure.
+bool WriteFileSafely(const char* path, bool (*write)(FILE* file));
+// The whole file in one malloc'd buffer (the caller frees it), or null with a
+// "file error" log line: it cannot be opened, is not a regular file, or is
+// larger than maxBytes.
+u8* ReadFileWhole(const char* path, u64 maxBytes, size_t& size);
 // Writes a temporary file beside path and renames it over path only when the
 // whole image is on disk, so a failed save never harms the previous file.
 bool SaveMesh(const char* path);

@@ -1,6 +1,7 @@
 // Record storage: the three arrays, their free-slot search, growth with
 // every link rebased, and the whole-storage reset. Owns the arrays, the
 // capacities, counters, cursors and the render-side arrays' sizes.
+#include <sys/mman.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,10 +35,21 @@ u8 arraysDirty, fullRebuild, colorsDirty, meshChanged, savedArraysDirty, bumpSha
     exit(EXIT_FAILURE);
 }
 
+// Large arrays in huge pages where the system gives them on request: the
+// first pass over a fresh array of a million records then takes hundreds of
+// page faults instead of hundreds of thousands.
+static void AdviseHugePages(void* p, size_t bytes) {
+    const uintptr_t huge = (uintptr_t)2 << 20;
+    uintptr_t begin = ((uintptr_t)p + huge - 1) & ~(huge - 1);
+    uintptr_t end = ((uintptr_t)p + bytes) & ~(huge - 1);
+    if (end > begin) madvise((void*)begin, end - begin, MADV_HUGEPAGE);
+}
+
 template <typename T>
 static T* AllocRecords(i32 count, const char* what) {
     T* p = (T*)calloc((size_t)count, sizeof(T));  // zeroed: every record inactive
     if (!p) OutOfMemory(what, count);
+    AdviseHugePages(p, (size_t)count * sizeof(T));
     return p;
 }
 
@@ -125,15 +137,15 @@ static void GrowSlotList(SlotList& list, i32 arrayCapacity) {
     list.capacity = capacity;
 }
 
-// The growth every record array shares: the array half as large again, its
+// The growth every record array shares: the array to newCap records, its
 // links rebased by rebaseLinks (given the old capacity: the tail of the new
 // array holds no records yet), the old array freed and the workset list
 // widened to match. What each type refreshes afterwards stays with the caller.
 template <typename T>
 static void GrowRecords(const char* name, const char* what, T*& array, i32& capacity,
                         SlotList& list,
-                        void (*rebaseLinks)(const T* old, T* grown, i32 oldCapacity)) {
-    i32 oldCap = capacity, newCap = oldCap * 3 / 2;
+                        void (*rebaseLinks)(const T* old, T* grown, i32 oldCapacity), i32 newCap) {
+    i32 oldCap = capacity;
     LogPrint("%s %i->%i", name, oldCap, newCap);
     T* old = array;
     T* grown = GrowArray(old, oldCap, newCap, what);
@@ -158,10 +170,14 @@ static void RebaseVertexLinks(const Vertex* old, Vertex* grown, i32 oldCapacity)
         if (grown[i].active && grown[i].mirror) Rebase(grown[i].mirror, old, grown);
 }
 
-bool AllocateVertices() {
+static void GrowVertices(i32 newCap) {
     GrowRecords("AllocateVertices", "vertex", vertices, vertexCapacity, workset.vertices,
-                RebaseVertexLinks);
+                RebaseVertexLinks, newCap);
     AllocRenderVertexArrays();
+}
+
+bool AllocateVertices() {
+    GrowVertices(vertexCapacity * 3 / 2);
     return true;
 }
 
@@ -184,8 +200,13 @@ static void RebaseEdgeLinks(const Edge* old, Edge* grown, i32) {
     RebaseVertexLists(&Vertex::edges, &Vertex::edgeCount, old, grown);
 }
 
+static void GrowEdges(i32 newCap) {
+    GrowRecords("AllocateEdges", "edge", edges, edgeCapacity, workset.edges, RebaseEdgeLinks,
+                newCap);
+}
+
 bool AllocateEdges() {
-    GrowRecords("AllocateEdges", "edge", edges, edgeCapacity, workset.edges, RebaseEdgeLinks);
+    GrowEdges(edgeCapacity * 3 / 2);
     return true;
 }
 
@@ -198,15 +219,36 @@ static void RebaseTriangleLinks(const Triangle* old, Triangle* grown, i32) {
     RebaseVertexLists(&Vertex::triangles, &Vertex::triangleCount, old, grown);
 }
 
-bool AllocateTriangles() {
+static void GrowTriangles(i32 newCap) {
     GrowRecords("AllocateTriangles", "triangle", triangles, triangleCapacity, workset.triangles,
-                RebaseTriangleLinks);
+                RebaseTriangleLinks, newCap);
     AllocRenderIndexArray();
+}
+
+bool AllocateTriangles() {
+    GrowTriangles(triangleCapacity * 3 / 2);
     return true;
 }
 
 // In 64 bits: capacity x 80 overflows 32 bits from about 27 million records.
 static i32 EightyPercent(i32 capacity) { return (i32)((int64_t)capacity * 80 / 100); }
+
+// Where growth by halves ends once `needed` records fill at most 80 %.
+static i32 CapacityFor(int64_t needed, i32 capacity) {
+    while (needed > EightyPercent(capacity)) capacity = capacity * 3 / 2;
+    return capacity;
+}
+
+// Straight to the capacity the growth by halves would reach: every step of
+// that growth copies and rebases the whole array.
+void ReserveRecords(i32 v, i32 t) {
+    i32 vertexTarget = CapacityFor(v, vertexCapacity);
+    i32 triangleTarget = CapacityFor(t, triangleCapacity);
+    i32 edgeTarget = CapacityFor((int64_t)t / 2 * 3 + 3, edgeCapacity);
+    if (vertexTarget > vertexCapacity) GrowVertices(vertexTarget);
+    if (triangleTarget > triangleCapacity) GrowTriangles(triangleTarget);
+    if (edgeTarget > edgeCapacity) GrowEdges(edgeTarget);
+}
 
 void ManageMemory() {
     if (!meshChanged) return;

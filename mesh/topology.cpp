@@ -71,6 +71,11 @@ static bool SidesHaveRoom(Vertex* const c[3]) {
     return true;
 }
 
+bool TriangleFits(Vertex* a, Vertex* b, Vertex* c) {
+    Vertex* const corners[3] = {a, b, c};
+    return AdjacencyHasRoom(corners) && SidesHaveRoom(corners);
+}
+
 static void EdgeAddTriangle(Edge* e, Triangle* t) {
     // An edge holds two triangles at most: SidesHaveRoom has refused a third.
     TF_ASSERT(!e->triangle1 || !e->triangle2, "edge %i already holds two triangles", SlotOf(e));
