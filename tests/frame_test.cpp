@@ -191,6 +191,9 @@ TEST_F(FrameLogicTest, MaterialBeyondTheImagesFoundIsClampedToTheLast) {
     materialImageWanted = 0;
     Frame();
     EXPECT_FALSE(materialImageWanted);  // unchanged: no second load
+    materialIndex = 3;                  // one past the last image
+    Frame();
+    EXPECT_EQ(materialIndex, 2);
     materialIndex = -4;
     Frame();
     EXPECT_STREQ(materialImageName, "data/material1.png");

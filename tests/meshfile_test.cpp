@@ -187,19 +187,27 @@ TEST_F(DamagedFileTest, EveryKindOfDamageIsRefusedWithTheSculptureIntact) {
         damage(bytes);
         ExpectRefused(bytes, what);
     }
-    // 26 vertices: a closed fan of 25 triangles around vertex 0, one more
-    // than a vertex's triangle list holds.
-    const i32 ring = 25;
-    Bytes b(VertexEntry(ring + 1) + 12 * (size_t)ring, 0);
-    PutU32At(b, 0, ring + 1);
-    PutU32At(b, 4, ring);
-    for (i32 k = 0; k < ring; k++) {
-        PutF32At(b, VertexEntry(k + 1), std::cos(0.25f * (f32)k));
-        PutF32At(b, VertexEntry(k + 1) + 8, std::sin(0.25f * (f32)k));
-        PutU32At(b, corner(b, k, 1), (u32)(k + 1));
-        PutU32At(b, corner(b, k, 2), (u32)((k + 1) % ring + 1));
-    }
-    ExpectRefused(b, "25 triangles at one vertex");
+    // A closed fan of `ring` triangles around the last vertex (the higher end
+    // of every spoke): 25 is one more than a vertex's lists hold, 24 fill
+    // them exactly and load.
+    auto fan = [&](i32 ring) {
+        Bytes b(VertexEntry(ring + 1) + 12 * (size_t)ring, 0);
+        PutU32At(b, 0, ring + 1);
+        PutU32At(b, 4, ring);
+        for (i32 k = 0; k < ring; k++) {
+            PutF32At(b, VertexEntry(k), std::cos(0.25f * (f32)k));
+            PutF32At(b, VertexEntry(k) + 8, std::sin(0.25f * (f32)k));
+            PutU32At(b, corner(b, k, 0), (u32)ring);
+            PutU32At(b, corner(b, k, 1), (u32)k);
+            PutU32At(b, corner(b, k, 2), (u32)((k + 1) % ring));
+        }
+        return b;
+    };
+    ExpectRefused(fan(25), "25 triangles at one vertex");
+    std::string path = dir.File("fan24.tf1");
+    WriteBytes(path, fan(24));
+    EXPECT_TRUE(LoadMesh(path.c_str()));
+    EXPECT_TRUE(vertices[24].triangleCount == 24 && vertices[24].edgeCount == 24);
 }
 
 TEST_F(DamagedFileTest, MissingDirectoryHugeAndOverLimitFilesAreRefusedUnread) {

@@ -147,6 +147,16 @@ TEST_F(MeshTest, RelaxationMovesByItsFactorsAndSettlesAfterThreeQuietPasses) {
     EXPECT_NEAR(vertices[c].position.x, 0.1f, 1e-5f);
     RelaxVertex(&vertices[c], 0.5f);
     EXPECT_NEAR(vertices[c].position.x, 0.05f, 1e-5f);
+    // Only the pull's part across the normal moves: a lifted centre slides
+    // sideways, never along its own normal.
+    vertices[c].position = {1, 2, 0};
+    MarkChanged(&vertices[c], 1);
+    UpdateNormals();
+    Vec3 before = vertices[c].position, normal = vertices[c].normal;
+    Beautify();
+    Vec3 moved = vertices[c].position - before;
+    EXPECT_GT(Length(moved), 0.5f);
+    EXPECT_NEAR(Dot(moved, normal), 0, 1e-4f);
 }
 
 // Each row breaks one link of a fresh quad (slot 100 of every array is

@@ -67,11 +67,17 @@ TEST_F(ViewControlTest, DragChoiceFollowsButtonsAndKeysAtItsRate) {
         u8 left, right, middle, space, shift;
         f32 zoom, yaw;  // yaw turned; NAN: pans instead
     } cases[] = {
-        {0, 0, 1, 0, 0, 1, 20.0f / 3},    {0, 0, 1, 0, 0, 4, 5.0f / 3},
-        {0, 0, 1, 0, 0, 0.5f, 20.0f / 3}, {0, 0, 1, 1, 0, 1, NAN},
-        {0, 0, 1, 0, 1, 1, NAN},          {1, 0, 0, 1, 0, 1, 20.0f / 3},
-        {1, 0, 0, 1, 1, 1, NAN},          {0, 1, 0, 1, 0, 1, NAN},
-        {1, 1, 0, 1, 0, 1, 20.0f / 3},    {1, 0, 0, 0, 0, 1, 0},
+        {0, 0, 1, 0, 0, 1, 20.0f / 3},
+        {0, 0, 1, 0, 0, 4, 5.0f / 3},
+        {0, 0, 1, 0, 0, 0.5f, 20.0f / 3},
+        {0, 0, 1, 1, 0, 1, NAN},
+        {0, 0, 1, 0, 1, 1, NAN},
+        {1, 0, 0, 1, 0, 1, 20.0f / 3},
+        {1, 0, 0, 1, 1, 1, NAN},
+        {0, 1, 0, 1, 0, 1, NAN},
+        {1, 1, 0, 1, 0, 1, 20.0f / 3},
+        {1, 0, 0, 0, 0, 1, 0},
+        {0, 1, 0, 0, 0, 1, 0},  // the right button alone strokes, it never drags
     };
     for (auto c : cases) {
         ResetFrameGlobals();
