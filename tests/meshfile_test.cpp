@@ -79,12 +79,15 @@ TEST_F(MeshFileTest, RoundTripKeepsEveryFieldWithVerticesInTheFirstSlots) {
     ResetAllocation();
     BuildPlane();
     symmetry = 0;
+    bumpShading = 1;  // the bump's rest state follows a loaded mesh
     ASSERT_TRUE(LoadMesh(path.c_str()));
+    bumpShading = 0;
     EXPECT_EQ(symmetry, 1);
     EXPECT_EQ(ImageOfMesh(), image);
     for (i32 i = 0; i < vertexCapacity; i++)
         ASSERT_EQ((bool)vertices[i].active, i < liveVertexCount) << i;
-    EXPECT_EQ(vertices[500].position.z, after500.z);
+    EXPECT_TRUE(vertices[500].position.z == after500.z &&
+                vertices[500].savedPosition.z == after500.z);
     EXPECT_EQ(vertices[500].mask, (f32)(501 % 7) / 6.0f);
 }
 

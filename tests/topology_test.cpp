@@ -150,7 +150,10 @@ TEST_F(MeshTest, RelaxationMovesByItsFactorsAndSettlesAfterThreeQuietPasses) {
     // Only the pull's part across the normal moves: a lifted centre slides
     // sideways, never along its own normal.
     vertices[c].position = {1, 2, 0};
+    RunParallel(ClearChangedJob);
     MarkChanged(&vertices[c], 1);
+    for (i32 k = 0; k < vertices[c].triangleCount; k++)
+        EXPECT_TRUE(vertices[c].triangles[k]->changed) << "its triangles need new normals";
     UpdateNormals();
     Vec3 before = vertices[c].position, normal = vertices[c].normal;
     Beautify();
