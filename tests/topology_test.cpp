@@ -160,6 +160,11 @@ TEST_F(MeshTest, RelaxationMovesByItsFactorsAndSettlesAfterThreeQuietPasses) {
     Vec3 moved = vertices[c].position - before;
     EXPECT_GT(Length(moved), 0.5f);
     EXPECT_NEAR(Dot(moved, normal), 0, 1e-4f);
+    RefinementCycle();  // leaves the stored lengths the next splits read up to date
+    for (i32 k = 0; k < vertices[c].edgeCount; k++) {
+        const Edge* e = vertices[c].edges[k];
+        EXPECT_FLOAT_EQ(e->length, Length(e->vertex1->position - e->vertex2->position));
+    }
 }
 
 // Each row breaks one link of a fresh quad (slot 100 of every array is
@@ -179,6 +184,7 @@ TEST_F(MeshTest, CheckerNamesEveryKindOfBrokenLink) {
         {"vertex 0: lists a free edge", [] { V(0)->edges[0] = &edges[100]; }},
         {"vertex 0: lists edge 1 that does not end at it", [] { V(0)->edges[0] = &edges[1]; }},
         {"vertex 0: lists edge 2 twice", [] { V(0)->edges[0] = &edges[2]; }},
+        {"two edges to vertex", [] { AddEdge(edges[0].vertex1, edges[0].vertex2); }},
         {"edge 0: end outside the vertex array", [] { edges[0].vertex2 = nullptr; }},
         {"edge 0: end is a free vertex", [] { edges[0].vertex1 = V(100); }},
         {"edge 0: both ends are vertex 1", [] { edges[0].vertex1 = V(1); }},
