@@ -160,11 +160,6 @@ TEST_F(MeshTest, RelaxationMovesByItsFactorsAndSettlesAfterThreeQuietPasses) {
     Vec3 moved = vertices[c].position - before;
     EXPECT_GT(Length(moved), 0.5f);
     EXPECT_NEAR(Dot(moved, normal), 0, 1e-4f);
-    RefinementCycle();  // leaves the stored lengths the next splits read up to date
-    for (i32 k = 0; k < vertices[c].edgeCount; k++) {
-        const Edge* e = vertices[c].edges[k];
-        EXPECT_FLOAT_EQ(e->length, Length(e->vertex1->position - e->vertex2->position));
-    }
 }
 
 // Each row breaks one link of a fresh quad (slot 100 of every array is
