@@ -170,16 +170,14 @@ static void RebaseVertexLinks(const Vertex* old, Vertex* grown, i32 oldCapacity)
         if (grown[i].active && grown[i].mirror) Rebase(grown[i].mirror, old, grown);
 }
 
-static void GrowVertices(i32 newCap) {
+static bool GrowVertices(i32 newCap) {
     GrowRecords("AllocateVertices", "vertex", vertices, vertexCapacity, workset.vertices,
                 RebaseVertexLinks, newCap);
     AllocRenderVertexArrays();
-}
-
-bool AllocateVertices() {
-    GrowVertices(vertexCapacity * 3 / 2);
     return true;
 }
+
+bool AllocateVertices() { return GrowVertices(vertexCapacity * 3 / 2); }
 
 // One adjacency list of every active vertex, named by its member and the
 // member that counts it: the edges or the triangles.
@@ -200,15 +198,13 @@ static void RebaseEdgeLinks(const Edge* old, Edge* grown, i32) {
     RebaseVertexLists(&Vertex::edges, &Vertex::edgeCount, old, grown);
 }
 
-static void GrowEdges(i32 newCap) {
+static bool GrowEdges(i32 newCap) {
     GrowRecords("AllocateEdges", "edge", edges, edgeCapacity, workset.edges, RebaseEdgeLinks,
                 newCap);
-}
-
-bool AllocateEdges() {
-    GrowEdges(edgeCapacity * 3 / 2);
     return true;
 }
+
+bool AllocateEdges() { return GrowEdges(edgeCapacity * 3 / 2); }
 
 static void RebaseTriangleLinks(const Triangle* old, Triangle* grown, i32) {
     for (i32 i = 0; i < edgeCapacity; i++) {
@@ -219,16 +215,14 @@ static void RebaseTriangleLinks(const Triangle* old, Triangle* grown, i32) {
     RebaseVertexLists(&Vertex::triangles, &Vertex::triangleCount, old, grown);
 }
 
-static void GrowTriangles(i32 newCap) {
+static bool GrowTriangles(i32 newCap) {
     GrowRecords("AllocateTriangles", "triangle", triangles, triangleCapacity, workset.triangles,
                 RebaseTriangleLinks, newCap);
     AllocRenderIndexArray();
-}
-
-bool AllocateTriangles() {
-    GrowTriangles(triangleCapacity * 3 / 2);
     return true;
 }
+
+bool AllocateTriangles() { return GrowTriangles(triangleCapacity * 3 / 2); }
 
 // In 64 bits: capacity x 80 overflows 32 bits from about 27 million records.
 static i32 EightyPercent(i32 capacity) { return (i32)((int64_t)capacity * 80 / 100); }
