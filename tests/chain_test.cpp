@@ -41,7 +41,8 @@ protected:
         (kind == 1 || session % 8 == 6) ? BuildPlane() : BuildSphere();
         closed = kind == 0;
         edits = kind == 3;
-        if ((symmetry = kind == 2)) CutToHalf();
+        symmetry = 0;
+        if (kind == 2) SetSymmetry(1);
         maskView = Below(4) == 0;
         for (i32* sw : {&mtDraw, &mtTesselate, &mtCulling, &mtNormals, &mtBeautify, &mtEdges})
             *sw = Below(2);

@@ -170,25 +170,6 @@ inline void PlaceBrush(Vec3 center, f32 radius, f32 strength) {
     brush.strength = strength;
 }
 
-// Keeps the x >= 0 half as symmetric editing stores it: drops every triangle
-// whose centroid lies at x < 0 and pins the seam vertices to x = 0.
-inline void CutToHalf() {
-    for (i32 i = 0; i < triangleCapacity; i++) {
-        Triangle& t = triangles[i];
-        if (!t.active) continue;
-        f32 sum = t.vertices[0]->position.x + t.vertices[1]->position.x + t.vertices[2]->position.x;
-        if (!(sum < 0)) continue;
-        for (Vertex* v : t.vertices) v->onMirrorLine = 1;
-        RemoveTriangle(&t, true);
-    }
-    for (i32 i = 0; i < vertexCapacity; i++) {
-        Vertex& v = vertices[i];
-        if (v.active && v.onMirrorLine) v.position.x = v.refPosition.x = 0;
-    }
-    CollectAll(workset);
-    UpdateNormals();
-}
-
 // Positions by slot, (0, 0, 0) for free slots.
 inline std::vector<Vec3> TakePositions() {
     std::vector<Vec3> p((size_t)vertexCapacity, Vec3{0, 0, 0});
