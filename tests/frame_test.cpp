@@ -245,7 +245,10 @@ TEST_F(FrameTest, OpenReplacesTheSculptureAndEmptiesTheUndoRingButADamagedFileCh
     ResetAllocation();
     BuildSphere();
     services.dialogAnswer = good;
+    modified = 0;  // unchanged work: only the open itself can rename the title
+    Frame();
     Press({KEY_LCTRL, KEY_O});
+    EXPECT_EQ(services.title, "Tessaform alpha - plane.tf1  ");
     EXPECT_EQ(ImageOfMesh(), plane);  // the regular plane does not move when it relaxes
     EXPECT_TRUE(!modified && std::string(fileName) == good);
     EXPECT_FALSE(meshSettled) << "the opened sculpture relaxes afresh";
