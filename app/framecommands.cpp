@@ -133,7 +133,6 @@ static void NewMesh(i32 meshType) {
     startMeshType = meshType;
     fileName[0] = 0;
     BuildStartMesh(meshType);
-    ReapplySymmetry();  // first, so the fresh mesh starts with nothing to relax
     AfterMeshReplaced();
     if (meshType == 1) viewPitch = 30;
 }

@@ -68,7 +68,6 @@ bool InitCore() {
     ResetViewControl();
     ResetBrush();
     UpdateNormals();
-    ReapplySymmetry();
     CheckCrashMarker();
     quietBeautifyPasses = 0;
     meshSettled = 0;

@@ -253,7 +253,9 @@ Vertex* CollapseEdge(Edge* e);
 void SubdivideAll();  // midpoints kept by slot in a table sized to the edge array
 void BuildSphere();
 void BuildPlane();
-// A fresh storage with the start mesh of the given type: 1 = plane, else sphere.
+// A fresh storage with the start mesh of the given type (1 = plane, else
+// sphere), cut to its half when symmetric editing is on: start-up and the
+// new-mesh commands then clear its changed flags, so it has nothing to relax.
 void BuildStartMesh(i32 meshType);
 
 // ---- symmetry switch and mirror line (symmetry.cpp)

@@ -87,4 +87,5 @@ void BuildStartMesh(i32 meshType) {
         BuildPlane();
     else
         BuildSphere();
+    ReapplySymmetry();
 }
