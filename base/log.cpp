@@ -23,7 +23,8 @@ void LogOpen(const char* path) {
     logLineCount = 0;
 }
 
-void LogPrint(const char* format, ...) {
+// One call, one counted write; `ending` is appended after the text.
+static void WriteLog(const char* ending, const char* format, va_list args) {
     if (!logActive) return;
     logLineCount++;
     if (logLineCount == 500) {
@@ -35,15 +36,26 @@ void LogPrint(const char* format, ...) {
     }
     if (logLineCount >= 500) return;
     char text[1024];
-    va_list args;
-    va_start(args, format);
     vsnprintf(text, sizeof text, format, args);
-    va_end(args);
     FILE* f = fopen(logPath, "a");
     if (!f) return;
     fputs(text, f);
-    fputc('\n', f);
+    fputs(ending, f);
     fclose(f);
+}
+
+void LogPrint(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    WriteLog("\n", format, args);
+    va_end(args);
+}
+
+void LogPrintNoNewline(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    WriteLog("", format, args);
+    va_end(args);
 }
 
 void LogBeginVerbose(u8 sticky) {

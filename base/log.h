@@ -30,6 +30,8 @@ extern i32 logLineCount;   // lines attempted since the last LogEndVerbose; floo
 
 void LogOpen(const char* path);
 void LogPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// A progress message that the next call finishes on the same line.
+void LogPrintNoNewline(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LogBeginVerbose(u8 sticky);
 bool LogEndVerbose();
 
