@@ -116,7 +116,7 @@ static void PinchIcon(Canvas& c) {
 static void SmoothIcon(Canvas& c) {
     Section(c, [](float x) {
         float t = (x - 11) / 42;
-        return 34 + 8 * std::sin((x - 11) * 0.62f) * std::pow(1 - t, 1.6f);
+        return 35 + 8 * std::sin((x - 11) * 0.5f) * std::pow(1 - t, 1.3f);
     });
 }
 
@@ -182,7 +182,7 @@ static void NewSphereIcon(Canvas& c) {
 }
 
 static void NewPlaneIcon(Canvas& c) {
-    const P2 top = {30, 15}, right = {53, 28}, bottom = {30, 41}, left = {7, 28};
+    const P2 top = {30, 15}, right = {52, 28}, bottom = {30, 41}, left = {9, 28};
     auto mid = [](P2 a, P2 b) { return (a + b) * 0.5f; };
     Paint(c, Polygon({top, right, bottom, left}), LIGHT);
     Paint(c, Line({mid(top, right), mid(left, bottom)}, 2.5f), FILL);
