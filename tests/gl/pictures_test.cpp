@@ -148,8 +148,59 @@ TEST(Png, ShippedPicturesDecodeAndTheMaterialsDiffer) {
     for (size_t a = 0; a < centres.size(); a++)
         for (size_t b = a + 1; b < centres.size(); b++)
             EXPECT_NE(centres[a], centres[b]) << "materials " << a + 1 << " and " << b + 1;
-    for (const char* name : {"data/background.png", "data/noisemap2.png"})
+    for (const char* name :
+         {"data/background.png", "data/noisemap2.png", "data/gui_shadow.png",
+          "data/gui_buttonshadow.png", "data/gui_slider.png", "data/gui_brushicon.png",
+          "data/gui_hoverdisc.png", "data/gui_discslider.png"})
         EXPECT_NE(Decoded(AppPath(name)).pixels, nullptr) << name;
+}
+
+TEST(Png, IconAtlasCellsAreWhiteAtTheirBordersSoMultipliedIconsLeaveTheFaceAlone) {
+    Decoded atlas(AppPath("data/gui_buttons2.png"));
+    ASSERT_NE(atlas.pixels, nullptr);
+    ASSERT_EQ(atlas.width, 8 * atlas.height) << "16 cells a row, two rows";
+    const i32 cell = atlas.height / 2;
+    for (i32 c = 3; c < 32; c++)
+        for (i32 k = 0; k < cell && c != 15;
+             k++)  // 15, the brush frame, is blended, not multiplied
+            for (auto [x, y] : {std::pair{0, k}, {cell - 1, k}, {k, 0}, {k, cell - 1}}) {
+                Bytes p = atlas.Pixel(c % 16 * cell + x, c / 16 * cell + y);
+                ASSERT_EQ(Bytes(p.begin(), p.begin() + 3), Bytes(3, 255)) << "cell " << c;
+            }
+}
+
+// The font: one line of glyphs for codes 33 to 141, each a run of columns
+// with some alpha, between fully transparent columns. The program's scan
+// takes at most the line height in columns per glyph, gaps included.
+TEST(Font, ShippedFontHoldsEveryGlyphUprightBetweenTransparentColumns) {
+    const Bytes file = ReadBytes(AppPath("data/font1024.tga"));
+    ASSERT_GE(file.size(), 18u);
+    EXPECT_EQ(file[2], 2) << "uncompressed true colour";
+    EXPECT_EQ(file[16], 32);
+    const i32 w = file[12] | file[13] << 8, h = file[14] | file[15] << 8;
+    ASSERT_EQ(file.size(), 18u + file[0] + (size_t)w * h * 4);
+    auto alpha = [&](i32 x, i32 row) { return file[18 + file[0] + ((size_t)row * w + x) * 4 + 3]; };
+    std::vector<std::pair<i32, i32>> runs;  // first and last column of each glyph
+    for (i32 x = 0; x < w; x++) {
+        bool ink = false;
+        for (i32 row = 0; row < h; row++) ink |= alpha(x, row) != 0;
+        if (ink && (runs.empty() || runs.back().second != x - 1)) runs.push_back({x, x});
+        if (ink) runs.back().second = x;
+    }
+    ASSERT_EQ(runs.size(), 109u);
+    EXPECT_GT(runs.front().first, 0) << "a transparent column opens the line";
+    EXPECT_LT(runs.back().second, w - 1) << "and closes it";
+    for (auto [first, last] : runs) EXPECT_LE(last - first + 1 + 2, h) << "glyph at " << first;
+    // Rows are stored bottom first: "_" lies low, in the first rows; "^" high.
+    auto inkCentre = [&](i32 code) {
+        double sum = 0, weight = 0;
+        for (i32 x = runs[code - 33].first; x <= runs[code - 33].second; x++)
+            for (i32 row = 0; row < h; row++)
+                if (alpha(x, row) > 128) sum += row, weight += 1;
+        return sum / weight;
+    };
+    EXPECT_LT(inkCentre('_'), h / 3.0);
+    EXPECT_GT(inkCentre('^'), h / 2.0);
 }
 
 TEST(Png, BadFilesAreRefusedWithALogLineMissingOnesQuietlyAndNoneCrash) {
