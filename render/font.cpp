@@ -55,7 +55,7 @@ void DrawString(i32 slot, f32 x, f32 y, f32 size, const char* text) {
     glBegin(GL_QUADS);
     for (const char* c = text; *c; c++) {
         i32 g = GlyphOf((u8)*c);
-        if (g >= 0) {
+        if (g > 0) {  // a space is only an advance
             f32 w = (f32)glyphWidth[slot][g], x0 = x + pen * s, x1 = x0 + w * s;
             f32 u0 = (f32)glyphLeft[slot][g] / imageWidth, u1 = u0 + w / imageWidth;
             glTexCoord2f(u0, 1);
