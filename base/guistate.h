@@ -63,10 +63,11 @@ enum GuiSlider { SLIDER_NONE = -1, SLIDER_SIZE, SLIDER_STRENGTH, SLIDER_DETAIL, 
 // Display names and header icon cells, indexed by tool id.
 extern const char* const toolNames[11];
 extern const i32 toolIconCells[11];
+
 // ---- the pointer as the interface sees it: the view control writes these
 extern Vec3 guiPointer;      // pixels, x = -1000 when the pointer reads (0, 0)
 extern u8 guiButtonHeld;     // left button down
-extern u8 guiButtonPressed;  // left button went down this frame; the interface pass clears it
+extern u8 guiButtonPressed;  // left button went down this frame; UpdateGui clears it
 // ---- what the interface logic finds (UpdateGui); the brush engine sets
 // pointerOverGui too while Alt resizes the brush, and the frame logic clears
 // it at its end, so a frame without the interface logic (headless) sees 0
