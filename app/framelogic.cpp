@@ -90,6 +90,7 @@ static void StrokeAndRefine() {
     if (strokeActive) {
         modified = 1;
         ApplyTool(brush, currentTool);
+        strokeStepCount++;
         meshSettled = 0;
         quietBeautifyPasses = 0;
         idleFrames = 0;
@@ -119,9 +120,9 @@ bool FrameLogic() {
     StrokeAndRefine();
     if (modified != titleMark) SetWindowTitle();
     titleMark = modified;
-    // The interface pass recomputes this before the next frame; clearing it
+    // The interface logic recomputes this before the next frame; clearing it
     // here keeps a frame's Alt resizing from blocking strokes when no
-    // interface pass runs (headless, or before the interface is up).
+    // interface logic runs (the headless frame tests).
     pointerOverGui = 0;
     LogEndVerbose();
     CountStartupFrame();

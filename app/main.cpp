@@ -4,6 +4,7 @@
 // for events: pacing lives in the frame itself.
 #include "app/app.h"
 #include "app/framelogic.h"
+#include "app/guilogic.h"
 #include "base/input.h"
 #include "base/log.h"
 #include "base/settings.h"
@@ -46,6 +47,7 @@ static void RunMainLoop() {
             quitSeen = false;
         }
         if (!FrameLogic()) break;
+        UpdateGui();  // the clicks it finds are acted on by the next FrameLogic
         typedChar = 0;
         quitRequested = 0;
         RenderFrame();

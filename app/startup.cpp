@@ -6,6 +6,7 @@
 #include <thread>
 #include "app/app.h"
 #include "app/framelogic.h"
+#include "app/guilogic.h"
 #include "app/viewcontrol.h"
 #include "base/guistate.h"
 #include "base/log.h"
@@ -57,6 +58,7 @@ bool InitCore() {
     fileName[0] = 0;
     ResetFrameLogic();
     ResetGuiState();
+    InitGuiButtons();
     EventLogReset();
     EventLogName(nullptr);  // null always reads "NULL"
     BuildStartMesh(startMeshType);

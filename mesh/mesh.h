@@ -135,8 +135,8 @@ extern i32 vertexCapacity, edgeCapacity, triangleCapacity;
 // (AddVertex, AddEdge, AddTriangle, RemoveTriangle, and the vertex a collapse
 // or an abandoned split frees), zeroed by ResetAllocation and the image reader.
 extern i32 liveVertexCount, liveEdgeCount, liveTriangleCount;
-// Kept like liveTriangleCount by AddTriangle and RemoveTriangle for a status
-// text that is not built yet; only the checker reads it.
+// Kept like liveTriangleCount by AddTriangle and RemoveTriangle for the
+// interface's triangle count.
 extern i32 displayTriangleCount;
 // Where the next free-slot search starts: moved by the search, back to 0 by
 // ResetAllocation and ClearAllSlots.

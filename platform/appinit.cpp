@@ -11,7 +11,9 @@
 #include "base/settings.h"
 #include "platform/keyboard.h"
 #include "platform/window.h"
+#include "render/font.h"
 #include "render/glext.h"
+#include "render/gui.h"
 #include "render/render.h"
 #include "render/shaders.h"
 #include "render/textures.h"
@@ -45,6 +47,8 @@ bool InitGraphics() {
     StartKeyboard();
     if (!InitExtensions()) return false;
     LoadStartupTextures();
+    SetupGui();
+    LoadFont(0, AppPath("data/font1024.tga"));  // without it the interface shows no text
     CreateRenderBuffers();
     return true;
 }
@@ -52,6 +56,8 @@ bool InitGraphics() {
 void ReleaseGLResources() {
     DeleteRenderBuffers();
     ReleaseTextures();
+    ReleaseGuiTextures();
+    ReleaseFonts();
     if (brushQuadric) gluDeleteQuadric(brushQuadric);
     brushQuadric = nullptr;
 }

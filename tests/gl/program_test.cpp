@@ -13,6 +13,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 #include "base/base.h"
 // Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
 #include <X11/Xlib.h>
@@ -245,12 +246,30 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
         Xdo(steps + " mouseup 1");
         return titleBecomes(name, "*");
     };
-    // Quitting over unsaved work asks first; Escape in the box is Cancel.
-    auto answerQuestion = [&](const char* key) {
-        Window box = s.Find("Confirm exit", 5000);
-        ASSERT_NE(box, 0u) << "quitting over unsaved work asked nothing";
+    // Quitting (or a new mesh) over unsaved work asks first; Escape in the
+    // box is Cancel.
+    auto answerQuestion = [&](const char* key, const char* caption = "Confirm exit") {
+        Window box = s.Find(caption, 5000);
+        ASSERT_NE(box, 0u) << caption << ": nothing asked over unsaved work";
         Xdo("key --window " + std::to_string(box) + " " + key);
-        ASSERT_TRUE(WaitUntil([&] { return s.Find("Confirm exit", 0) == 0; }, 5000));
+        ASSERT_TRUE(WaitUntil([&] { return s.Find(caption, 0) == 0; }, 5000));
+    };
+    // A press and release on a panel button, a few frames apart.
+    auto clickButton = [&](i32 x, i32 y) {
+        Xdo("mousemove --window " + id + " " + std::to_string(x) + " " + std::to_string(y) +
+            " sleep 0.3 mousedown 1 sleep 0.2 mouseup 1 sleep 0.5");
+    };
+    // Brightness of a patch in the middle of the sphere, every other pixel.
+    auto patch = [&] {
+        std::vector<i32> v;
+        for (i32 y = 305; y < 345; y += 2)
+            for (i32 x = 455; x < 495; x += 2) v.push_back(s.Brightness(window, x, y));
+        return v;
+    };
+    auto changed = [](const std::vector<i32>& a, const std::vector<i32>& b) {
+        i32 n = 0;
+        for (size_t i = 0; i < a.size(); i++) n += std::abs(a[i] - b[i]) > 30;
+        return n;
     };
 
     // 1. A start stopped (SIGTERM) before its twentieth frame leaves "1";
@@ -281,6 +300,17 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     // A stroke marks the title; Escape and the close button then ask, and
     // Cancel keeps the program and the work.
     ASSERT_TRUE(drag("Untitled"));
+    // The panel works without knowing a key: NEW PLANE over unsaved work
+    // asks first, and WIREFRAME switches the edges over the sphere on and off.
+    clickButton(70, 210);
+    ASSERT_NO_FATAL_FAILURE(answerQuestion("Escape", "Confirm new"));
+    Xdo("mousemove --window " + id + " 10 255 sleep 0.5");  // over the panel: no brush ring
+    std::vector<i32> plain = patch();
+    clickButton(70, 170);
+    std::vector<i32> wired = patch();
+    EXPECT_GE(changed(plain, wired), 20) << "WIREFRAME drew no edges";
+    clickButton(70, 170);
+    EXPECT_LT(changed(plain, patch()), changed(plain, wired) / 4) << "a second click kept them";
     Xdo("windowfocus --sync " + id + " keydown Escape sleep 0.3 keyup Escape");
     ASSERT_NO_FATAL_FAILURE(answerQuestion("Escape"));
     EXPECT_EQ(s.ExitStatus(1500), -1) << "Cancel ended the program";

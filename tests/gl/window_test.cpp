@@ -91,10 +91,11 @@ const i32 kCentreX = 475, kCentreY = 325;
 
 i32 Brightness(Rgb c) { return c.r + c.g + c.b; }
 
-// Pixels whose colour differs from the one mirrored about the centre column.
+// Pixels whose colour differs from the one mirrored about the centre column,
+// below the interface's top bar (its slider tracks are always drawn).
 i32 CountAsymmetricPixels(const Picture& p) {
     i32 count = 0;
-    for (i32 y = 0; y < p.height; y++)
+    for (i32 y = 80; y < p.height; y++)
         for (i32 x = 0; x < p.width / 2; x++)
             if (MaxDifference(p.At(x, y), p.At(p.width - 1 - x, y)) > 8) count++;
     return count;
