@@ -78,6 +78,7 @@ static void DecideStroke() {
     }
     if (!wantStroke || !brush.brushHit) return;  // a press on the background starts nothing
     brush.anchor = brush.center;
+    brush.strokeStartScreenPos = brush.screenPos;
     brush.strokeStart = 1;
     strokeActive = 1;
 }
