@@ -38,16 +38,17 @@ enum Tool {
 // The culling cube (cullCenterNow, cullCenter, cullHalfSize, cullValid) comes
 // from BrushCulling, the part the mesh's culling pass works on.
 struct Brush : BrushCulling {
-    Vec3 center;                // on the surface, model units; x >= 0 with symmetry on
-    Vec3 anchor;                // center at the start of the stroke
-    u8 brushHit;                // the centre ray hit the surface this frame
-    f32 depth;                  // depth of the last hit, model units
-    u8 mirrored;                // the hit lay at x < 0 and center.x was negated
-    Vec3 screenPos;             // cursor (x, y, 0) this frame, window pixels
-    Vec3 strokeStartScreenPos;  // screenPos when the stroke started: ROTATE's pivot
-    u8 strokeStart;             // 1 only during the first step of a stroke
-    f32 radius;                 // model units, start value 40
-    f32 strength;               // signed; negative = inverted stroke
+    Vec3 center;     // on the surface, model units; x >= 0 with symmetry on
+    Vec3 anchor;     // center at the start of the stroke
+    u8 brushHit;     // the centre ray hit the surface this frame
+    f32 depth;       // depth of the last hit, model units
+    u8 mirrored;     // the hit lay at x < 0 and center.x was negated
+    Vec3 screenPos;  // cursor (x, y, 0) this frame, window pixels
+    // screenPos when the stroke started: ROTATE's pivot, SCALE's origin
+    Vec3 strokeStartScreenPos;
+    u8 strokeStart;  // 1 only during the first step of a stroke
+    f32 radius;      // model units, start value 40
+    f32 strength;    // signed; negative = inverted stroke
 };
 
 // Placed and sized by the brush engine; a tool step scales its radius and
