@@ -128,6 +128,7 @@ TEST_F(BrushEngineTest, RotateAndScaleStrokesKeepTheirCentre) {
         mouseX += 30;
         Frame();
         EXPECT_TRUE(brush.center.x == c.x && brush.screenPos.x == (f32)mouseX) << tool;
+        EXPECT_EQ(brush.strokeStartScreenPos.x, (f32)mouseX - 30) << "the pivot stays put";
         mouseLeft = 0, mouseX -= 30;
         Frame();
     }

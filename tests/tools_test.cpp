@@ -1,5 +1,6 @@
 // The brushes against their own rules on a tiny hand-made tent, MASK and
 // REDUCE DETAIL, the tool skeleton's refinement, and brushes off the mesh.
+#include "base/view.h"
 #include "meshfile_fixture.h"
 #include "tools/surfacepasses.h"
 
@@ -104,6 +105,55 @@ TEST_F(ToolTest, OneStepOfEachBrushMovesTheTentByItsRule) {
             EXPECT_EQ(brush.radius, 10) << "the reach is handed back";
         }
     }
+}
+
+// Strokes from the apex, radius 10, each step after the first moving GRAB's
+// centre from the anchor or the cursor from the pivot (pixels, y down; screen
+// right is +x, down -y). With every mask 0 all go back to refPosition.
+TEST_F(ToolTest, TransformStrokesCarryTheRegionFromItsReference) {
+    const f32 atan10 = 1.4711277f * 15, wS = Sine(0.85f) * Sine(0.85f);
+    const f32 wR = std::pow(Sine(1.5f * (1 - 1.3f * 5 / 17)), 2.0f);
+    struct {
+        const char* what;
+        ToolFn tool;
+        std::vector<Vec3> steps;
+        Vec3 want;               // where r1 ends
+        bool nearPlane = false;  // symmetry on, tent 0.05 R off the plane, view turned about z
+    } rows[] = {
+        {"GRAB back", GrabTool, {{4, 1}, {0, 0}}, {0, 0, 3}},
+        {"GRAB 10 R away", GrabTool, {{150, 0}}, {atan10 * Ease(1 - 1.3f * 5 / 15), 0, 3}},
+        // Right, a quarter circle clockwise, back inside, out on the left.
+        {"ROTATE", RotateTool, {{99, 0}, {0, 99}, {9, 9}, {-99, 0}}, {-4 * wR, 4 * wR, 3}},
+        {"SCALE", ScaleTool, {{200, 200}}, {0, 2 * wS, 3}},
+        // r1's x move -1.92 shrinks by 0.05 / (0.05 + 0.1).
+        {"SCALE x 1/3", ScaleTool, {{200, 0}}, {0.75f - 0.64f * wS, -2.56f * wS, 3}, true},
+    };
+    const Vec3 pivot = {300, 200, 0};
+    for (const auto& row : rows) {
+        for (f32 mask : {1.0f, 0.0f}) {
+            MakeTent(mask);
+            symmetry = row.nearPlane;
+            viewRight = row.nearPlane ? Vec3{0.6f, 0.8f, 0} : Vec3{1, 0, 0};
+            viewDown = row.nearPlane ? Vec3{0.8f, -0.6f, 0} : Vec3{0, -1, 0};
+            viewToward = {0, 0, 1};  // frames of other suites may have turned the view
+            for (i32 i = 0; i <= 6; i++) {
+                vertices[i].position.x = vertices[i].refPosition.x += row.nearPlane ? 0.75f : 0;
+                vertices[i].position += Vec3{1, 1, 1} * (1 - mask);
+            }
+            brush.anchor = vertices[0].refPosition, brush.strokeStartScreenPos = pivot;
+            for (size_t step = 0; step <= row.steps.size(); step++) {
+                Vec3 move = step == 0 ? Vec3{0, 0, 0} : row.steps[step - 1];
+                PlaceBrush(vertices[0].refPosition + move * (row.tool == GrabTool), 10, 1);
+                brush.screenPos = pivot + move;
+                brush.strokeStart = step == 0;
+                row.tool(brush);
+            }
+            EXPECT_LT(Length(vertices[1].position - row.want), mask ? 1e-4f : INFINITY) << row.what;
+            for (i32 i = 0; i <= 6 && !mask; i++)
+                EXPECT_EQ(Length(vertices[i].position - vertices[i].refPosition), 0) << row.what;
+        }
+    }
+    viewRight = {1, 0, 0}, viewDown = {0, -1, 0};  // the start view's again
 }
 
 // MASK moves the mask toward 1.1 (inverted -0.1) at 0.3 |S|^1.5 sin^2(pi/2 u)

@@ -44,7 +44,7 @@ struct Brush : BrushCulling {
     f32 depth;       // depth of the last hit, model units
     u8 mirrored;     // the hit lay at x < 0 and center.x was negated
     Vec3 screenPos;  // cursor (x, y, 0) this frame, window pixels
-    // screenPos when the stroke started: ROTATE's pivot
+    // screenPos when the stroke started: ROTATE's pivot, SCALE's origin
     Vec3 strokeStartScreenPos;
     u8 strokeStart;  // 1 only during the first step of a stroke
     f32 radius;      // model units, start value 40

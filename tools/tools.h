@@ -23,6 +23,12 @@ void ReduceDetailTool(Brush& b);
 // Edge length REDUCE DETAIL works with during the current stroke (model
 // units); 0 = not measured yet. Written by ReduceDetailTool.
 extern f32 reduceReferenceLength;
+// ROTATE's angle state, written by RotateTool alone and reset at the first
+// step of each stroke (kept after it ends):
+extern f32 rotateAngle;      // radians turned about the view axis
+extern f32 rotateAngleRef;   // cursor angle (radians) where the current tracking began
+extern f32 rotateAngleBase;  // radians frozen when the cursor last came within 50 pixels
+extern u8 rotateTracking;    // the cursor is beyond 50 pixels and the angle follows it
 // Backspace in mask mode: every mask to 1 when all are at most 0.1, else to 0.
 void FillOrClearMask();
 

@@ -326,8 +326,9 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     ASSERT_GE(saved.size(), 9u);
     EXPECT_EQ(saved.size(), 9 + 17 * (size_t)Get<u32>(saved, 0) + 12 * (size_t)Get<u32>(saved, 4));
 
-    // Sculpt and save under another name; open the first file and save what
-    // was opened once more: the opened sculpture is the saved one.
+    // Sculpt with GRAB (g) and save under another name; open the first file
+    // and save what was opened once more: the opened sculpture is the saved one.
+    Xdo("windowfocus --sync " + id + " keydown g sleep 0.3 keyup g");
     ASSERT_TRUE(drag(first.filename()));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the mesh settles
     ASSERT_TRUE(command("ctrl+shift+s", s.dir / "sculpted.tf1", "sculpted.tf1"));
