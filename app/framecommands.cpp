@@ -3,6 +3,10 @@
 // then the material and the tool selection. A key command fires once per
 // press: it needs commandLatch clear, and any frame with a command key held
 // sets the latch for the next one. Buttons fire on their click alone.
+#include <strings.h>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include "app/app.h"
 #include "app/commands.h"
 #include "app/framelogic.h"
@@ -137,12 +141,27 @@ static void NewMesh(i32 meshType) {
     if (meshType == 1) viewPitch = 30;
 }
 
-static void Import() {
-    if (!ConfirmDiscardChanges("Confirm import")) return;
-    if (!ImportCommand()) return;
+// An imported model is a new, untitled sculpture.
+static void AfterImport() {
     ClearUndoRing();
     fileName[0] = 0;
     AfterMeshReplaced();
+}
+
+static void Import() {
+    if (ConfirmDiscardChanges("Confirm import") && ImportCommand()) AfterImport();
+}
+
+void OpenStartFile(const char* path) {
+    // Saving goes back to the same file whatever the working folder becomes.
+    char full[PATH_MAX];
+    if (realpath(path, full)) path = full;
+    size_t n = strlen(path);
+    if (n >= 4 && strcasecmp(path + n - 4, ".obj") == 0) {
+        if (ImportModelFile(path)) AfterImport();
+    } else if (OpenSculptureFile(path)) {
+        RestartRefinement();
+    }
 }
 
 void RunCommands() {

@@ -83,17 +83,28 @@ OVInput::OVInput(SDL_Window* owner) : window(owner), valid(1) {
 
 OVInput::~OVInput() { LogPrint("Destroy OVInput"); }
 
+// Keys that went down since the last poll, by SDL scan code: a press and
+// release between two frames still reads as held for one frame.
+static u8 pressedSincePoll[SDL_NUM_SCANCODES];
+
+void NoteKeyPressed(i32 sdlScanCode) {
+    if (sdlScanCode > 0 && sdlScanCode < SDL_NUM_SCANCODES) pressedSincePoll[sdlScanCode] = 1;
+}
+
 void OVInput::Poll() {
     memset(keys, 0, sizeof keys);
     valid = 1;
-    // A key held while another window has the focus is not ours.
-    if (!window || SDL_GetKeyboardFocus() != window) return;
+    // A key held while another window has the focus is not ours; a press
+    // our window was sent is, even if the focus has gone since.
+    bool focused = window && SDL_GetKeyboardFocus() == window;
     i32 count = 0;
     const u8* state = SDL_GetKeyboardState(&count);
     for (i32 i = 0; i < 256; i++) {
         SDL_Scancode c = sdlCodes[i];
-        if (c != SDL_SCANCODE_UNKNOWN && c < count && state[c]) keys[i] = 0x80;
+        if (c == SDL_SCANCODE_UNKNOWN) continue;
+        if (pressedSincePoll[c] || (focused && c < count && state[c])) keys[i] = 0x80;
     }
+    memset(pressedSincePoll, 0, sizeof pressedSincePoll);
 }
 
 bool OVInput::IsKeyDown(i32 scanCode) const {
@@ -108,6 +119,7 @@ static void PollKeyboardAndTablet() {
     } else {
         memset(keysHeld, 0, sizeof keysHeld);  // no keyboard object: nothing is held
     }
+    LatchButtonPresses();
     PollTablet();
 }
 

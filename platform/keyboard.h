@@ -1,7 +1,8 @@
 // The keyboard as a table of held keys by scan code, read once per frame.
 // OVInput keeps the scan codes the frame logic uses (PC set-1 make codes,
 // extended keys + 0x80) and answers from SDL's keyboard state; while the
-// window does not have the keyboard focus every key reads as released.
+// window does not have the keyboard focus every key reads as released. A key
+// pressed and released between two polls reads as held for one poll.
 #pragma once
 #include "base/base.h"
 
@@ -21,6 +22,8 @@ struct OVInput {
 
 extern OVInput* keyboard;  // created by StartKeyboard, null before and after
 
+// Records a key press event (SDL scan code) for the next poll.
+void NoteKeyPressed(i32 sdlScanCode);
 // Creates the keyboard object for the main window and installs the frame's
 // input poll (keys, then the tablet's queue) as PollInputDevices.
 void StartKeyboard();
