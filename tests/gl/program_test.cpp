@@ -2,7 +2,7 @@
 // directory on an X server of its own (a developer's desktop, or another
 // test under ctest -j, can neither take the focus nor catch the input),
 // and driven through XTest as a user would. A fake zenity first on PATH
-// answers the dialogs with the name the test wrote into a file.
+// answers the file dialogs with the name the test wrote into a file.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,8 +11,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 #include "base/base.h"
 // Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
 #include <X11/Xlib.h>
@@ -78,7 +80,9 @@ struct Session {
     std::string oldDisplay = getenv("DISPLAY") ? getenv("DISPLAY") : "";
     std::string oldPath = getenv("PATH") ? getenv("PATH") : "";
 
-    bool Start() {
+    // Without core fonts (a bare server, as on a fresh machine) SDL cannot
+    // draw its message boxes, and the real zenity must show them instead.
+    bool Start(bool coreFonts = true) {
         int fds[2];
         std::string pattern = std::string(testing::TempDir()) + "tessaform_XXXXXX";
         if (pipe(fds) != 0 || !mkdtemp(pattern.data())) return false;
@@ -88,7 +92,9 @@ struct Session {
         if (server == 0) {
             // No reset when the last client leaves: the program comes and goes.
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-                   "-nolisten", "tcp", "-noreset", (char*)nullptr);
+                   "-nolisten", "tcp", "-noreset", coreFonts ? nullptr : "-fp",
+                   "built-ins",  // null ends the list
+                   (char*)nullptr);
             _exit(127);
         }
         close(fds[1]);
@@ -100,6 +106,7 @@ struct Session {
         if (number.empty()) return false;  // no Xvfb, or it never told its number
         setenv("DISPLAY", (":" + number).c_str(), 1);
         setenv("PATH", ((dir / "bin").string() + ":" + oldPath).c_str(), 1);
+        setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
         x = XOpenDisplay(nullptr);
         oldHandler = XSetErrorHandler(IgnoreXError);
         // Failures here throw, and fail the test.
@@ -109,8 +116,10 @@ struct Session {
         fs::create_directory_symlink(data, dir / "data");
         fs::create_directories(dir / "work");
         fs::create_directories(dir / "bin");
+        // File dialogs answer from the file; message boxes go to the real zenity.
         std::ofstream(dir / "bin/zenity")
-            << "#!/bin/sh\ncat '" << (dir / "answer").string() << "'\n";
+            << "#!/bin/sh\n[ \"$1\" = --file-selection ] && exec cat '" << (dir / "answer").string()
+            << "'\nPATH=${PATH#*:} exec zenity \"$@\"\n";
         fs::permissions(dir / "bin/zenity", fs::perms::owner_all);
         return x != nullptr;
     }
@@ -122,15 +131,21 @@ struct Session {
             if (pid > 0 && kill(pid, signal) == 0) waitpid(pid, nullptr, 0);
         setenv("DISPLAY", oldDisplay.c_str(), 1);
         setenv("PATH", oldPath.c_str(), 1);
+        unsetenv("XDG_STATE_HOME");
         std::error_code ignored;
         fs::remove_all(dir, ignored);  // removes the data link, not the data
     }
 
-    bool StartProgram() {
-        std::string path = (dir / "tessaform").string(), work = (dir / "work").string();
+    // The copy in dir, or the given command line, started in dir/work.
+    bool StartProgram(std::vector<std::string> args = {}) {
+        if (args.empty()) args = {(dir / "tessaform").string()};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::string work = (dir / "work").string();
         program = fork();
         if (program == 0) {
-            if (chdir(work.c_str()) == 0) execl(path.c_str(), "tessaform", (char*)nullptr);
+            if (chdir(work.c_str()) == 0) execv(argv[0], argv.data());
             _exit(127);
         }
         return program > 0;
@@ -226,12 +241,12 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
         EXPECT_TRUE(done) << "[" << s.Name(window) << "] is not [" << title << "]";
         return done;
     };
-    // Holds the keys for a few frames (the program reads held keys once per
-    // frame); the dialog they open answers with the path. True once the
+    // Presses and releases the keys at once (between two frames, which must
+    // still count); the dialog they open answers with the path. True once the
     // title shows the file name, unmodified.
     auto command = [&](const std::string& keys, const fs::path& answer, const std::string& name) {
         std::ofstream(s.dir / "answer") << answer.string() << "\n";
-        Xdo("windowfocus --sync " + id + " keydown " + keys + " sleep 0.3 keyup " + keys);
+        Xdo("windowfocus --sync " + id + " key --delay 0 " + keys);  // within one frame
         return titleBecomes(name, " ");
     };
     // A short left-button drag from the middle, over the sphere (the pointer
@@ -249,7 +264,7 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     auto answerQuestion = [&](const char* key) {
         Window box = s.Find("Confirm exit", 5000);
         ASSERT_NE(box, 0u) << "quitting over unsaved work asked nothing";
-        Xdo("key --window " + std::to_string(box) + " " + key);
+        Xdo("windowfocus --sync " + std::to_string(box) + " key " + key);
         ASSERT_TRUE(WaitUntil([&] { return s.Find("Confirm exit", 0) == 0; }, 5000));
     };
 
@@ -281,7 +296,7 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     // A stroke marks the title; Escape and the close button then ask, and
     // Cancel keeps the program and the work.
     ASSERT_TRUE(drag("Untitled"));
-    Xdo("windowfocus --sync " + id + " keydown Escape sleep 0.3 keyup Escape");
+    Xdo("windowfocus --sync " + id + " key --delay 0 Escape");
     ASSERT_NO_FATAL_FAILURE(answerQuestion("Escape"));
     EXPECT_EQ(s.ExitStatus(1500), -1) << "Cancel ended the program";
     s.RequestClose(window);
@@ -330,4 +345,47 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     ASSERT_NE(window, 0u);
     s.RequestClose(window);
     EXPECT_EQ(s.ExitStatus(20000), 0);
+}
+
+// Installed into a temporary prefix and started by its menu entry's Exec
+// line with a missing file, on a display without core fonts (where SDL
+// cannot draw a message box): the error and the questions still reach the
+// user, quick clicks and keys count, and the user's files go to the XDG
+// folder, none into the prefix.
+TEST(Program, InstalledCopyOnABareDisplay) {
+    Session s;
+    ASSERT_TRUE(s.Start(false)) << "no private X server (Xvfb)";
+    const fs::path prefix = s.dir / "prefix", state = s.dir / "state/tessaform";
+    std::string install = "cmake --install '" TESSA_BINARY_DIR "' --prefix '" + prefix.string();
+    ASSERT_EQ(std::system((install + "' >/dev/null").c_str()), 0);
+    EXPECT_TRUE(fs::exists(prefix / "share/icons/hicolor/64x64/apps/tessaform.png"));
+    std::vector<std::string> exec;
+    std::istringstream entry(Read(prefix / "share/applications/tessaform.desktop"));
+    for (std::string line; std::getline(entry, line);)
+        if (line.rfind("Exec=", 0) == 0)
+            for (std::istringstream words(line.substr(5)); words >> line;)
+                exec.push_back(line == "%f" ? (s.dir / "missing.tf1").string() : line);
+    ASSERT_TRUE(s.StartProgram(exec));
+    auto answer = [&](const char* caption, const char* key) {
+        Window box = s.Find(caption, 30000);
+        ASSERT_NE(box, 0u) << caption << " never reached the user";
+        Xdo("windowfocus --sync " + std::to_string(box) + " key " + key);
+        ASSERT_TRUE(WaitUntil([&] { return s.Find(caption, 0) == 0; }, 5000));
+    };
+    ASSERT_NO_FATAL_FAILURE(answer("Error", "Return"));
+    Window window = s.Find("Tessaform alpha - Untitled  ", 10000);
+    ASSERT_NE(window, 0u) << "the start sphere did not stay";
+    std::string id = std::to_string(window);
+    Xdo("mousemove --window " + id + " 475 325 sleep 0.5 click 1");  // down and up at once
+    EXPECT_NE(s.Find("Tessaform alpha - Untitled *", 10000), 0u) << "the click did not sculpt";
+    Xdo("windowfocus --sync " + id + " key --delay 0 Escape");
+    ASSERT_NO_FATAL_FAILURE(answer("Confirm exit", "Escape"));
+    EXPECT_EQ(s.ExitStatus(1500), -1) << "Cancel ended the program";
+    s.RequestClose(window);
+    ASSERT_NO_FATAL_FAILURE(answer("Confirm exit", "Return"));
+    EXPECT_EQ(s.ExitStatus(20000), 0);
+    EXPECT_NE(Read(state / "log.txt").find("Could not open the file."), std::string::npos);
+    EXPECT_EQ(Read(state / "_startup_recover.dat"), "0");
+    for (const auto& file : fs::recursive_directory_iterator(prefix))
+        EXPECT_NE(file.path().extension(), ".txt") << "written into the prefix: " << file.path();
 }
