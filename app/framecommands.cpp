@@ -24,11 +24,13 @@
 // ---- key-command bookkeeping of the running frame
 static bool commandFrame;
 
-// A key command: held counts as a command frame; it fires only on a clear latch.
-static bool KeyCommand(bool held) {
+// A key command: held counts as a command frame; it fires on a clear latch,
+// or on a new press of its key (which may follow a command frame at once
+// when the frames are slow or the presses quick).
+static bool KeyCommand(bool held, i32 key = -1) {
     if (!held) return false;
     commandFrame = true;
-    return !commandLatch;
+    return !commandLatch || (key >= 0 && keysPressed[key]);
 }
 
 static bool ButtonClicked(i32 index) {
@@ -91,28 +93,28 @@ static void ToggleDetail() {
 // The file, undo, mask, wireframe and detail commands: the latched group.
 static void LatchedCommands() {
     commandFrame = false;
-    if (KeyCommand(keysHeld[KEY_K])) ToggleBumpShading();
-    bool saveKeys = KeyCommand(ctrlHeld && keysHeld[KEY_S]);
+    if (KeyCommand(keysHeld[KEY_K], KEY_K)) ToggleBumpShading();
+    bool saveKeys = KeyCommand(ctrlHeld && keysHeld[KEY_S], KEY_S);
     if (ButtonClicked(BUTTON_SAVE))
         SaveCommand(false, shiftHeld);
     else if (saveKeys)
         SaveCommand(true, shiftHeld);
-    bool exportKeys = KeyCommand(ctrlHeld && keysHeld[KEY_E]);
+    bool exportKeys = KeyCommand(ctrlHeld && keysHeld[KEY_E], KEY_E);
     if (ButtonClicked(BUTTON_EXPORT) || exportKeys) ExportCommand();
-    bool openKeys = KeyCommand(ctrlHeld && keysHeld[KEY_O]);
+    bool openKeys = KeyCommand(ctrlHeld && keysHeld[KEY_O], KEY_O);
     if ((ButtonClicked(BUTTON_OPEN) || openKeys) && ConfirmDiscardChanges("Confirm open") &&
         OpenCommand())
         RestartRefinement();
-    if (KeyCommand(ctrlHeld && keysHeld[KEY_Z]) && UndoCommand()) AfterUndo();
+    if (KeyCommand(ctrlHeld && keysHeld[KEY_Z], KEY_Z) && UndoCommand()) AfterUndo();
     bool maskKey = KeyCommand(typedChar == 'm');
     if (ButtonClicked(BUTTON_MASK) || maskKey) ToggleMask();
-    if (KeyCommand(currentTool == TOOL_MASK && keysHeld[KEY_BACKSPACE])) {
+    if (KeyCommand(currentTool == TOOL_MASK && keysHeld[KEY_BACKSPACE], KEY_BACKSPACE)) {
         MaskFillCommand();
         arraysDirty = 1;
     }
     bool wireKey = KeyCommand(typedChar == 'w');
     if (ButtonClicked(BUTTON_WIREFRAME) || wireKey) wireframe = !wireframe;
-    if (KeyCommand(keysHeld[KEY_TAB])) ToggleDetail();
+    if (KeyCommand(keysHeld[KEY_TAB], KEY_TAB)) ToggleDetail();
     if (detailBias > 0) detailEnabled = 1;
     commandLatch = commandFrame;
 }

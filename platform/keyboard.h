@@ -2,7 +2,8 @@
 // OVInput keeps the scan codes the frame logic uses (PC set-1 make codes,
 // extended keys + 0x80) and answers from SDL's keyboard state; while the
 // window does not have the keyboard focus every key reads as released. A key
-// pressed and released between two polls reads as held for one poll.
+// down at any moment since the last poll reads as held, so a press and
+// release between two polls counts once.
 #pragma once
 #include "base/base.h"
 
@@ -11,6 +12,7 @@ struct SDL_Window;
 struct OVInput {
     SDL_Window* window;  // keys count only while this window has the focus
     u8 keys[256];        // last state by scan code; bit 7 set = held
+    u8 pressed[256];     // by scan code: went down since the poll before
     u8 valid;            // set by the constructor and by every poll
 
     explicit OVInput(SDL_Window* owner);

@@ -63,6 +63,14 @@ TEST_F(FrameLogicTest, CommandKeysActOncePerPressAndAHeldOneBlocksOthers) {
     EXPECT_TRUE(!bumpShading && shaderRebuildWanted);
 }
 
+// Quick presses or slow frames: a new press fires even right after a command frame.
+TEST_F(FrameLogicTest, ANewPressFiresRightAfterACommandFrame) {
+    Press({KEY_LCTRL, KEY_S});
+    keysPressed[KEY_S] = 1;
+    Press({KEY_LCTRL, KEY_S});
+    EXPECT_EQ(services.saveDialogs, 2);
+}
+
 TEST_F(FrameLogicTest, TabTwiceRestoresDetailBiasExactlyAndTheSliderReenables) {
     detailBias = 1.37f;
     Press({KEY_TAB}, 4);
