@@ -61,14 +61,9 @@ TEST_F(FrameLogicTest, CommandKeysActOncePerPressAndAHeldOneBlocksOthers) {
     Frame();
     Press({KEY_K, KEY_LSHIFT});
     EXPECT_TRUE(!bumpShading && shaderRebuildWanted);
-}
-
-// Quick presses or slow frames: a new press fires even right after a command frame.
-TEST_F(FrameLogicTest, ANewPressFiresRightAfterACommandFrame) {
-    Press({KEY_LCTRL, KEY_S});
-    keysPressed[KEY_S] = 1;
-    Press({KEY_LCTRL, KEY_S});
-    EXPECT_EQ(services.saveDialogs, 2);
+    keysPressed[KEY_K] = 1;  // a new press (quick, or frames slow) fires right after a command
+    Press({KEY_K});
+    EXPECT_TRUE(bumpShading);
 }
 
 TEST_F(FrameLogicTest, TabTwiceRestoresDetailBiasExactlyAndTheSliderReenables) {

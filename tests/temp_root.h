@@ -1,7 +1,5 @@
-// One private folder per test process, removed when the process ends:
-// TMPDIR and TEST_TMPDIR point into it, so testing::TempDir(),
-// std::filesystem::temp_directory_path() and the programs the tests start
-// all write there, and nothing is left in /tmp.
+// One private temporary folder per test process (TMPDIR and TEST_TMPDIR
+// point there, for the tests and the programs they start), removed at exit.
 #pragma once
 #include <cstdlib>
 #include <filesystem>
@@ -10,9 +8,8 @@
 struct TempRoot {
     std::string path = std::filesystem::temp_directory_path() / "tessa-tests-XXXXXX";
     TempRoot() {
-        if (!mkdtemp(path.data())) return;
-        setenv("TMPDIR", path.c_str(), 1);
-        setenv("TEST_TMPDIR", path.c_str(), 1);
+        if (mkdtemp(path.data()))
+            setenv("TMPDIR", path.c_str(), 1), setenv("TEST_TMPDIR", path.c_str(), 1);
     }
     ~TempRoot() {
         std::error_code ignored;
