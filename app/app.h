@@ -13,8 +13,8 @@ extern u8 modified;
 // InitCore, a new mesh and an import (all in app/).
 extern char fileName[512];
 
-// appDir, the log, and every tool's size and strength at 0.5. config.txt is
-// neither read nor written yet: every other setting keeps its default.
+// appDir and the user's file folders, the log, and every tool's size and strength at 0.5.
+// config.txt is neither read nor written yet: every other setting keeps its default.
 void LoadSettings();
 // The window-free start-up steps: frame-logic, interface and event-log state,
 // storage, start mesh, undo, view, view-control and brush defaults, normals,

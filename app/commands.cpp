@@ -44,15 +44,21 @@ static bool AskAndRun(bool (*dialog)(char* out, i32 outSize, i32 kind, const cha
     return false;
 }
 
-bool OpenCommand() {
-    char path[512];
-    if (!AskAndRun(OpenFileDialog, 0, nullptr, LoadMesh, "Could not open the file.", path))
+bool OpenSculptureFile(const char* path) {
+    if (!LoadMesh(path)) {
+        ShowMessageBox("Could not open the file.", "Error", MESSAGE_ERROR_OK);
         return false;
+    }
     ClearUndoRing();
     modified = 0;
     TakeFileName(path);
     SetWindowTitle();
     return true;
+}
+
+bool OpenCommand() {
+    char path[512];
+    return OpenFileDialog(path, (i32)sizeof path, 0, nullptr) && OpenSculptureFile(path);
 }
 
 bool UndoCommand() { return PopUndo(); }
@@ -71,7 +77,13 @@ bool ExportCommand() {
     return AskAndRun(SaveFileDialog, 1, "Export", ExportObj, "Could not export the file.", path);
 }
 
+bool ImportModelFile(const char* path) {
+    if (ImportObj(path)) return true;
+    ShowMessageBox("Could not import the file.", "Error", MESSAGE_ERROR_OK);
+    return false;
+}
+
 bool ImportCommand() {
     char path[512];
-    return AskAndRun(OpenFileDialog, 1, "Import", ImportObj, "Could not import the file.", path);
+    return OpenFileDialog(path, (i32)sizeof path, 1, "Import") && ImportModelFile(path);
 }

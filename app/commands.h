@@ -10,6 +10,8 @@ bool SaveCommand(bool fromKeys, bool shiftHeld);
 // returns true when a sculpture was loaded. A file that fails its check
 // leaves everything as it was and is reported to the user.
 bool OpenCommand();
+// Open without the dialog (the dialog's choice, or a file named at start).
+bool OpenSculptureFile(const char* path);
 // Undo: restores the latest snapshot; returns true when one was restored.
 bool UndoCommand();
 // Backspace with the MASK tool: snapshot, then fill or clear the mask.
@@ -21,3 +23,5 @@ bool ExportCommand();
 // changes); returns true when it replaced the sculpture. A file that yields
 // no usable triangle leaves everything as it was and is reported to the user.
 bool ImportCommand();
+// Import without the dialog; the caller clears undo and the file name.
+bool ImportModelFile(const char* path);

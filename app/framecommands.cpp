@@ -3,6 +3,10 @@
 // then the material and the tool selection. A key command fires once per
 // press: it needs commandLatch clear, and any frame with a command key held
 // sets the latch for the next one. Buttons fire on their click alone.
+#include <strings.h>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include "app/app.h"
 #include "app/commands.h"
 #include "app/framelogic.h"
@@ -20,11 +24,13 @@
 // ---- key-command bookkeeping of the running frame
 static bool commandFrame;
 
-// A key command: held counts as a command frame; it fires only on a clear latch.
-static bool KeyCommand(bool held) {
+// A key command: held counts as a command frame; it fires on a clear latch,
+// or on a new press of its key (which may follow a command frame at once
+// when the frames are slow or the presses quick).
+static bool KeyCommand(bool held, i32 key = -1) {
     if (!held) return false;
     commandFrame = true;
-    return !commandLatch;
+    return !commandLatch || (key >= 0 && keysPressed[key]);
 }
 
 static bool ButtonClicked(i32 index) {
@@ -87,28 +93,28 @@ static void ToggleDetail() {
 // The file, undo, mask, wireframe and detail commands: the latched group.
 static void LatchedCommands() {
     commandFrame = false;
-    if (KeyCommand(keysHeld[KEY_K])) ToggleBumpShading();
-    bool saveKeys = KeyCommand(ctrlHeld && keysHeld[KEY_S]);
+    if (KeyCommand(keysHeld[KEY_K], KEY_K)) ToggleBumpShading();
+    bool saveKeys = KeyCommand(ctrlHeld && keysHeld[KEY_S], KEY_S);
     if (ButtonClicked(BUTTON_SAVE))
         SaveCommand(false, shiftHeld);
     else if (saveKeys)
         SaveCommand(true, shiftHeld);
-    bool exportKeys = KeyCommand(ctrlHeld && keysHeld[KEY_E]);
+    bool exportKeys = KeyCommand(ctrlHeld && keysHeld[KEY_E], KEY_E);
     if (ButtonClicked(BUTTON_EXPORT) || exportKeys) ExportCommand();
-    bool openKeys = KeyCommand(ctrlHeld && keysHeld[KEY_O]);
+    bool openKeys = KeyCommand(ctrlHeld && keysHeld[KEY_O], KEY_O);
     if ((ButtonClicked(BUTTON_OPEN) || openKeys) && ConfirmDiscardChanges("Confirm open") &&
         OpenCommand())
         RestartRefinement();
-    if (KeyCommand(ctrlHeld && keysHeld[KEY_Z]) && UndoCommand()) AfterUndo();
+    if (KeyCommand(ctrlHeld && keysHeld[KEY_Z], KEY_Z) && UndoCommand()) AfterUndo();
     bool maskKey = KeyCommand(typedChar == 'm');
     if (ButtonClicked(BUTTON_MASK) || maskKey) ToggleMask();
-    if (KeyCommand(currentTool == TOOL_MASK && keysHeld[KEY_BACKSPACE])) {
+    if (KeyCommand(currentTool == TOOL_MASK && keysHeld[KEY_BACKSPACE], KEY_BACKSPACE)) {
         MaskFillCommand();
         arraysDirty = 1;
     }
     bool wireKey = KeyCommand(typedChar == 'w');
     if (ButtonClicked(BUTTON_WIREFRAME) || wireKey) wireframe = !wireframe;
-    if (KeyCommand(keysHeld[KEY_TAB])) ToggleDetail();
+    if (KeyCommand(keysHeld[KEY_TAB], KEY_TAB)) ToggleDetail();
     if (detailBias > 0) detailEnabled = 1;
     commandLatch = commandFrame;
 }
@@ -137,12 +143,27 @@ static void NewMesh(i32 meshType) {
     if (meshType == 1) viewPitch = 30;
 }
 
-static void Import() {
-    if (!ConfirmDiscardChanges("Confirm import")) return;
-    if (!ImportCommand()) return;
+// An imported model is a new, untitled sculpture.
+static void AfterImport() {
     ClearUndoRing();
     fileName[0] = 0;
     AfterMeshReplaced();
+}
+
+static void Import() {
+    if (ConfirmDiscardChanges("Confirm import") && ImportCommand()) AfterImport();
+}
+
+void OpenStartFile(const char* path) {
+    // Saving goes back to the same file whatever the working folder becomes.
+    char full[PATH_MAX];
+    if (realpath(path, full)) path = full;
+    size_t n = strlen(path);
+    if (n >= 4 && strcasecmp(path + n - 4, ".obj") == 0) {
+        if (ImportModelFile(path)) AfterImport();
+    } else if (OpenSculptureFile(path)) {
+        RestartRefinement();
+    }
 }
 
 void RunCommands() {

@@ -37,6 +37,10 @@ void SetWindowTitle();
 // With unsaved changes, asks "Changes will be lost, ok?" under the caption;
 // true = go on (OK, or nothing to lose), false = keep the session.
 bool ConfirmDiscardChanges(const char* caption);
+// Opens the file named on the command line as the OPEN and IMPORT commands
+// would (an .obj is imported, anything else opened as a sculpture); a file
+// that fails leaves the start mesh and is reported to the user.
+void OpenStartFile(const char* path);
 // Frame-logic bookkeeping back to start values (start-up, tests).
 void ResetFrameLogic();
 

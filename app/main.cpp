@@ -1,7 +1,10 @@
-// Program entry: settings and log, the window and GL context, the tablet,
+// Program entry: the command line (a file to open, --help, --version),
+// settings and log, the window and GL context, the tablet,
 // start-up, the main loop (pump events, frame logic, render), and the
 // orderly end: Shutdown, tablet stop, window teardown. The loop never waits
 // for events: pacing lives in the frame itself.
+#include <cstdio>
+#include <cstring>
 #include "app/app.h"
 #include "app/framelogic.h"
 #include "app/guilogic.h"
@@ -56,7 +59,46 @@ static void RunMainLoop() {
     }
 }
 
-int main() {
+static const char usage[] =
+    "Usage: tessaform [FILE]\n"
+    "A desktop 3D sculpting program. FILE, when given, is opened at start:\n"
+    "a sculpture (.tf1), or a Wavefront OBJ model (.obj) to import.\n"
+    "\n"
+    "  --help     print this help and exit\n"
+    "  --version  print the version and exit\n";
+
+// The file to open at start (null for none) from the arguments; false with
+// the exit code set when the program should end at once.
+static bool ReadArguments(int argc, char** argv, const char** file, int* exitCode) {
+    *file = nullptr;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; i++) {
+        const char* a = argv[i];
+        if (!optionsEnded && strcmp(a, "--") == 0) {
+            optionsEnded = true;
+        } else if (!optionsEnded && strcmp(a, "--help") == 0) {
+            fputs(usage, stdout);
+            *exitCode = 0;
+            return false;
+        } else if (!optionsEnded && strcmp(a, "--version") == 0) {
+            puts("Tessaform alpha");
+            *exitCode = 0;
+            return false;
+        } else if ((!optionsEnded && a[0] == '-' && a[1]) || *file) {
+            fprintf(stderr, "tessaform: unexpected argument '%s'\n%s", a, usage);
+            *exitCode = 2;
+            return false;
+        } else {
+            *file = a;
+        }
+    }
+    return true;
+}
+
+int main(int argc, char** argv) {
+    const char* startFile = nullptr;
+    int exitCode = 0;
+    if (!ReadArguments(argc, argv, &startFile, &exitCode)) return exitCode;
     typedChar = 0;
     SetDefaultWindowRectangle();
     windowMaximized = 1;
@@ -69,6 +111,7 @@ int main() {
     mouseWheel = 0;
     StartTablet();
     if (!InitApp()) return 0;
+    if (startFile) OpenStartFile(startFile);
     LogPrint("enter message loop ------------ USAGE START");
     RunMainLoop();
     LogPrint("leave message loop ------------ USAGE END");

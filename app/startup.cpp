@@ -23,20 +23,20 @@ char fileName[512];
 
 void LoadSettings() {
     FindAppDir();
-    LogOpen(AppPath("log.txt"));
-    LogPrint("log start -> '%s'", AppPath("log.txt"));
+    LogOpen(UserFilePath("log.txt"));
+    LogPrint("log start -> '%s'", UserFilePath("log.txt"));
     for (i32 i = 0; i < 20; i++) toolSize[i] = toolStrength[i] = 0.5f;
 }
 
 void WriteCrashMarker(char state) {
-    FILE* f = fopen(AppPath("_startup_recover.dat"), "wb");
+    FILE* f = fopen(UserFilePath("_startup_recover.dat"), "wb");
     if (!f) return;
     fputc(state, f);
     fclose(f);
 }
 
 void CheckCrashMarker() {
-    if (FILE* f = fopen(AppPath("_startup_recover.dat"), "rb")) {
+    if (FILE* f = fopen(UserFilePath("_startup_recover.dat"), "rb")) {
         int c = fgetc(f);
         if (c == EOF) c = ' ';
         fclose(f);
@@ -112,7 +112,7 @@ void LogMeshStatistics() {
 void Shutdown() {
     if (mtProfiler) StopProfiler();
     StopWorkers();
-    std::remove(AppPath("_restore.tf1"));
+    std::remove(UserFilePath("_restore.tf1"));
     LogMeshStatistics();
     FreeAllocation();
     FreeUndoRing();

@@ -82,12 +82,23 @@ constexpr f32 DEGREES = 0.017452778f;
 bool AssertFailed(const char* file, int line, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
 
-// Program directory, ending with '/'. Set once at start-up (FindAppDir).
+// Folder of the program's data files, ending with '/': the program's own
+// folder, or the share folder of an installed copy. Set once at start-up
+// (FindAppDir).
 extern char appDir[512];
 // appDir + name in one static buffer; each call overwrites the previous result.
 const char* AppPath(const char* name);
-// Fills appDir from the running executable's path (or leaves "./").
+// Fills appDir: the executable's folder when data/ lies beside it, else
+// <prefix>/share/tessaform when the program runs from <prefix>/bin (or
+// leaves "./"). Also decides where UserFilePath puts the user's files.
 void FindAppDir();
+// Where a file the program writes (config.txt, log.txt, the crash marker,
+// the restore file) lives: beside the program when it runs from a folder of
+// its own that it may write to; otherwise config.txt in
+// $XDG_CONFIG_HOME/tessaform (~/.config) and the rest in
+// $XDG_STATE_HOME/tessaform (~/.local/state), the folder made on first use.
+// One static buffer of its own; each call overwrites the previous result.
+const char* UserFilePath(const char* name);
 
 // The matcap image of material `number` (from 1), "data/material<number>.png",
 // relative to appDir: the one place that spells the name.

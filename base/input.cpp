@@ -12,6 +12,7 @@ i32 mouseWheel;
 u8 penInProximity;
 i32 tabletPressure;
 u8 keysHeld[256];
+u8 keysPressed[256];
 static void NoDevices() {}
 void (*PollInputDevices)() = NoDevices;
 u8 shiftHeld, ctrlHeld, altHeld, spaceHeld;

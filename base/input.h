@@ -43,6 +43,9 @@ enum ScanCode {
     KEY_RALT = 184,
 };
 extern u8 keysHeld[256];  // 1 = held; written by PollInputDevices (or tests)
+// 1 = went down since the last frame, so a new press of a command key fires
+// even right after a command frame; written by PollInputDevices (or tests).
+extern u8 keysPressed[256];
 // Refreshes keysHeld and drains the pen's queue. Called at the start of every
 // frame; platform/ installs the real one, headless runs keep a no-op.
 extern void (*PollInputDevices)();

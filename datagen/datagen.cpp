@@ -256,9 +256,10 @@ static Image MakeNoiseMap() {
 
 // ================================================================ icon
 
-// A small clay sphere with a soft edge on a transparent square.
-static Image MakeIcon() {
-    const int size = 16, samples = 4;
+// A small clay sphere with a soft edge on a transparent square: the window
+// icon at 16 pixels, the desktop's application icon at 64.
+static Image MakeIcon(int size) {
+    const int samples = 4;
     Image img = MakeImage(size, size);
     for (int y = 0; y < size; y++)
         for (int x = 0; x < size; x++) {
@@ -310,7 +311,8 @@ int main(int argc, char** argv) {
     }
     if (argc == 3) ok &= WritePng(argv[2], sheet);
     ok &= WritePng(dir + "noisemap2.png", MakeNoiseMap());
-    ok &= WriteIco(dir + "icon-16.ico", MakeIcon());
+    ok &= WriteIco(dir + "icon-16.ico", MakeIcon(16));
+    ok &= WritePng(dir + "icon-64.png", MakeIcon(64));
     if (!ok) fprintf(stderr, "writing into %s failed\n", dir.c_str());
     return ok ? 0 : 1;
 }

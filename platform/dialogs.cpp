@@ -1,8 +1,8 @@
-// Open and save dialogs through the desktop's dialog helper: zenity, else
-// kdialog, started as a child with an argument vector (never a shell, since
-// file names may hold any character) and read back through a pipe. Owns the
-// per-kind remembered names. Neither helper present: logged, and the dialog
-// answers "cancelled".
+// Open and save dialogs, and the message boxes SDL cannot show, through the
+// desktop's dialog helper: zenity, else kdialog, started as a child with an
+// argument vector (never a shell, since file names may hold any character)
+// and read back through a pipe. Owns the per-kind remembered names. Neither
+// helper present: logged, and the dialog answers "cancelled".
 #include "platform/dialogs.h"
 
 #include <fcntl.h>
@@ -180,6 +180,49 @@ static bool RunHelper(bool save, i32 kind, const char* title, char* chosen, size
     }
     if (length > 0 && chosen[length - 1] == '\n') chosen[--length] = 0;
     return length > 0;
+}
+
+// ================================================================ [SECTION] message boxes
+
+// zenity and kdialog answer 0 for OK and 1 (or kdialog's 2) for Cancel or a
+// closed box; any other status, a crash or a failed start means the box was
+// never shown.
+static bool RunMessageHelper(char* const argv[], bool* answer) {
+    char output[256];
+    size_t length = 0;
+    int status = 0;
+    if (!OnPath(argv[0]) || !RunChild(argv, output, sizeof output, length, status)) return false;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) > 2) return false;
+    *answer = WEXITSTATUS(status) == 0;
+    return true;
+}
+
+bool HelperMessageBox(const char* text, const char* caption, MessageBoxKind kind, bool* answer) {
+    const bool question = kind == MESSAGE_EXCLAMATION_OK_CANCEL;
+    const char* zenityKind = question                   ? "--question"
+                             : kind == MESSAGE_ERROR_OK ? "--error"
+                                                        : "--warning";
+    ArgList zenity{};
+    zenity.Add("zenity");
+    zenity.Add(zenityKind);
+    zenity.Add("--no-markup");  // a file name may hold '<' or '&'
+    // Separate values: no length limit, and nothing in them is parsed.
+    zenity.Add("--title");
+    zenity.Add(caption);
+    zenity.Add("--text");
+    zenity.Add(text);
+    if (question) {
+        zenity.Add("--ok-label=OK");
+        zenity.Add("--cancel-label=Cancel");
+    }
+    zenity.End();
+    if (RunMessageHelper(zenity.items, answer)) return true;
+    const char* kdialogKind = question                   ? "--warningcontinuecancel"
+                              : kind == MESSAGE_ERROR_OK ? "--error"
+                                                         : "--sorry";
+    char* const kdialog[] = {(char*)"kdialog",   (char*)"--title", (char*)caption,
+                             (char*)kdialogKind, (char*)text,      nullptr};
+    return RunMessageHelper(kdialog, answer);
 }
 
 static bool FileDialog(bool save, char* out, i32 outSize, i32 kind, const char* title) {

@@ -12,7 +12,9 @@
 //   text input                   typedChar = the character (below 256 only)
 //   mouse motion                 pointerTracking = 1; mouseX, mouseY = scaled position
 //   button down (left/right/mid) its flag = 1; mouseDownX, mouseDownY = scaled position
-//   button up                    its flag = 0
+//   button up                    its flag = 0 (a press since the last frame still
+//                                counts in that frame: LatchButtonPresses)
+//   key down                     noted for the next keyboard poll (NoteKeyPressed)
 //   wheel                        mouseWheel -1 backwards, +1 forwards: one step per
 //                                event whatever its size; sideways scrolling ignored
 //   window leave                 all three button flags = 0; pointerTracking = 0
@@ -20,6 +22,7 @@
 #include <cmath>
 #include "base/input.h"
 #include "base/settings.h"
+#include "platform/keyboard.h"
 #include "platform/tablet.h"
 #include "platform/window.h"
 
@@ -59,6 +62,22 @@ static bool FirstCharacter(const char* text, u8* out) {
     return false;
 }
 
+// Buttons held now, and pressed since the last LatchButtonPresses: bit 0
+// left, 1 right, 2 middle.
+static u8 buttonsDown, buttonsPressed;
+
+static u8 ButtonBit(u8 button) {
+    return button == SDL_BUTTON_LEFT ? 1 : button == SDL_BUTTON_RIGHT ? 2 : 4;
+}
+
+void LatchButtonPresses() {
+    u8 held = buttonsDown | buttonsPressed;
+    mouseLeft = held & 1;
+    mouseRight = (held >> 1) & 1;
+    mouseMiddle = (held >> 2) & 1;
+    buttonsPressed = 0;
+}
+
 static u8* ButtonFlag(u8 button) {
     switch (button) {
     case SDL_BUTTON_LEFT: return &mouseLeft;
@@ -87,6 +106,7 @@ static void HandleWindowChange(const SDL_WindowEvent& w) {
     case SDL_WINDOWEVENT_LEAVE:
         // A button released outside the window must not stay held.
         mouseLeft = mouseRight = mouseMiddle = 0;
+        buttonsDown = buttonsPressed = 0;
         pointerTracking = 0;
         break;
     default: break;
@@ -109,11 +129,19 @@ void HandleWindowEvent(const SDL_Event& event) {
     case SDL_MOUSEBUTTONDOWN:
         if (u8* flag = ButtonFlag(event.button.button)) {
             *flag = 1;
+            buttonsDown |= ButtonBit(event.button.button);
+            buttonsPressed |= ButtonBit(event.button.button);
             ScaledPosition(event.button.x, event.button.y, &mouseDownX, &mouseDownY);
         }
         break;
     case SDL_MOUSEBUTTONUP:
-        if (u8* flag = ButtonFlag(event.button.button)) *flag = 0;
+        if (u8* flag = ButtonFlag(event.button.button)) {
+            *flag = 0;
+            buttonsDown &= (u8)~ButtonBit(event.button.button);
+        }
+        break;
+    case SDL_KEYDOWN:
+        if (!event.key.repeat) NoteKeyPressed(event.key.keysym.scancode);
         break;
     case SDL_MOUSEWHEEL: {
         i32 delta = event.wheel.y;

@@ -83,17 +83,37 @@ OVInput::OVInput(SDL_Window* owner) : window(owner), valid(1) {
 
 OVInput::~OVInput() { LogPrint("Destroy OVInput"); }
 
+// Keys down at some moment since the last poll (held then, or pressed
+// since), by SDL scan code: a press and release between two frames still
+// reads as held for one frame, and so does a chord whose Ctrl went down
+// before one poll and whose S came and went before the next.
+static u8 pressedSincePoll[SDL_NUM_SCANCODES];
+// Keys that went down since the last poll: new presses.
+static u8 newSincePoll[SDL_NUM_SCANCODES];
+
+void NoteKeyPressed(i32 sdlScanCode) {
+    if (sdlScanCode <= 0 || sdlScanCode >= SDL_NUM_SCANCODES) return;
+    pressedSincePoll[sdlScanCode] = newSincePoll[sdlScanCode] = 1;
+}
+
 void OVInput::Poll() {
     memset(keys, 0, sizeof keys);
+    memset(pressed, 0, sizeof pressed);
     valid = 1;
-    // A key held while another window has the focus is not ours.
-    if (!window || SDL_GetKeyboardFocus() != window) return;
+    // A key held while another window has the focus is not ours; a press
+    // our window was sent is, even if the focus has gone since.
+    bool focused = window && SDL_GetKeyboardFocus() == window;
     i32 count = 0;
     const u8* state = SDL_GetKeyboardState(&count);
     for (i32 i = 0; i < 256; i++) {
         SDL_Scancode c = sdlCodes[i];
-        if (c != SDL_SCANCODE_UNKNOWN && c < count && state[c]) keys[i] = 0x80;
+        if (c == SDL_SCANCODE_UNKNOWN) continue;
+        if (pressedSincePoll[c] || (focused && c < count && state[c])) keys[i] = 0x80;
+        pressed[i] = newSincePoll[c];
     }
+    memset(newSincePoll, 0, sizeof newSincePoll);
+    for (i32 c = 0; c < SDL_NUM_SCANCODES; c++)
+        pressedSincePoll[c] = focused && c < count && state[c];
 }
 
 bool OVInput::IsKeyDown(i32 scanCode) const {
@@ -105,9 +125,12 @@ static void PollKeyboardAndTablet() {
     if (keyboard) {
         keyboard->Poll();
         for (i32 i = 0; i < 256; i++) keysHeld[i] = keyboard->IsKeyDown(i);
+        memcpy(keysPressed, keyboard->pressed, sizeof keysPressed);
     } else {
         memset(keysHeld, 0, sizeof keysHeld);  // no keyboard object: nothing is held
+        memset(keysPressed, 0, sizeof keysPressed);
     }
+    LatchButtonPresses();
     PollTablet();
 }
 

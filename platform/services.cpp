@@ -1,10 +1,12 @@
 // The window services of base/services.h on SDL: message boxes (error or
-// exclamation icon, OK or OK/Cancel) owned by the main window, and the
-// window title. Installed at start-up before the window is created, so
-// that a failed creation can still be reported.
+// exclamation icon, OK or OK/Cancel) owned by the main window, shown by the
+// desktop's dialog helper when SDL cannot, and the window title. Installed at start-up before the
+// window is created, so that a failed creation can still be reported.
 #include "base/services.h"
 #include <SDL2/SDL.h>
+#include <cstdio>
 #include "base/log.h"
+#include "platform/dialogs.h"
 #include "platform/window.h"
 
 enum { BUTTON_OK = 1, BUTTON_CANCEL = 2 };
@@ -22,12 +24,18 @@ static bool SdlMessageBox(const char* text, const char* caption, MessageBoxKind 
     box.numbuttons = kind == MESSAGE_EXCLAMATION_OK_CANCEL ? 2 : 1;
     box.buttons = buttons;
     int pressed = 0;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
-        // No display to show it on: the text must not be lost.
-        LogPrint("*** message box failed (%s): %s: %s", SDL_GetError(), caption, text);
-        return kind != MESSAGE_EXCLAMATION_OK_CANCEL;
-    }
-    return pressed == BUTTON_OK;
+    if (SDL_ShowMessageBox(&box, &pressed) == 0) return pressed == BUTTON_OK;
+    // SDL draws its boxes with X core fonts, which a display may lack: the
+    // desktop's dialog helper shows the box instead. The text goes to the
+    // log and stderr too, so it is never lost, even when no helper can reach
+    // the display.
+    LogBeginVerbose(0);
+    LogPrint("*** message box failed (%s): %s: %s", SDL_GetError(), caption, text);
+    fprintf(stderr, "tessaform: %s: %s\n", caption, text);
+    bool answer = false;
+    if (HelperMessageBox(text, caption, kind, &answer)) return answer;
+    // Nobody could be asked: a question keeps the user's work.
+    return kind != MESSAGE_EXCLAMATION_OK_CANCEL;
 }
 
 static void SdlWindowTitle(const char* title) {

@@ -50,6 +50,9 @@ void InstallWindowServices();
 void HandleWindowEvent(const SDL_Event& event);
 // Handles every waiting event; false once the quit event has been seen.
 bool PumpWindowEvents();
+// Sets the three button flags for the coming frame: held, or pressed since
+// the last call (a click between two frames counts for one frame).
+void LatchButtonPresses();
 
 // ---- frame (frame.cpp)
 // Reads the depth patch, draws both passes and the GUI, paces, presents.

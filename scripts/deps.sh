@@ -10,7 +10,7 @@ packages=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libpng-dev zlib1g-dev
   xvfb xauth xdotool xfonts-base
-  zenity
+  zenity          # file dialogs, and message boxes where SDL finds no X core fonts
 )
 
 missing=()

@@ -52,6 +52,7 @@ inline void ResetFrameGlobals() {
     currentTool = previousTool = TOOL_DRAW;
     strokeActive = grabDragging = brushResizing = lastHitValid = 0;
     memset(keysHeld, 0, sizeof keysHeld);
+    memset(keysPressed, 0, sizeof keysPressed);
     shiftHeld = ctrlHeld = altHeld = spaceHeld = 0;
     mouseLeft = mouseRight = mouseMiddle = typedChar = penInProximity = 0;
     tabletPressure = mouseWheel = 0;

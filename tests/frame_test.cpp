@@ -61,6 +61,9 @@ TEST_F(FrameLogicTest, CommandKeysActOncePerPressAndAHeldOneBlocksOthers) {
     Frame();
     Press({KEY_K, KEY_LSHIFT});
     EXPECT_TRUE(!bumpShading && shaderRebuildWanted);
+    keysPressed[KEY_K] = 1;  // a new press (quick, or frames slow) fires right after a command
+    Press({KEY_K});
+    EXPECT_TRUE(bumpShading);
 }
 
 TEST_F(FrameLogicTest, TabTwiceRestoresDetailBiasExactlyAndTheSliderReenables) {

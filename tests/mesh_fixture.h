@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -55,9 +56,9 @@ inline u32 TestSeed(u32 fixed) {
 class TestLog {
 public:
     TestLog() {
-        char dirTemplate[] = "/tmp/tessa-log-XXXXXX";
-        const char* dir = mkdtemp(dirTemplate);
-        directory = dir ? dir : "/tmp";
+        std::string dirTemplate = std::filesystem::temp_directory_path() / "tessa-log-XXXXXX";
+        const char* dir = mkdtemp(dirTemplate.data());
+        directory = dir ? dir : std::filesystem::temp_directory_path().string();
         path = directory + "/log.txt";
         LogOpen(path.c_str());
     }

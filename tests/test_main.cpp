@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include "base/settings.h"
 #include "parallel/parallel.h"
+#include "temp_root.h"
 
 int main(int argc, char** argv) {
+    TempRoot temporaryFiles;
     ::testing::InitGoogleTest(&argc, argv);
     ResetSettings();
     mtProfiler = 0;

@@ -21,9 +21,8 @@ std::string asked;  // what the last question said
 class Dialogs : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tessa-dialogs-XXXXXX";
-        ASSERT_TRUE(mkdtemp(pattern));
-        dir = pattern;
+        dir = fs::temp_directory_path() / "tessa-dialogs-XXXXXX";
+        ASSERT_TRUE(mkdtemp(dir.data()));
         setenv("FAKE_ARGS", (dir + "/args").c_str(), 1);
         for (const char* helper : {"zenity", "kdialog"}) {
             fs::create_directories(dir + "/" + helper);

@@ -5,6 +5,7 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 #include <cstdio>
+#include "../temp_root.h"
 #include "base/settings.h"
 #include "parallel/parallel.h"
 #include "platform/appinit.h"
@@ -37,6 +38,7 @@ public:
 };
 
 int main(int argc, char** argv) {
+    TempRoot temporaryFiles;
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new WindowEnvironment);
     return RUN_ALL_TESTS();

@@ -2,7 +2,7 @@
 // directory on an X server of its own (a developer's desktop, or another
 // test under ctest -j, can neither take the focus nor catch the input),
 // and driven through XTest as a user would. A fake zenity first on PATH
-// answers the dialogs with the name the test wrote into a file.
+// answers the file dialogs with the name the test wrote into a file.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -79,7 +80,9 @@ struct Session {
     std::string oldDisplay = getenv("DISPLAY") ? getenv("DISPLAY") : "";
     std::string oldPath = getenv("PATH") ? getenv("PATH") : "";
 
-    bool Start() {
+    // Without core fonts (a bare server, as on a fresh machine) SDL cannot
+    // draw its message boxes, and the real zenity must show them instead.
+    bool Start(bool coreFonts = true) {
         int fds[2];
         std::string pattern = std::string(testing::TempDir()) + "tessaform_XXXXXX";
         if (pipe(fds) != 0 || !mkdtemp(pattern.data())) return false;
@@ -89,7 +92,9 @@ struct Session {
         if (server == 0) {
             // No reset when the last client leaves: the program comes and goes.
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-                   "-nolisten", "tcp", "-noreset", (char*)nullptr);
+                   "-nolisten", "tcp", "-noreset", coreFonts ? nullptr : "-fp",
+                   "built-ins",  // null ends the list
+                   (char*)nullptr);
             _exit(127);
         }
         close(fds[1]);
@@ -101,6 +106,7 @@ struct Session {
         if (number.empty()) return false;  // no Xvfb, or it never told its number
         setenv("DISPLAY", (":" + number).c_str(), 1);
         setenv("PATH", ((dir / "bin").string() + ":" + oldPath).c_str(), 1);
+        setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
         x = XOpenDisplay(nullptr);
         oldHandler = XSetErrorHandler(IgnoreXError);
         // Failures here throw, and fail the test.
@@ -110,8 +116,10 @@ struct Session {
         fs::create_directory_symlink(data, dir / "data");
         fs::create_directories(dir / "work");
         fs::create_directories(dir / "bin");
+        // File dialogs answer from the file; message boxes go to the real zenity.
         std::ofstream(dir / "bin/zenity")
-            << "#!/bin/sh\ncat '" << (dir / "answer").string() << "'\n";
+            << "#!/bin/sh\n[ \"$1\" = --file-selection ] && exec cat '" << (dir / "answer").string()
+            << "'\nPATH=${PATH#*:} exec zenity \"$@\"\n";
         fs::permissions(dir / "bin/zenity", fs::perms::owner_all);
         return x != nullptr;
     }
@@ -123,15 +131,21 @@ struct Session {
             if (pid > 0 && kill(pid, signal) == 0) waitpid(pid, nullptr, 0);
         setenv("DISPLAY", oldDisplay.c_str(), 1);
         setenv("PATH", oldPath.c_str(), 1);
+        unsetenv("XDG_STATE_HOME");
         std::error_code ignored;
         fs::remove_all(dir, ignored);  // removes the data link, not the data
     }
 
-    bool StartProgram() {
-        std::string path = (dir / "tessaform").string(), work = (dir / "work").string();
+    // The copy in dir, or the given command line, started in dir/work.
+    bool StartProgram(std::vector<std::string> args = {}) {
+        if (args.empty()) args = {(dir / "tessaform").string()};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::string work = (dir / "work").string();
         program = fork();
         if (program == 0) {
-            if (chdir(work.c_str()) == 0) execl(path.c_str(), "tessaform", (char*)nullptr);
+            if (chdir(work.c_str()) == 0) execv(argv[0], argv.data());
             _exit(127);
         }
         return program > 0;
@@ -186,6 +200,14 @@ struct Session {
         return found;
     }
 
+    // Answers the message box of this caption (an SDL box, or zenity's) with a key.
+    void Answer(const char* caption, const char* key) {
+        Window box = Find(caption, 30000);
+        ASSERT_NE(box, 0u) << caption << " never reached the user";
+        Xdo("windowfocus --sync " + std::to_string(box) + " key " + key);
+        ASSERT_TRUE(WaitUntil([&] { return Find(caption, 0) == 0; }, 5000));
+    }
+
     // What the window shows: its size, and red + green + blue of a pixel.
     std::pair<i32, i32> Size(Window w) {
         XWindowAttributes a = {};
@@ -227,12 +249,12 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
         EXPECT_TRUE(done) << "[" << s.Name(window) << "] is not [" << title << "]";
         return done;
     };
-    // Holds the keys for a few frames (the program reads held keys once per
-    // frame); the dialog they open answers with the path. True once the
+    // Presses and releases the keys at once (between two frames, which must
+    // still count); the dialog they open answers with the path. True once the
     // title shows the file name, unmodified.
     auto command = [&](const std::string& keys, const fs::path& answer, const std::string& name) {
         std::ofstream(s.dir / "answer") << answer.string() << "\n";
-        Xdo("windowfocus --sync " + id + " keydown " + keys + " sleep 0.3 keyup " + keys);
+        Xdo("windowfocus --sync " + id + " key --delay 0 " + keys);  // within one frame
         return titleBecomes(name, " ");
     };
     // A short left-button drag from the middle, over the sphere (the pointer
@@ -245,14 +267,6 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
                      std::to_string(325 + 2 * i) + " sleep 0.04";
         Xdo(steps + " mouseup 1");
         return titleBecomes(name, "*");
-    };
-    // Quitting (or a new mesh) over unsaved work asks first; Escape in the
-    // box is Cancel.
-    auto answerQuestion = [&](const char* key, const char* caption = "Confirm exit") {
-        Window box = s.Find(caption, 5000);
-        ASSERT_NE(box, 0u) << caption << ": nothing asked over unsaved work";
-        Xdo("key --window " + std::to_string(box) + " " + key);
-        ASSERT_TRUE(WaitUntil([&] { return s.Find(caption, 0) == 0; }, 5000));
     };
     // A press and release on a panel button, a few frames apart.
     auto clickButton = [&](i32 x, i32 y) {
@@ -303,7 +317,7 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     // The panel works without knowing a key: NEW PLANE over unsaved work
     // asks first, and WIREFRAME switches the edges over the sphere on and off.
     clickButton(70, 210);
-    ASSERT_NO_FATAL_FAILURE(answerQuestion("Escape", "Confirm new"));
+    ASSERT_NO_FATAL_FAILURE(s.Answer("Confirm new", "Escape"));
     Xdo("mousemove --window " + id + " 10 255 sleep 0.5");  // over the panel: no brush ring
     std::vector<i32> plain = patch();
     clickButton(70, 170);
@@ -311,11 +325,11 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     EXPECT_GE(changed(plain, wired), 20) << "WIREFRAME drew no edges";
     clickButton(70, 170);
     EXPECT_LT(changed(plain, patch()), changed(plain, wired) / 4) << "a second click kept them";
-    Xdo("windowfocus --sync " + id + " keydown Escape sleep 0.3 keyup Escape");
-    ASSERT_NO_FATAL_FAILURE(answerQuestion("Escape"));
+    Xdo("windowfocus --sync " + id + " key --delay 0 Escape");
+    ASSERT_NO_FATAL_FAILURE(s.Answer("Confirm exit", "Escape"));
     EXPECT_EQ(s.ExitStatus(1500), -1) << "Cancel ended the program";
     s.RequestClose(window);
-    ASSERT_NO_FATAL_FAILURE(answerQuestion("Escape"));
+    ASSERT_NO_FATAL_FAILURE(s.Answer("Confirm exit", "Escape"));
     EXPECT_EQ(s.ExitStatus(1500), -1) << "Cancel closed the program";
     EXPECT_TRUE(titleBecomes("Untitled", "*"));
 
@@ -346,7 +360,7 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     ASSERT_TRUE(drag("reopened.tf1"));
     touch(restore);
     s.RequestClose(window);
-    ASSERT_NO_FATAL_FAILURE(answerQuestion("Return"));
+    ASSERT_NO_FATAL_FAILURE(s.Answer("Confirm exit", "Return"));
     EXPECT_EQ(s.ExitStatus(20000), 0);
     EXPECT_EQ(s.Marker(), "0");
     EXPECT_FALSE(fs::exists(restore)) << "the shutdown deletes the restore file";
@@ -361,4 +375,40 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     ASSERT_NE(window, 0u);
     s.RequestClose(window);
     EXPECT_EQ(s.ExitStatus(20000), 0);
+}
+
+// Installed into a temporary prefix and started by its menu entry's Exec
+// line with a missing file, on a display without core fonts (where SDL
+// cannot draw a message box): the error and the questions still reach the
+// user, quick clicks and keys count, and the user's files go to the XDG
+// folder, none into the prefix.
+TEST(Program, InstalledCopyOnABareDisplay) {
+    Session s;
+    ASSERT_TRUE(s.Start(false)) << "no private X server (Xvfb)";
+    const fs::path prefix = s.dir / "prefix", state = s.dir / "state/tessaform";
+    std::string install = "cmake --install '" TESSA_BINARY_DIR "' --prefix '" + prefix.string();
+    ASSERT_EQ(std::system((install + "' >/dev/null").c_str()), 0);
+    std::vector<std::string> exec;
+    std::istringstream entry(Read(prefix / "share/applications/tessaform.desktop"));
+    for (std::string line; std::getline(entry, line);)
+        if (line.rfind("Exec=", 0) == 0)
+            for (std::istringstream words(line.substr(5)); words >> line;)
+                exec.push_back(line == "%f" ? (s.dir / "missing.tf1").string() : line);
+    ASSERT_TRUE(s.StartProgram(exec));
+    ASSERT_NO_FATAL_FAILURE(s.Answer("Error", "Return"));
+    Window window = s.Find("Tessaform alpha - Untitled  ", 10000);
+    ASSERT_NE(window, 0u) << "the start sphere did not stay";
+    std::string id = std::to_string(window);
+    Xdo("mousemove --window " + id + " 475 325 sleep 0.5 click 1");  // down and up at once
+    EXPECT_NE(s.Find("Tessaform alpha - Untitled *", 10000), 0u) << "the click did not sculpt";
+    Xdo("windowfocus --sync " + id + " key --delay 0 Escape");
+    ASSERT_NO_FATAL_FAILURE(s.Answer("Confirm exit", "Escape"));
+    EXPECT_EQ(s.ExitStatus(1500), -1) << "Cancel ended the program";
+    s.RequestClose(window);
+    ASSERT_NO_FATAL_FAILURE(s.Answer("Confirm exit", "Return"));
+    EXPECT_EQ(s.ExitStatus(20000), 0);
+    EXPECT_NE(Read(state / "log.txt").find("Could not open the file."), std::string::npos);
+    EXPECT_EQ(Read(state / "_startup_recover.dat"), "0");
+    for (const auto& file : fs::recursive_directory_iterator(prefix))
+        EXPECT_NE(file.path().extension(), ".txt") << "written into the prefix: " << file.path();
 }
