@@ -3,6 +3,7 @@
 // orderly end: Shutdown, tablet stop, window teardown. The loop never waits
 // for events: pacing lives in the frame itself.
 #include "app/app.h"
+#include "app/config.h"
 #include "app/framelogic.h"
 #include "base/input.h"
 #include "base/log.h"
@@ -20,9 +21,11 @@ static void SetDefaultWindowRectangle() {
     windowX = windowY = 0;
 }
 
-// Start-up once the window exists: the GL side, then the window-free steps
-// and the title.
+// Start-up once the window exists: config.txt again (its window size and
+// place replace the default rectangle a maximised window was created from),
+// the GL side, then the window-free steps and the title.
 static bool InitApp() {
+    ReadConfig(AppPath("config.txt"));
     if (!InitGraphics()) return false;
     if (!InitCore()) return false;
     SetWindowTitle();

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <thread>
 #include "app/app.h"
+#include "app/config.h"
 #include "app/framelogic.h"
 #include "app/viewcontrol.h"
 #include "base/guistate.h"
@@ -25,6 +26,7 @@ void LoadSettings() {
     LogOpen(AppPath("log.txt"));
     LogPrint("log start -> '%s'", AppPath("log.txt"));
     for (i32 i = 0; i < 20; i++) toolSize[i] = toolStrength[i] = 0.5f;
+    ReadConfig(AppPath("config.txt"));
 }
 
 void WriteCrashMarker(char state) {
@@ -78,7 +80,8 @@ bool InitCore() {
         ProfilerInit(250);
         StartProfiler();
     }
-    StartWorkers(mtMaxThreads, mtProfiler);
+    // The sampler sleeps between samples: it needs no core of its own.
+    StartWorkers(mtMaxThreads, 0);
     return true;
 }
 
@@ -111,6 +114,7 @@ void Shutdown() {
     if (mtProfiler) StopProfiler();
     StopWorkers();
     std::remove(AppPath("_restore.tf1"));
+    WriteConfig(AppPath("config.txt"));
     LogMeshStatistics();
     FreeAllocation();
     FreeUndoRing();
