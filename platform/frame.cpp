@@ -36,6 +36,7 @@ void DrawFrame() {
     DrawGui();
     PaceFrame();
     lastFrameEndMs = TimeMs();
+    ProfileFrame();
 }
 
 // The 2D drawing that ends a frame leaves scissor, blending, colour and the
