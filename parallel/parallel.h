@@ -101,7 +101,7 @@ extern f32 profileTotalShare;
 void ProfileBegin(i32 section);
 void ProfileEnd();
 void ProfilerInit(u32 periodMs);
-// The sampling thread: about a thousand samples a second, asleep in between,
+// The sampling thread: about 500 samples a second, asleep in between,
 // so showing the overlay costs next to nothing. Started only while the
 // overlay is shown (mtProfiler) and by the benchmark's profile mode.
 void StartProfiler();
