@@ -13,8 +13,8 @@ extern u8 modified;
 // InitCore, a new mesh and an import (all in app/).
 extern char fileName[512];
 
-// appDir and the user's file folders, the log, and every tool's size and strength at 0.5.
-// config.txt is neither read nor written yet: every other setting keeps its default.
+// appDir and the user's file folders, the log, every tool's size and strength
+// at 0.5, then config.txt (the program reads it once more once the window exists).
 void LoadSettings();
 // The window-free start-up steps: frame-logic, interface and event-log state,
 // storage, start mesh, undo, view, view-control and brush defaults, normals,
@@ -29,8 +29,8 @@ void CheckCrashMarker();
 void WriteCrashMarker(char state);
 // Counts one finished frame; the 20th rewrites the marker with "0".
 void CountStartupFrame();
-// Stops threads, deletes the restore file, logs the mesh statistics and frees
-// the mesh and the undo ring.
+// Stops threads, deletes the restore file, writes config.txt, logs the mesh
+// statistics and frees the mesh and the undo ring.
 void Shutdown();
 // The mesh statistics lines of Shutdown.
 void LogMeshStatistics();

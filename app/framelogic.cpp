@@ -87,6 +87,7 @@ static void ClosingPass() {
 // Every stroke frame, and every frame after one until the mesh settles
 // (at the latest 30 frames later), relaxes the mesh and refreshes lengths.
 static void StrokeAndRefine() {
+    profileStroke = strokeActive;  // marks the profiler's history while sculpting
     if (strokeActive) {
         modified = 1;
         ApplyTool(brush, currentTool);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include "app/app.h"
+#include "app/config.h"
 #include "app/framelogic.h"
 #include "app/guilogic.h"
 #include "base/input.h"
@@ -24,9 +25,11 @@ static void SetDefaultWindowRectangle() {
     windowX = windowY = 0;
 }
 
-// Start-up once the window exists: the GL side, then the window-free steps
-// and the title.
+// Start-up once the window exists: config.txt again (its window size and
+// place replace the default rectangle a maximised window was created from),
+// the GL side, then the window-free steps and the title.
 static bool InitApp() {
+    ReadConfig(UserFilePath("config.txt"));
     if (!InitGraphics()) return false;
     if (!InitCore()) return false;
     SetWindowTitle();

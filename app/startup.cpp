@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <thread>
 #include "app/app.h"
+#include "app/config.h"
 #include "app/framelogic.h"
 #include "app/guilogic.h"
 #include "app/viewcontrol.h"
@@ -26,6 +27,7 @@ void LoadSettings() {
     LogOpen(UserFilePath("log.txt"));
     LogPrint("log start -> '%s'", UserFilePath("log.txt"));
     for (i32 i = 0; i < 20; i++) toolSize[i] = toolStrength[i] = 0.5f;
+    ReadConfig(UserFilePath("config.txt"));
 }
 
 void WriteCrashMarker(char state) {
@@ -80,7 +82,8 @@ bool InitCore() {
         ProfilerInit(250);
         StartProfiler();
     }
-    StartWorkers(mtMaxThreads, mtProfiler);
+    // The sampler sleeps between samples: it needs no core of its own.
+    StartWorkers(mtMaxThreads, 0);
     return true;
 }
 
@@ -113,6 +116,7 @@ void Shutdown() {
     if (mtProfiler) StopProfiler();
     StopWorkers();
     std::remove(UserFilePath("_restore.tf1"));
+    WriteConfig(UserFilePath("config.txt"));
     LogMeshStatistics();
     FreeAllocation();
     FreeUndoRing();

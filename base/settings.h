@@ -1,10 +1,10 @@
-// User settings and their defaults. They are meant to persist in config.txt,
-// but nothing reads or writes that file yet: every run starts from the
-// defaults (ResetSettings, run before main). Every module reads these
-// directly; besides ResetSettings the writers are the window code (size and
-// placement), the commands that toggle them (symmetry, wireframe, detail,
-// material, start mesh), the view control (tool size and strength), and the
-// sculpture reader, which takes the symmetry switch from the image.
+// User settings and their defaults (ResetSettings, run before main). They
+// persist in config.txt: ReadConfig (app/config.cpp) fills them at start-up
+// and WriteConfig stores them at exit. Every module reads these directly;
+// besides those two the writers are the window code (size and placement),
+// the commands that toggle them (symmetry, wireframe, detail, material,
+// start mesh), the view control (tool size and strength), and the sculpture
+// reader, which takes the symmetry switch from the image.
 #pragma once
 #include "base/base.h"
 
@@ -18,8 +18,8 @@ extern i32 windowMaximized;  // 1 = create maximised
 // it as the file states it, since that mesh is already cut or whole.
 extern u8 symmetry;
 extern u8 enableShaders;      // 1 = build the GLSL programs at start-up
-extern u8 cornerTesselate;    // 1; nothing reads it
-extern u8 menuZoom;           // 1 = buttons swell and move apart around the pointer
+extern u8 cornerTesselate;    // 1; only kept for config.txt, nothing else reads it
+extern u8 menuZoom;           // 1 = the button under the pointer grows and its neighbours move apart
 extern i32 startMeshType;     // 1 = plane, anything else = sphere
 extern f32 detailBias;        // refinement fineness; below 0.15 nothing is refined
 extern i32 materialIndex;     // matcap image number - 1
@@ -29,7 +29,7 @@ extern f32 toolStrength[20];  // per tool id, 0..1
 
 // Multithreading switches: 1 = run that pass through RunParallel.
 extern i32 mtMaxThreads;  // 0 = one thread per core
-extern i32 mtProfiler;    // 1 = sampling profiler on (keeps a core free)
+extern i32 mtProfiler;    // 1 = profiler overlay shown, sections sampled
 extern i32 mtVarrays;
 extern i32 mtTesselate;
 extern i32 mtBeautify;

@@ -296,6 +296,9 @@ int main(int argc, char** argv) {
     symmetry = 0;
     mtProfiler = o.profile;
     if (o.profile) {
+        // Named before ProfilerInit copies the names, or every row reads "?".
+        NameProfileSections(meshProfileSections);
+        NameProfileSections(toolProfileSections);
         ProfilerInit(0x7FFFFFFF);  // reports only when asked
         StartProfiler();
     }

@@ -4,7 +4,8 @@
 // meet only through polled atomic flags: no locks anywhere.
 // The profiler counts which named section the main thread is in; worker
 // threads may call ProfileBegin/End but are not recorded (one shared stack
-// would be torn by concurrent pushes).
+// would be torn by concurrent pushes). Its sampler sleeps between samples,
+// so it never takes a core from the workers.
 #pragma once
 #include <atomic>
 #include <thread>
@@ -55,35 +56,57 @@ template <i32 N>
 void NameProfileSections(const ProfileSectionName (&names)[N]) {
     NameProfileSections(names, N);
 }
-enum { PROFILE_STACK = 252 };
+enum { PROFILE_STACK = 252, PROFILE_HISTORY = 128 };
 
+// Counts by ProfileBegin (calls) and the sampler (samples, callerSamples);
+// everything else by ProfileReport, on the main thread, so the overlay reads
+// it without racing anyone. All of it reset by ProfilerInit.
 struct ProfileRecord {
     std::atomic<u32> samples;                               // since the last report
     std::atomic<u32> callerSamples[PROFILE_SECTION_COUNT];  // by the section next down the stack
     std::atomic<u32> calls;  // ProfileBegin calls since the last report
     char name[32];
     u32 lastSamples;
-    u32 lastCalls;
+    u32 lastCalls;           // calls in the last period (the overlay's count)
     f32 share;               // percent of all samples in the last period
-    i32 topCallers[2];       // section numbers
+    i32 topCallers[2];       // section numbers, PROF_NONE when there is none
     f32 topCallerShares[2];  // percent of this section's samples
+    // share of each of the last PROFILE_HISTORY reports, oldest at
+    // profileHistoryPos; marked = a stroke was active at that report.
+    f32 shareHistory[PROFILE_HISTORY];
+    u8 marked[PROFILE_HISTORY];
 };
 
-// Counts from ProfileBegin (calls) and the sampler (samples); the report
-// fields by ProfileReport; everything reset by ProfilerInit.
 extern ProfileRecord profileRecords[PROFILE_SECTION_COUNT];
 // The main thread's section stack: pushed by ProfileBegin, popped by
 // ProfileEnd, read by the sampler; entry 0 is PROF_NONE (ProfilerInit).
 extern std::atomic<i32> profileStack[PROFILE_STACK];
 extern std::atomic<i32> profileDepth;
 // Section whose ProfileBegin found the stack full, else -1: set by
-// ProfileBegin, which then stops profiling; cleared by ProfilerInit.
+// ProfileBegin, which then stops profiling (the overlay shows it as the
+// error); cleared by ProfilerInit.
 extern std::atomic<i32> profileOverflow;
 extern u32 profilePeriod;  // ms between reports; set by ProfilerInit
+// 1 while a stroke is active: set and cleared by the frame logic, stored in
+// the histories' marked flags by ProfileReport.
+extern std::atomic<u8> profileStroke;
+// Written by ProfileReport for the overlay: the next history entry to write
+// (so the oldest), frames per second and all samples of the last period (in
+// millions), and the sum of all shares (100 once anything was sampled).
+extern i32 profileHistoryPos;
+extern i32 profileFps;
+extern f32 profileMegasamples;
+extern f32 profileTotalShare;
 
 void ProfileBegin(i32 section);
 void ProfileEnd();
 void ProfilerInit(u32 periodMs);
-void StartProfiler();  // the sampling thread
+// The sampling thread: about 500 samples a second, asleep in between,
+// so showing the overlay costs next to nothing. Started only while the
+// overlay is shown (mtProfiler) and by the benchmark's profile mode.
+void StartProfiler();
 void StopProfiler();
-void ProfileReport();  // one report pass (the sampler runs it every period)
+void ProfileReport();  // one report pass (ProfileFrame runs it every period)
+// Once per drawn frame while mtProfiler is set: counts the frame and runs the
+// report when a period has passed. Main thread.
+void ProfileFrame();

@@ -1,6 +1,7 @@
 // Worker pool: StartWorkers, RunParallel, StopWorkers.
 // Hand-off is by polled atomic flags with zero-length sleeps (yield), which
 // keeps latency below a time slice; RunParallel is called several times a frame.
+#include <pthread.h>
 #include <chrono>
 #include "parallel/parallel.h"
 
@@ -27,6 +28,7 @@ static void SleepMs(u32 ms) {
 
 static void WorkerThread(WorkerSlot* slot) {
     isWorkerThread = 1;
+    pthread_setname_np(pthread_self(), "tf-worker");  // told apart in top and /proc
     slot->lastActivity = NowMs();
     slot->busy = 0;
     while (!slot->quit) {

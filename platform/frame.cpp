@@ -69,6 +69,7 @@ void DrawFrame() {
     TimeStrokes(TimeMs());
     lastFrameEndMs = TimeMs();
     CountFrame(lastFrameEndMs);
+    ProfileFrame();
 }
 
 // The 2D drawing that ends a frame leaves scissor, blending, colour and the

@@ -96,6 +96,7 @@ TEST_F(ProfilerTest, OverflowAtDepth251StopsAllProfiling) {
 
 TEST_F(ProfilerTest, NeverEnteredSectionReportsZeroWithCallerNone) {
     StartProfiler();
+    profileStroke = 1;
     ProfileBegin(PROF_APPLYTOOL);
     ProfileBegin(PROF_BEAUTIFY);
     // Stay inside until the sampler has seen the inner section, however busy the machine.
@@ -113,13 +114,15 @@ TEST_F(ProfilerTest, NeverEnteredSectionReportsZeroWithCallerNone) {
     const ProfileRecord& inner = profileRecords[PROF_BEAUTIFY];
     EXPECT_TRUE(inner.share > 0 && inner.topCallers[0] == PROF_APPLYTOOL);
     EXPECT_EQ(inner.topCallerShares[0], 100.0f);
-    f32 total = 0;
-    for (const ProfileRecord& r : profileRecords) total += r.share;
-    EXPECT_NEAR(total, 100.0f, 0.01f);
+    EXPECT_NEAR(profileTotalShare, 100.0f, 0.01f);
+    // The report goes to the history, marked while a stroke is active.
+    EXPECT_TRUE(inner.shareHistory[0] == inner.share && inner.marked[0] && profileHistoryPos == 1);
+    profileStroke = 0;
     EXPECT_EQ(inner.samples, 0u);  // counts start again
     ProfilerInit(1000000);         // a restart forgets every report
     EXPECT_TRUE(inner.share == 0 && inner.topCallerShares[0] == 0 &&
-                inner.topCallers[0] == PROF_NONE && inner.lastSamples == 0);
+                inner.topCallers[0] == PROF_NONE && inner.lastSamples == 0 && !inner.marked[0] &&
+                profileHistoryPos == 0);
 }
 
 static void NestingJob(i32, i32) {
