@@ -28,7 +28,7 @@ void ResetSettings() {
         toolStrength[i] = 0.5f;
     }
     mtMaxThreads = 0;
-    mtProfiler = 1;
+    mtProfiler = 0;  // a developer's overlay: off unless config.txt asks for it
     mtVarrays = 0;
     mtTesselate = 1;
     mtBeautify = 1;

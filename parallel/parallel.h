@@ -91,8 +91,8 @@ extern u32 profilePeriod;  // ms between reports; set by ProfilerInit
 // the histories' marked flags by ProfileReport.
 extern std::atomic<u8> profileStroke;
 // Written by ProfileReport for the overlay: the next history entry to write
-// (so the oldest), frames per second and all samples of the last period (in
-// millions), and the sum of all shares (100 once anything was sampled).
+// (so the oldest), frames per second, the samples taken since ProfilerInit
+// (in millions), and the sum of all shares (100 once anything was sampled).
 extern i32 profileHistoryPos;
 extern i32 profileFps;
 extern f32 profileMegasamples;

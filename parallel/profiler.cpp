@@ -125,7 +125,7 @@ void ProfileReport() {
     }
     profileHistoryPos = (profileHistoryPos + 1) % PROFILE_HISTORY;
     profileFps = profilePeriod ? (i32)((u64)reportFrames * 1000 / profilePeriod) : 0;
-    profileMegasamples = total * 0.000001f;
+    profileMegasamples += total * 0.000001f;
     reportFrames = 0;
 }
 

@@ -221,18 +221,40 @@ static const char* SectionName(i32 section) {
     return profileRecords[section].name;
 }
 
-// One row per section with its share, calls and two top callers; a row
-// fades with a small share.
+// A section's last PROFILE_HISTORY shares as bars left of its name, oldest
+// first; reports taken during a stroke are tinted green.
+static void DrawProfileHistory(const ProfileRecord& r, f32 x, f32 yCentre) {
+    glBegin(GL_QUADS);
+    for (i32 i = 0; i < PROFILE_HISTORY; i++) {
+        f32 v = r.shareHistory[(profileHistoryPos + i) % PROFILE_HISTORY];
+        f32 a = std::fmax(1, std::fmin(std::round(0.3f * v), 20));
+        f32 alpha = std::fmin(1, 0.3f + 0.04f * v);
+        if (r.marked[(profileHistoryPos + i) % PROFILE_HISTORY])
+            glColor4f(0.5f, 1, 0.7f, alpha);
+        else
+            glColor4f(1, 1, 1, alpha);
+        f32 left = x + 2 * i;
+        glVertex2f(left, yCentre - a);
+        glVertex2f(left + 2, yCentre - a);
+        glVertex2f(left + 2, yCentre + a);
+        glVertex2f(left, yCentre + a);
+    }
+    glEnd();
+}
+
+// One row per section with its history, share, calls and two top callers;
+// a row fades with a small share.
 static void DrawProfiler() {
     const f32 w = (f32)windowWidth;
     glColor4f(1, 1, 1, 0.5f);
-    DrawText(w - 600, 20, 0.5f, "Profiler - %i fps", (i32)framesPerSecond);
+    DrawText(w - 600, 20, 0.5f, "Profiler - %i fps", profileFps);
     DrawText(w - 600, 40, 0.5f, "------------------------");
-    f32 total = 0;
     for (i32 k = 0; k < PROFILE_SECTION_COUNT - 1; k++) {
         const ProfileRecord& r = profileRecords[k];
         f32 y = 60 + 20.0f * k;
-        total += r.share;
+        glDisable(GL_TEXTURE_2D);
+        DrawProfileHistory(r, w - 860, y + 5);
+        glEnable(GL_TEXTURE_2D);
         glColor4f(1, 1, 1, std::fmin(1, 0.3f + 0.04f * r.share));
         DrawText(w - 600, y, 0.5f, "%s", r.name);
         DrawText(w - 400, y, 0.5f, "%2.1f%% (%i) (from %s %.1f%%, %s %.1f%%)", r.share,
@@ -241,7 +263,7 @@ static void DrawProfiler() {
     }
     glColor4f(0.5f, 1, 0.7f, 0.35f);
     DrawText(w - 600, 500, 0.5f, "total");
-    DrawText(w - 400, 500, 0.5f, "%.1f%%", total);
+    DrawText(w - 400, 500, 0.5f, "%.1f%% (%.1f Msamples)", profileTotalShare, profileMegasamples);
     i32 overflow = profileOverflow;
     if (overflow != -1) {
         glColor4f(1, 0.7f, 0.7f, 0.5f);
