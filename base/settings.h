@@ -19,7 +19,7 @@ extern i32 windowMaximized;  // 1 = create maximised
 extern u8 symmetry;
 extern u8 enableShaders;      // 1 = build the GLSL programs at start-up
 extern u8 cornerTesselate;    // 1; only kept for config.txt, nothing else reads it
-extern u8 menuZoom;           // 1 = the button under the pointer grows and its neighbours move apart
+extern u8 menuZoom;           // 1 = the button under the pointer grows, neighbours move apart
 extern i32 startMeshType;     // 1 = plane, anything else = sphere
 extern f32 detailBias;        // refinement fineness; below 0.15 nothing is refined
 extern i32 materialIndex;     // matcap image number - 1

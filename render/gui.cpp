@@ -147,6 +147,16 @@ static void DrawPopup() {
 // The header plate with the tool's icon multiplied onto it, the brush
 // preview (its size and opacity follow the tool's size and strength) and
 // the tool's name centred under the plate.
+// The tool's name is centred under the plate by its drawn width (size 0.7
+// draws at 1.4 times the glyphs' size), but never further left than the
+// panel's edge; a long name then reaches to the right.
+static f32 ToolNameLeft() {
+    return bx + 72 - std::fmin(0.7f * (f32)TextWidth(0, "%s", toolNames[currentTool]), 45);
+}
+static f32 ToolNameRight() {
+    return ToolNameLeft() + 1.4f * (f32)TextWidth(0, "%s", toolNames[currentTool]);
+}
+
 static void DrawHeader() {
     const Vec3 white = {1, 1, 1};
     if (Bind(guiButtonsTexture)) {
@@ -162,10 +172,8 @@ static void DrawHeader() {
         glColor4f(1, 1, 1, 0.2f + 0.4f * toolStrength[currentTool]);
         DrawTexturedQuad(bx + 127 - side / 2, by + 31 - side / 2, side, side);
     }
-    const char* name = toolNames[currentTool];
-    f32 m = std::fmin(0.7f * (f32)TextWidth(0, "%s", name) / 2, 45);
     glColor4f(1, 1, 1, 0.7f);
-    DrawText(bx + 72 - m, by + 63, 0.7f, "%s", name);
+    DrawText(ToolNameLeft(), by + 63, 0.7f, "%s", toolNames[currentTool]);
 }
 
 static void DrawButton(GuiButton& b) {
@@ -212,7 +220,9 @@ static void DrawStatistics() {
     DrawText(w - 70, 65, 0.5f, threadCount == 1 ? "%i thread" : "%i threads", threadCount);
     if (currentTool == TOOL_REDUCE_DETAIL) {
         glColor4f(1, 1, 1, 0.5f);
-        DrawText(bx + 180, by + 64, 0.6f, "Use with caution! Read documentation.txt");
+        // After the tool's name, which is long enough to reach this far.
+        f32 x = std::fmax(bx + 180, ToolNameRight() + 12);
+        DrawText(x, by + 64, 0.6f, "Use with caution! Read documentation.txt");
     }
 }
 
