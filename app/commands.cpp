@@ -10,6 +10,7 @@
 #include "app/framelogic.h"
 #include "base/services.h"
 #include "mesh/mesh.h"
+#include "mesh/history.h"
 #include "mesh/meshfile.h"
 #include "mesh/objfile.h"
 #include "tools/tools.h"
@@ -55,10 +56,12 @@ bool OpenCommand() {
     return true;
 }
 
-bool UndoCommand() { return PopUndo(); }
+bool UndoCommand() { return UndoStep(); }
+
+bool RedoCommand() { return RedoStep(); }
 
 void MaskFillCommand() {
-    PushUndo();
+    BeginHistoryStep();
     FillOrClearMask();
     // Every vertex's colour changed, not just the workset's; and the masks are
     // part of the file, so the sculpture now has unsaved changes.

@@ -10,9 +10,11 @@ bool SaveCommand(bool fromKeys, bool shiftHeld);
 // returns true when a sculpture was loaded. A file that fails its check
 // leaves everything as it was and is reported to the user.
 bool OpenCommand();
-// Undo: restores the latest snapshot; returns true when one was restored.
+// Undo: writes back the last step of the history; true when there was one.
 bool UndoCommand();
-// Backspace with the MASK tool: snapshot, then fill or clear the mask.
+// Redo: writes back the first undone step; true when there was one.
+bool RedoCommand();
+// Backspace with the MASK tool: a history step that fills or clears the mask.
 void MaskFillCommand();
 // Export: asks for a name and writes the OBJ file; `modified` and
 // `fileName` stay. Returns true when the file was written.

@@ -13,6 +13,7 @@
 #include "base/settings.h"
 #include "base/view.h"
 #include "mesh/mesh.h"
+#include "mesh/history.h"
 #include "mesh/meshfile.h"
 #include "parallel/parallel.h"
 #include "tools/brush.h"
@@ -53,10 +54,12 @@ static void RestartRefinement() {
     CancelStroke();
 }
 
-// An undone step counts as a change, and refines for three frames.
+// An undone or redone step counts as a change. The mesh is exactly a state
+// it had before, normals included, so it is left as it is: relaxing it now
+// would change records outside every history step.
 static void AfterUndo() {
     RestartRefinement();
-    idleFrames = 28;
+    meshSettled = 1;
     modified = 1;
     meshChanged = fullRebuild = arraysDirty = 1;
 }
@@ -99,7 +102,9 @@ static void LatchedCommands() {
     if ((ButtonClicked(BUTTON_OPEN) || openKeys) && ConfirmDiscardChanges("Confirm open") &&
         OpenCommand())
         RestartRefinement();
-    if (KeyCommand(ctrlHeld && keysHeld[KEY_Z]) && UndoCommand()) AfterUndo();
+    bool redoKeys = KeyCommand(ctrlHeld && (keysHeld[KEY_Y] || (shiftHeld && keysHeld[KEY_Z])));
+    bool undoKeys = KeyCommand(ctrlHeld && !shiftHeld && keysHeld[KEY_Z]);
+    if (redoKeys ? RedoCommand() : undoKeys && UndoCommand()) AfterUndo();
     bool maskKey = KeyCommand(typedChar == 'm');
     if (ButtonClicked(BUTTON_MASK) || maskKey) ToggleMask();
     if (KeyCommand(currentTool == TOOL_MASK && keysHeld[KEY_BACKSPACE])) {
@@ -148,7 +153,7 @@ static void Import() {
 void RunCommands() {
     LatchedCommands();
     if (guiButtons[BUTTON_SYMMETRY].clicked) {
-        PushUndo();
+        BeginHistoryStep();
         SetSymmetry(!symmetry);
     }
     if (keysHeld[KEY_L]) SetLightFromPointer();

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include "app/app.h"
+#include "app/autosave.h"
 #include "app/viewcontrol.h"
 #include "base/guistate.h"
 #include "base/input.h"
@@ -123,6 +124,7 @@ bool FrameLogic() {
     // here keeps a frame's Alt resizing from blocking strokes when no
     // interface pass runs (headless, or before the interface is up).
     pointerOverGui = 0;
+    UpdateAutosave();
     LogEndVerbose();
     CountStartupFrame();
     ProfileEnd();

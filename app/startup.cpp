@@ -3,8 +3,10 @@
 // steps; the headless program and the tests run them alone.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 #include "app/app.h"
+#include "app/autosave.h"
 #include "app/framelogic.h"
 #include "app/viewcontrol.h"
 #include "base/guistate.h"
@@ -25,6 +27,9 @@ void LoadSettings() {
     LogOpen(AppPath("log.txt"));
     LogPrint("log start -> '%s'", AppPath("log.txt"));
     for (i32 i = 0; i < 20; i++) toolSize[i] = toolStrength[i] = 0.5f;
+    // Until config.txt carries the interval, the environment may shorten it
+    // (the end-to-end test does).
+    if (const char* s = getenv("TESSA_AUTOSAVE_SECONDS")) autosaveSeconds = atoi(s);
 }
 
 void WriteCrashMarker(char state) {
@@ -41,7 +46,7 @@ void CheckCrashMarker() {
         fclose(f);
         if (c == '1') {
             // The last start died before 20 frames: its restore file is suspect.
-            std::remove("_restore.tf1");
+            std::remove(RestoreFilePath());
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
         }
     }
@@ -69,6 +74,7 @@ bool InitCore() {
     ResetBrush();
     UpdateNormals();
     CheckCrashMarker();
+    OfferRecovery();
     quietBeautifyPasses = 0;
     meshSettled = 0;
     if (mtProfiler) {
@@ -110,7 +116,7 @@ void LogMeshStatistics() {
 void Shutdown() {
     if (mtProfiler) StopProfiler();
     StopWorkers();
-    std::remove(AppPath("_restore.tf1"));
+    StopAutosave();
     LogMeshStatistics();
     FreeAllocation();
     FreeUndoRing();

@@ -52,6 +52,7 @@ static void BeautifyJob(i32 ti, i32 tn) {
 void Beautify() {
     ProfileBegin(PROF_BEAUTIFY);
     vertexMoved = 0;
+    JournalChangedWorkset();  // the threads below move only these
     RunMaybeParallel(BeautifyJob, mtBeautify);
     if (vertexMoved) {
         quietBeautifyPasses = 0;

@@ -72,6 +72,7 @@ struct Vertex {
     i32 edgeCount;
     Vertex* mirror;  // scratch of the symmetry switch
     EventTag eventTag;
+    u32 undoStamp;  // journalStamp when the history last saved this record
 };
 
 struct Edge {
@@ -84,6 +85,7 @@ struct Edge {
     Vertex* vertex2;
     f32 length;  // as last computed by EdgeLength
     EventTag eventTag;
+    u32 undoStamp;  // journalStamp when the history last saved this record
 };
 
 struct Triangle {
@@ -100,6 +102,7 @@ struct Triangle {
     Vec3 center;        // centroid
     f32 radius;         // largest centre-to-corner distance
     EventTag eventTag;
+    u32 undoStamp;      // journalStamp when the history last saved this record
 };
 
 // Slot lists naming what changed or lies near the brush.
@@ -124,6 +127,33 @@ struct BrushCulling {
 struct IndexTriple {
     u32 v[3];
 };
+
+// ---- undo journal hooks (history.cpp)
+// Every operation that changes a record's file-visible fields or links calls
+// the matching Journal* first, so the history can write the old record back.
+// A record already saved for the step in progress carries the current stamp
+// and costs one compare. Main thread only: parallel passes have their records
+// saved before they start (JournalNearBrush, JournalChangedWorkset).
+extern u32 journalStamp;  // changed by the history whenever a step opens or closes
+void SaveVertexRecord(Vertex* v);
+void SaveEdgeRecord(Edge* e);
+void SaveTriangleRecord(Triangle* t);
+inline void JournalVertex(Vertex* v) {
+    if (v->undoStamp != journalStamp) SaveVertexRecord(v);
+}
+inline void JournalEdge(Edge* e) {
+    if (e->undoStamp != journalStamp) SaveEdgeRecord(e);
+}
+inline void JournalTriangle(Triangle* t) {
+    if (t->undoStamp != journalStamp) SaveTriangleRecord(t);
+}
+// Saves every workset vertex a brush step around `center` (and `reference`,
+// the anchor the transform tools measure reference positions from) may
+// change within `radius`, mirror images included.
+void JournalNearBrush(Vec3 center, Vec3 reference, f32 radius);
+// Saves every workset vertex the relaxation pass may move.
+void JournalChangedWorkset();
+void JournalAllVertices();  // whole-mesh edits: the symmetry switch, the mask fill
 
 // ---- storage (storage.cpp)
 // The arrays and capacities: set by ResetAllocation and growth alone.
