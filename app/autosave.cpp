@@ -25,10 +25,10 @@ double autosaveCopySeconds;
 enum { WRITER_IDLE, WRITER_BUSY, WRITER_DONE, WRITER_FAILED };
 static std::atomic<i32> writerState{WRITER_IDLE};
 static std::thread writer;
-static UndoSlot image;      // the copied image; the writer's alone while it is busy
+static UndoSlot image;  // the copied image; the writer's alone while it is busy
 static char writerPath[1024];
-static u8 restoreOnDisk;    // this session wrote the restore file
-static u32 savedStamp;      // journalStamp of the image last written
+static u8 restoreOnDisk;  // this session wrote the restore file
+static u32 savedStamp;    // journalStamp of the image last written
 static double lastWriteTime = -1;
 
 static double Now() {
@@ -74,7 +74,8 @@ static void CollectWriter(bool wait) {
 bool CopyRestoreImage() {
     double start = Now();
     int64_t v = liveVertexCount, t = liveTriangleCount;
-    int64_t size = MESH_IMAGE_HEADER_BYTES + v * MESH_IMAGE_VERTEX_BYTES + t * MESH_IMAGE_TRIANGLE_BYTES;
+    int64_t size =
+        MESH_IMAGE_HEADER_BYTES + v * MESH_IMAGE_VERTEX_BYTES + t * MESH_IMAGE_TRIANGLE_BYTES;
     // Room for the whole image up front: growing while writing copies it.
     if (size + 1 > image.capacity) {
         if (size + 1 > 0x7fffffff) return false;

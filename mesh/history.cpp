@@ -14,7 +14,9 @@
 #include "mesh/mesh.h"
 
 enum { MAX_HISTORY_STEPS = 256 };
-enum : u8 { RECORD_VERTEX, RECORD_EDGE, RECORD_TRIANGLE };
+// A position record is all the relaxation threads save: they move vertices
+// and change nothing else.
+enum : u8 { RECORD_VERTEX, RECORD_EDGE, RECORD_TRIANGLE, RECORD_POSITION };
 
 namespace {
 
@@ -110,11 +112,13 @@ static void Put(ByteBuffer& b, const void* p, int64_t n) {
 }
 
 // Room for the largest record: a vertex with full lists.
-static const int64_t MAX_RECORD_BYTES = sizeof(SavedVertex) + 4 * (MAX_VERTEX_TRIANGLES + MAX_VERTEX_EDGES);
+static const int64_t MAX_RECORD_BYTES =
+    sizeof(SavedVertex) + 4 * (MAX_VERTEX_TRIANGLES + MAX_VERTEX_EDGES);
 
 static void PutVertex(ByteBuffer& b, const Vertex& v) {
-    SavedVertex s = {v.active, v.changed, v.inBrush, v.onMirrorLine, v.folded, v.serial,
-                     v.index, v.mask, v.position, v.refPosition, v.normal, v.savedPosition,
+    SavedVertex s = {v.active,      v.changed,       v.inBrush,   v.onMirrorLine,
+                     v.folded,      v.serial,        v.index,     v.mask,
+                     v.position,    v.refPosition,   v.normal,    v.savedPosition,
                      v.savedNormal, v.triangleCount, v.edgeCount, SlotOrNone(v.mirror, vertices),
                      v.eventTag};
     Put(b, &s, sizeof s);
@@ -199,6 +203,10 @@ static void TakeTriangle(Triangle& t, const u8* p) {
 // A free slot's contents are never read again: one byte says it was free.
 static bool PutRecord(ByteBuffer& b, u8 kind, i32 slot) {
     if (!Reserve(b, MAX_RECORD_BYTES)) return false;
+    if (kind == RECORD_POSITION) {
+        Put(b, &vertices[slot].position, sizeof(Vec3));
+        return true;
+    }
     u8 active = kind == RECORD_VERTEX ? vertices[slot].active
                 : kind == RECORD_EDGE ? edges[slot].active
                                       : triangles[slot].active;
@@ -213,7 +221,9 @@ static bool PutRecord(ByteBuffer& b, u8 kind, i32 slot) {
 }
 
 static void TakeRecord(u8 kind, i32 slot, const u8* p) {
-    if (kind == RECORD_VERTEX) p[0] ? TakeVertex(vertices[slot], p) : void(vertices[slot].active = 0);
+    if (kind == RECORD_POSITION) memcpy(&vertices[slot].position, p, sizeof(Vec3));
+    if (kind == RECORD_VERTEX)
+        p[0] ? TakeVertex(vertices[slot], p) : void(vertices[slot].active = 0);
     if (kind == RECORD_EDGE) p[0] ? TakeEdge(edges[slot], p) : void(edges[slot].active = 0);
     if (kind == RECORD_TRIANGLE)
         p[0] ? TakeTriangle(triangles[slot], p) : void(triangles[slot].active = 0);
@@ -384,12 +394,68 @@ void JournalNearBrush(Vec3 center, Vec3 reference, f32 radius) {
     }
 }
 
-void JournalChangedWorkset() {
-    const SlotList& list = workset.vertices;
-    for (i32 i = 0; i < list.count; i++) {
-        Vertex& v = vertices[list.items[i]];
-        if (v.active && v.changed) JournalVertex(&v);
+// ================================================================ [SECTION] relaxation threads
+
+// Which vertices a relaxation pass moves is only known as it runs: a moved
+// vertex marks its neighbours changed, and the pass may reach them later.
+// So each thread saves the old position of a vertex it is about to move in
+// a list of its own, sized before the pass; the main thread adds the lists
+// to the open step afterwards, in thread order.
+struct SavedPosition {
+    i32 slot;
+    Vec3 position;
+};
+static SavedPosition* threadPositions[MAX_THREADS];
+static i32 threadPositionCount[MAX_THREADS], threadPositionCapacity[MAX_THREADS];
+static u8 threadJournalOn;  // the pass running now saves positions
+
+void BeginThreadJournals(i32 vertexCount) {
+    threadJournalOn = StepTakesRecords();
+    i32 threads = threadCount > 1 ? threadCount : 1;
+    for (i32 t = 0; t < threads && threadJournalOn; t++) {
+        threadPositionCount[t] = 0;
+        if (threadPositionCapacity[t] >= vertexCount) continue;
+        SavedPosition* p = (SavedPosition*)realloc(threadPositions[t],
+                                                   sizeof(SavedPosition) * (size_t)vertexCount);
+        if (!p) {  // no room to save what the pass moves: nothing before it can be undone
+            ClearHistory();
+            threadJournalOn = 0;
+            return;
+        }
+        threadPositions[t] = p;
+        threadPositionCapacity[t] = vertexCount;
     }
+}
+
+void JournalPositionInJob(const Vertex* v, i32 threadIndex) {
+    // A vertex whose whole record this step holds needs nothing more.
+    if (!threadJournalOn || v->undoStamp == journalStamp) return;
+    i32& n = threadPositionCount[threadIndex];
+    // Each vertex moves at most once per pass, and a thread visits at most
+    // every vertex of the list the capacity was sized to.
+    if (n < threadPositionCapacity[threadIndex])
+        threadPositions[threadIndex][n++] = {SlotOf(v), v->position};
+}
+
+void EndThreadJournals() {
+    if (!threadJournalOn) return;
+    threadJournalOn = 0;
+    i32 threads = threadCount > 1 ? threadCount : 1;
+    for (i32 t = 0; t < threads && historyPosition > 0; t++) {
+        for (i32 i = 0; i < threadPositionCount[t]; i++) {
+            const SavedPosition& s = threadPositions[t][i];
+            Vec3 now = vertices[s.slot].position;
+            vertices[s.slot].position = s.position;  // saved as it was, then put back
+            bool kept = AddItem(steps[historyPosition - 1], RECORD_POSITION, s.slot);
+            vertices[s.slot].position = now;
+            if (!kept) {
+                ClearHistory();
+                return;
+            }
+        }
+        threadPositionCount[t] = 0;
+    }
+    KeepWithinBudget();
 }
 
 void JournalAllVertices() {
@@ -404,14 +470,16 @@ void JournalAllVertices() {
 static void RefreshAround(const HistoryStep& s) {
     for (int64_t i = 0; i < s.itemCount; i++) {
         const SavedItem& it = s.items[i];
-        if (it.kind != RECORD_VERTEX || !vertices[it.slot].active) continue;
+        if (it.kind == RECORD_EDGE || it.kind == RECORD_TRIANGLE || !vertices[it.slot].active)
+            continue;
         Vertex& v = vertices[it.slot];
         for (i32 k = 0; k < v.edgeCount; k++) EdgeLength(v.edges[k]);
         for (i32 k = 0; k < v.triangleCount; k++) TriangleNormal(v.triangles[k]);
     }
     for (int64_t i = 0; i < s.itemCount; i++) {
         const SavedItem& it = s.items[i];
-        if (it.kind != RECORD_VERTEX || !vertices[it.slot].active) continue;
+        if (it.kind == RECORD_EDGE || it.kind == RECORD_TRIANGLE || !vertices[it.slot].active)
+            continue;
         Vertex& v = vertices[it.slot];
         for (i32 k = 0; k < v.triangleCount; k++)
             v.triangles[k]->circumference = TriangleCircumference(v.triangles[k]);

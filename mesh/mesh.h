@@ -102,7 +102,7 @@ struct Triangle {
     Vec3 center;        // centroid
     f32 radius;         // largest centre-to-corner distance
     EventTag eventTag;
-    u32 undoStamp;      // journalStamp when the history last saved this record
+    u32 undoStamp;  // journalStamp when the history last saved this record
 };
 
 // Slot lists naming what changed or lies near the brush.
@@ -133,7 +133,8 @@ struct IndexTriple {
 // the matching Journal* first, so the history can write the old record back.
 // A record already saved for the step in progress carries the current stamp
 // and costs one compare. Main thread only: parallel passes have their records
-// saved before they start (JournalNearBrush, JournalChangedWorkset).
+// saved before they start (JournalNearBrush) or save them per thread
+// (JournalPositionInJob).
 extern u32 journalStamp;  // changed by the history whenever a step opens or closes
 void SaveVertexRecord(Vertex* v);
 void SaveEdgeRecord(Edge* e);
@@ -151,8 +152,12 @@ inline void JournalTriangle(Triangle* t) {
 // the anchor the transform tools measure reference positions from) may
 // change within `radius`, mirror images included.
 void JournalNearBrush(Vec3 center, Vec3 reference, f32 radius);
-// Saves every workset vertex the relaxation pass may move.
-void JournalChangedWorkset();
+// The relaxation pass: sized for a list of vertexCount before it, each job
+// thread saves a vertex's position before it moves it, and the saved
+// positions join the open step after it.
+void BeginThreadJournals(i32 vertexCount);
+void JournalPositionInJob(const Vertex* v, i32 threadIndex);
+void EndThreadJournals();
 void JournalAllVertices();  // whole-mesh edits: the symmetry switch, the mask fill
 
 // ---- storage (storage.cpp)
