@@ -1,10 +1,12 @@
 // Autosave of the restore file and its recovery at start-up. The main thread
-// only copies the image (the mesh is never read by the writer); the writer
-// thread touches nothing but its buffer and the file, and reports through
-// an atomic state that the frame logic polls. Logs only on the main thread.
+// copies the image, a share of the arrays per frame so that no frame pauses
+// (any edit in between starts the copy over); the writer thread touches
+// nothing but the finished buffer and the file, and reports through an
+// atomic state that the frame logic polls. Logs only on the main thread.
 #include "app/autosave.h"
 #include <fcntl.h>
 #include <unistd.h>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -30,6 +32,12 @@ static char writerPath[1024];
 static u8 restoreOnDisk;  // this session wrote the restore file
 static u32 savedStamp;    // journalStamp of the image last written
 static double lastWriteTime = -1;
+static ImageCopy copy;  // the copy in progress
+static u8 copying;
+static u32 copyStamp;  // journalStamp when the copy began
+static i32 copyCapacities[2];
+// Record bytes read per frame: reading the records is the cost of the copy.
+static const int64_t COPY_BYTES_PER_FRAME = 64 << 20;
 
 static double Now() {
     using namespace std::chrono;
@@ -71,12 +79,11 @@ static void CollectWriter(bool wait) {
     writerState = WRITER_IDLE;
 }
 
-bool CopyRestoreImage() {
-    double start = Now();
+// Room for the whole image up front: growing while writing copies it.
+static bool SizeImage() {
     int64_t v = liveVertexCount, t = liveTriangleCount;
     int64_t size =
         MESH_IMAGE_HEADER_BYTES + v * MESH_IMAGE_VERTEX_BYTES + t * MESH_IMAGE_TRIANGLE_BYTES;
-    // Room for the whole image up front: growing while writing copies it.
     if (size + 1 > image.capacity) {
         if (size + 1 > 0x7fffffff) return false;
         u8* bytes = (u8*)realloc(image.bytes, (size_t)(size + 1));
@@ -85,11 +92,46 @@ bool CopyRestoreImage() {
         image.capacity = (i32)(size + 1);
     }
     image.used = 0;
-    bool ok = WriteMesh(&image);
+    return true;
+}
+
+// Starts the copy of the current mesh; false when memory runs out.
+static bool BeginCopy() {
+    autosaveCopySeconds = 0;
+    copyStamp = journalStamp;
+    copyCapacities[0] = vertexCapacity;
+    copyCapacities[1] = triangleCapacity;
+    copying = SizeImage() && BeginImageCopy(copy, &image);
+    return copying;
+}
+
+// One frame's share; true once the image is whole (or the copy failed).
+static bool ContinueCopy(int64_t bytes) {
+    double start = Now();
+    bool done = ContinueImageCopy(copy, bytes);
+    autosaveCopySeconds = std::max(autosaveCopySeconds, Now() - start);
+    if (!done) return false;
+    copying = 0;
     image.length = image.used;
     autosaveImageBytes = image.used;
-    autosaveCopySeconds = Now() - start;
-    return ok;
+    return true;
+}
+
+// The mesh changed since the copy began: what is copied no longer fits.
+static bool CopyOutdated() {
+    return strokeActive || !meshSettled || journalStamp != copyStamp ||
+           copyCapacities[0] != vertexCapacity || copyCapacities[1] != triangleCapacity;
+}
+
+bool CopyRestoreImage() {
+    if (!BeginCopy()) return false;
+    while (!ContinueCopy(COPY_BYTES_PER_FRAME)) {}
+    return !copy.failed;
+}
+
+static void LogOutOfMemory() {
+    LogBeginVerbose(0);
+    LogPrint("*** autosave: out of memory for the image");
 }
 
 static bool AutosaveDue() {
@@ -106,16 +148,18 @@ void UpdateAutosave() {
         if (restoreOnDisk) std::remove(RestoreFilePath());
         restoreOnDisk = 0;
         savedStamp = 0;
+        copying = 0;
         return;
     }
-    if (!AutosaveDue()) return;
-    lastWriteTime = Now();
-    if (!CopyRestoreImage()) {
-        LogBeginVerbose(0);
-        LogPrint("*** autosave: out of memory for the image");
-        return;
+    if (copying && CopyOutdated()) copying = 0;  // started again when due
+    if (!copying) {
+        if (!AutosaveDue()) return;
+        lastWriteTime = Now();
+        if (!BeginCopy()) return LogOutOfMemory();
     }
-    savedStamp = journalStamp;
+    if (!ContinueCopy(COPY_BYTES_PER_FRAME)) return;
+    if (copy.failed) return LogOutOfMemory();
+    savedStamp = copyStamp;
     snprintf(writerPath, sizeof writerPath, "%s", RestoreFilePath());
     writerState = WRITER_BUSY;
     writer = std::thread(WriteImage, image.bytes, (int64_t)image.length, writerPath);

@@ -19,10 +19,10 @@ void UpdateAutosave();
 bool OfferRecovery();
 // Shutdown: waits for a write in progress, then deletes the restore file.
 void StopAutosave();
-// Bytes of the last image copied for the writer, and the main thread's
-// share of that autosave in seconds (the copy); the benchmark reads them.
+// Bytes of the last image copied for the writer, and the longest time one
+// frame spent copying it, in seconds; the benchmark reads them.
 extern int64_t autosaveImageBytes;
 extern double autosaveCopySeconds;
-// Copies the sculpture's image into the writer's buffer; false when memory
-// for it cannot be had. Exposed for the benchmark.
+// Copies the whole image into the writer's buffer at once, in the shares a
+// frame would take; false when memory runs out. For the benchmark.
 bool CopyRestoreImage();

@@ -264,9 +264,9 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     EXPECT_FALSE(fs::exists(restore)) << "the shutdown deletes the restore file";
 
     // 2. The next start finds "1": the restore file of that start is suspect.
-    touch(work / "_restore.tf1");
+    touch(restore);
     ASSERT_TRUE(s.StartProgram());
-    EXPECT_TRUE(WaitUntil([&] { return !fs::exists(work / "_restore.tf1"); }, 30000, 2))
+    EXPECT_TRUE(WaitUntil([&] { return !fs::exists(restore); }, 30000, 2))
         << "a restore file left by a start that never ran twenty frames is suspect";
     ASSERT_TRUE(s.MarkerBecomes("0")) << "twenty frames ran";
     window = s.Find("Tessaform alpha", 5000);
@@ -330,4 +330,46 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     ASSERT_NE(window, 0u);
     s.RequestClose(window);
     EXPECT_EQ(s.ExitStatus(20000), 0);
+}
+
+// Sculpt, let the autosave write the restore file (every second here), kill
+// the program, start it again and answer OK: the sculpture is the one the
+// killed program held, untitled and unsaved.
+TEST(Program, AutosaveRecoversTheSculptureAfterAKill) {
+    Session s;
+    ASSERT_TRUE(s.Start()) << "no private X server (Xvfb)";
+    setenv("TESSA_AUTOSAVE_SECONDS", "1", 1);  // the program inherits it
+    const fs::path restore = s.dir / "_restore.tf1", saved = s.dir / "recovered.tf1";
+    ASSERT_TRUE(s.StartProgram());
+    ASSERT_TRUE(s.MarkerBecomes("0"));
+    Window window = s.Find("Tessaform alpha", 5000);
+    ASSERT_NE(window, 0u);
+    std::string id = std::to_string(window), steps = " mousemove --window " + id + " 475 325";
+    for (i32 i = 1; i <= 10; i++)
+        steps += (i == 1 ? " sleep 0.3 mousedown 1" : "") + std::string(" mousemove --window ") +
+                 id + " " + std::to_string(475 + 4 * i) + " 325 sleep 0.04";
+    Xdo(steps + " mouseup 1");
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(restore); }, 20000)) << "no autosave";
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));  // nothing more to write
+    std::string before = Read(restore);
+    ASSERT_GE(before.size(), 9u);
+    kill(s.program, SIGKILL);
+    EXPECT_EQ(s.ExitStatus(5000), 128 + SIGKILL);
+
+    ASSERT_TRUE(s.StartProgram());
+    Window box = s.Find("Recover", 20000);
+    ASSERT_NE(box, 0u) << "the restore file was not offered";
+    Xdo("key --window " + std::to_string(box) + " Return");
+    window = s.Find("Tessaform alpha - Untitled *", 20000);
+    ASSERT_NE(window, 0u) << "the recovered sculpture is not an unsaved, untitled one";
+    std::ofstream(s.dir / "answer") << saved.string() << "\n";
+    id = std::to_string(window);
+    Xdo("windowfocus --sync " + id + " keydown ctrl+s sleep 0.3 keyup ctrl+s");
+    EXPECT_TRUE(WaitUntil([&] { return fs::exists(saved); }, 10000));
+    EXPECT_TRUE(Read(saved) == before) << "the recovered sculpture differs";
+    EXPECT_TRUE(WaitUntil([&] { return !fs::exists(restore); }, 5000))
+        << "a saved sculpture keeps no restore file";
+    s.RequestClose(window);
+    EXPECT_EQ(s.ExitStatus(20000), 0);
+    unsetenv("TESSA_AUTOSAVE_SECONDS");
 }
