@@ -4,7 +4,9 @@
 // its image is, byte for byte, the one recorded for that point of the
 // history. TESSA_SEED replays another seed.
 #include <random>
-#include "meshfile_fixture.h"
+#include <thread>
+#include "app/autosave.h"
+#include "frame_fixture.h"
 #include "tools/tools.h"
 
 namespace {
@@ -137,3 +139,45 @@ TEST_F(HistoryTest, TheMemoryBudgetDropsTheOldestStepsFirst) {
 }
 
 }  // namespace
+
+// The restore file: written once the sculpture is modified and settled
+// (every frame here), gone once nothing is unsaved. At start-up a damaged
+// one is refused and deleted, one the user declines is deleted, and a sound
+// one comes back as untitled, unsaved work.
+TEST_F(FrameTest, AutosaveWritesTheRestoreFileAndRecoveryTakesItBack) {
+    std::string keptDir = appDir;
+    snprintf(appDir, sizeof appDir, "%s/", dir.path.c_str());
+    const std::string path = RestoreFilePath();
+    autosaveSeconds = 0;
+    MaskFillCommand();
+    for (i32 i = 0; i < 200 && ReadBytes(path) != ImageOfMesh(); i++) {
+        Frame();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(ReadBytes(path) == ImageOfMesh()) << "no autosave of the modified sculpture";
+    modified = 0;
+    Frames(2);
+    EXPECT_FALSE(std::filesystem::exists(path)) << "a saved sculpture keeps no restore file";
+
+    const std::vector<u8> plane = (BuildPlane(), ImageOfMesh()), damaged = {1, 2, 3};
+    BuildSphere();
+    const struct {
+        const std::vector<u8>& file;
+        bool answer, recovered;
+    } starts[] = {{damaged, true, false}, {plane, false, false}, {plane, true, true}};
+    for (const auto& s : starts) {
+        WriteBytes(path, s.file);
+        services.boxAnswer = s.answer;
+        services.boxes.clear();
+        modified = 0;
+        EXPECT_EQ(OfferRecovery(), s.recovered);
+        EXPECT_EQ(services.boxes, std::vector<std::string>{"Recover: Recover the sculpture from "
+                                                           "the last session? [ok/cancel]"});
+        EXPECT_EQ(std::filesystem::exists(path), s.recovered) << "refused or declined: deleted";
+        EXPECT_EQ(ImageOfMesh() == plane, s.recovered);
+        EXPECT_EQ(modified, s.recovered);
+    }
+    StopAutosave();
+    EXPECT_FALSE(std::filesystem::exists(path)) << "a clean exit deletes it";
+    snprintf(appDir, sizeof appDir, "%s", keptDir.c_str());
+}
