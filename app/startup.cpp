@@ -39,9 +39,10 @@ void WriteCrashMarker(char state) {
     fclose(f);
 }
 
-void CheckCrashMarker() {
+bool CheckCrashMarker() {
+    int c = ' ';
     if (FILE* f = fopen(AppPath("_startup_recover.dat"), "rb")) {
-        int c = fgetc(f);
+        c = fgetc(f);
         if (c == EOF) c = ' ';
         fclose(f);
         if (c == '1') {
@@ -51,6 +52,7 @@ void CheckCrashMarker() {
         }
     }
     WriteCrashMarker('1');
+    return c == '0';
 }
 
 void CountStartupFrame() {
@@ -73,8 +75,7 @@ bool InitCore() {
     ResetViewControl();
     ResetBrush();
     UpdateNormals();
-    CheckCrashMarker();
-    OfferRecovery();
+    if (CheckCrashMarker()) OfferRecovery();
     quietBeautifyPasses = 0;
     meshSettled = 0;
     if (mtProfiler) {
