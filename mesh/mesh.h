@@ -58,9 +58,12 @@ struct Vertex {
     u8 inBrush;       // inside the current brush's culling box
     u8 onMirrorLine;  // lies on x = 0 while symmetric editing is on
     u8 folded;        // the normals of its triangles disagree
-    u32 serial;       // scratch numbering for the writers
-    i32 index;        // own slot number; never filled in (SlotOf gives it)
-    f32 mask;         // 0 = frozen .. 1 = free
+    // journalStamp when the history last saved this record; beside the
+    // position, since every brush step reads both for the vertices near it
+    u32 undoStamp;
+    u32 serial;  // scratch numbering for the writers
+    i32 index;   // own slot number; never filled in (SlotOf gives it)
+    f32 mask;    // 0 = frozen .. 1 = free
     Vec3 position;
     Vec3 refPosition;  // reference surface the next stroke builds on
     Vec3 normal;       // unit vertex normal
@@ -72,7 +75,6 @@ struct Vertex {
     i32 edgeCount;
     Vertex* mirror;  // scratch of the symmetry switch
     EventTag eventTag;
-    u32 undoStamp;  // journalStamp when the history last saved this record
 };
 
 struct Edge {
