@@ -24,8 +24,9 @@ bool InitCore();
 // Start-up's closing lines ("using %i threads", "init done").
 void LogInitDone();
 // Reads the marker (a "1" means the last start crashed: delete the restore
-// file) and rewrites it with "1".
-void CheckCrashMarker();
+// file) and rewrites it with "1". True when the marker said "0": a session
+// ran, and a restore file it left means it did not end cleanly.
+bool CheckCrashMarker();
 void WriteCrashMarker(char state);
 // Counts one finished frame; the 20th rewrites the marker with "0".
 void CountStartupFrame();

@@ -9,6 +9,7 @@
 #include "app/app.h"
 #include "app/framelogic.h"
 #include "base/services.h"
+#include "mesh/history.h"
 #include "mesh/mesh.h"
 #include "mesh/meshfile.h"
 #include "mesh/objfile.h"
@@ -61,10 +62,12 @@ bool OpenCommand() {
     return OpenFileDialog(path, (i32)sizeof path, 0, nullptr) && OpenSculptureFile(path);
 }
 
-bool UndoCommand() { return PopUndo(); }
+bool UndoCommand() { return UndoStep(); }
+
+bool RedoCommand() { return RedoStep(); }
 
 void MaskFillCommand() {
-    PushUndo();
+    BeginHistoryStep();
     FillOrClearMask();
     // Every vertex's colour changed, not just the workset's; and the masks are
     // part of the file, so the sculpture now has unsaved changes.

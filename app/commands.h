@@ -12,9 +12,11 @@ bool SaveCommand(bool fromKeys, bool shiftHeld);
 bool OpenCommand();
 // Open without the dialog (the dialog's choice, or a file named at start).
 bool OpenSculptureFile(const char* path);
-// Undo: restores the latest snapshot; returns true when one was restored.
+// Undo: writes back the last step of the history; true when there was one.
 bool UndoCommand();
-// Backspace with the MASK tool: snapshot, then fill or clear the mask.
+// Redo: writes back the first undone step; true when there was one.
+bool RedoCommand();
+// Backspace with the MASK tool: a history step that fills or clears the mask.
 void MaskFillCommand();
 // Export: asks for a name and writes the OBJ file; `modified` and
 // `fileName` stay. Returns true when the file was written.

@@ -63,6 +63,9 @@ static const ConfigLine configLines[] = {
     {"mt_culling    %i\n", CONFIG_INT, &mtCulling, INT_MIN, INT_MAX},
     {"mt_normals    %i\n", CONFIG_INT, &mtNormals, INT_MIN, INT_MAX},
     {"mt_edges      %i\n", CONFIG_INT, &mtEdges, INT_MIN, INT_MAX},
+    // Newer lines go last: a file without them keeps the defaults.
+    {"undo_budget_mb %i\n", CONFIG_INT, &undoBudgetMB, 0, 1 << 20},
+    {"autosave_seconds %i\n", CONFIG_INT, &autosaveSeconds, 1, 86400},
 };
 
 // ================================================================ [SECTION] scanning

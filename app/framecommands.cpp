@@ -16,6 +16,7 @@
 #include "base/services.h"
 #include "base/settings.h"
 #include "base/view.h"
+#include "mesh/history.h"
 #include "mesh/mesh.h"
 #include "mesh/meshfile.h"
 #include "parallel/parallel.h"
@@ -59,10 +60,12 @@ static void RestartRefinement() {
     CancelStroke();
 }
 
-// An undone step counts as a change, and refines for three frames.
+// An undone or redone step counts as a change. The mesh is exactly a state
+// it had before, normals included, so it is left as it is: relaxing it now
+// would change records outside every history step.
 static void AfterUndo() {
     RestartRefinement();
-    idleFrames = 28;
+    meshSettled = 1;
     modified = 1;
     meshChanged = fullRebuild = arraysDirty = 1;
 }
@@ -105,7 +108,10 @@ static void LatchedCommands() {
     if ((ButtonClicked(BUTTON_OPEN) || openKeys) && ConfirmDiscardChanges("Confirm open") &&
         OpenCommand())
         RestartRefinement();
-    if (KeyCommand(ctrlHeld && keysHeld[KEY_Z], KEY_Z) && UndoCommand()) AfterUndo();
+    bool redoKeys = KeyCommand(ctrlHeld && (keysHeld[KEY_Y] || (shiftHeld && keysHeld[KEY_Z])),
+                               keysHeld[KEY_Y] ? KEY_Y : KEY_Z);
+    bool undoKeys = KeyCommand(ctrlHeld && !shiftHeld && keysHeld[KEY_Z], KEY_Z);
+    if (redoKeys ? RedoCommand() : undoKeys && UndoCommand()) AfterUndo();
     bool maskKey = KeyCommand(typedChar == 'm');
     if (ButtonClicked(BUTTON_MASK) || maskKey) ToggleMask();
     if (KeyCommand(currentTool == TOOL_MASK && keysHeld[KEY_BACKSPACE], KEY_BACKSPACE)) {
@@ -169,7 +175,7 @@ void OpenStartFile(const char* path) {
 void RunCommands() {
     LatchedCommands();
     if (guiButtons[BUTTON_SYMMETRY].clicked) {
-        PushUndo();
+        BeginHistoryStep();
         SetSymmetry(!symmetry);
     }
     if (keysHeld[KEY_L]) SetLightFromPointer();

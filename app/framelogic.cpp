@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include "app/app.h"
+#include "app/autosave.h"
 #include "app/viewcontrol.h"
 #include "base/guistate.h"
 #include "base/input.h"
@@ -125,6 +126,7 @@ bool FrameLogic() {
     // here keeps a frame's Alt resizing from blocking strokes when no
     // interface logic runs (the headless frame tests).
     pointerOverGui = 0;
+    UpdateAutosave();
     LogEndVerbose();
     CountStartupFrame();
     ProfileEnd();

@@ -3,8 +3,10 @@
 // steps; the headless program and the tests run them alone.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 #include "app/app.h"
+#include "app/autosave.h"
 #include "app/config.h"
 #include "app/framelogic.h"
 #include "app/guilogic.h"
@@ -37,18 +39,20 @@ void WriteCrashMarker(char state) {
     fclose(f);
 }
 
-void CheckCrashMarker() {
+bool CheckCrashMarker() {
+    int c = ' ';
     if (FILE* f = fopen(UserFilePath("_startup_recover.dat"), "rb")) {
-        int c = fgetc(f);
+        c = fgetc(f);
         if (c == EOF) c = ' ';
         fclose(f);
         if (c == '1') {
             // The last start died before 20 frames: its restore file is suspect.
-            std::remove("_restore.tf1");
+            std::remove(RestoreFilePath());
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
         }
     }
     WriteCrashMarker('1');
+    return c == '0';
 }
 
 void CountStartupFrame() {
@@ -72,7 +76,7 @@ bool InitCore() {
     ResetViewControl();
     ResetBrush();
     UpdateNormals();
-    CheckCrashMarker();
+    if (CheckCrashMarker()) OfferRecovery();
     quietBeautifyPasses = 0;
     meshSettled = 0;
     if (mtProfiler) {
@@ -115,7 +119,7 @@ void LogMeshStatistics() {
 void Shutdown() {
     if (mtProfiler) StopProfiler();
     StopWorkers();
-    std::remove(UserFilePath("_restore.tf1"));
+    StopAutosave();
     WriteConfig(UserFilePath("config.txt"));
     LogMeshStatistics();
     FreeAllocation();

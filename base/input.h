@@ -26,6 +26,7 @@ enum ScanCode {
     KEY_BACKSPACE = 14,
     KEY_TAB = 15,
     KEY_E = 18,
+    KEY_Y = 21,
     KEY_O = 24,
     KEY_LCTRL = 29,
     KEY_S = 31,

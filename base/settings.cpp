@@ -8,6 +8,7 @@ f32 detailBias;
 f32 toolSize[20], toolStrength[20];
 i32 mtMaxThreads, mtProfiler, mtVarrays, mtTesselate, mtBeautify, mtDraw, mtCulling, mtNormals,
     mtEdges;
+i32 undoBudgetMB, autosaveSeconds;
 
 void ResetSettings() {
     windowWidth = 950;
@@ -36,6 +37,8 @@ void ResetSettings() {
     mtCulling = 1;
     mtNormals = 1;
     mtEdges = 1;
+    undoBudgetMB = 512;
+    autosaveSeconds = 60;
 }
 
 // Static initialisation gives the defaults before anything reads them.

@@ -38,5 +38,14 @@ extern i32 mtCulling;
 extern i32 mtNormals;
 extern i32 mtEdges;
 
+// Memory the undo history may hold, in megabytes (512; config.txt
+// undo_budget_mb); the oldest steps go first beyond it. Read by the history
+// (mesh/history.cpp).
+extern i32 undoBudgetMB;
+// Seconds between two writes of the restore file while there are unsaved
+// changes (60; config.txt autosave_seconds). Read by the autosave
+// (app/autosave.cpp).
+extern i32 autosaveSeconds;
+
 // Puts every setting back to its default (before main, and the tests).
 void ResetSettings();

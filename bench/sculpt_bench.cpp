@@ -6,14 +6,20 @@
 // cost should follow the region under the brush, not the size of the mesh.
 // One line per run; --breakdown adds the cost of the whole-mesh passes and
 // --profile the program's own profiler shares per section (its sampling
-// thread takes a core, so the timings of such a run read high).
+// thread takes a core, so the timings of such a run read high). --undo runs
+// every stroke as an undo history step (compare its ms_per_step with a run
+// without), then times the undo and redo of that stroke and the autosave's
+// copy of the sculpture image.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <vector>
+#include "app/autosave.h"
 #include "base/settings.h"
+#include "mesh/history.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 #include "tools/brush.h"
@@ -44,7 +50,16 @@ struct Options {
     f32 strength;
     bool breakdown;
     bool profile;
+    bool undo;
 };
+
+// This thread's processor time: on a machine shared with other work the
+// wall clock also counts the time the thread waited for a core.
+double CpuSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
+}
 
 double NowSeconds() {
     using namespace std::chrono;
@@ -77,6 +92,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
          8,
          0.766f,
          false,
+         false,
          false};
     const char* toolNames[6];
     const char* sizeNames[4];
@@ -98,6 +114,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.breakdown = true;
         } else if (!strcmp(a, "--profile")) {
             o.profile = true;
+        } else if (!strcmp(a, "--undo")) {
+            o.undo = true;
         } else {
             return false;
         }
@@ -109,7 +127,7 @@ void Usage() {
     fprintf(stderr,
             "usage: tessaform-bench [--tools=draw,smooth,inflate,flatten,pinch,crease]\n"
             "                       [--sizes=start,100k,500k,2m] [--steps=200] [--radius=8]\n"
-            "                       [--strength=0.766] [--breakdown] [--profile]\n");
+            "                       [--strength=0.766] [--breakdown] [--profile] [--undo]\n");
 }
 
 // ================================================================ memory
@@ -200,6 +218,7 @@ bool RestoreSnapshot(const Snapshot& s) {
     edgeCursor = s.cursors[1];
     triangleCursor = s.cursors[2];
     meshChanged = 1;
+    ClearHistory();  // its records describe the mesh the copy replaced
     return true;
 }
 
@@ -213,6 +232,7 @@ Vec3 StrokePoint(i32 step, i32 steps) {
 
 struct RunResult {
     std::vector<double> stepMs;
+    std::vector<double> stepCpuMs;  // the main thread's share
     i32 reculls;
     double strokeEndMs;
 };
@@ -228,10 +248,11 @@ RunResult RunStroke(i32 tool, const Options& o) {
     for (i32 step = 0; step < o.steps; step++) {
         brush.center = StrokePoint(step, o.steps);
         Vec3 lastCull = brush.cullCenter;
-        double start = NowSeconds();
+        double start = NowSeconds(), cpu = CpuSeconds();
         ApplyTool(brush, tool);
         RefinementCycle();
         r.stepMs.push_back((NowSeconds() - start) * 1000);
+        r.stepCpuMs.push_back((CpuSeconds() - cpu) * 1000);
         Vec3 moved = brush.cullCenter - lastCull;
         r.reculls += step == 0 || Dot(moved, moved) > 0;
     }
@@ -284,6 +305,36 @@ void PrintSectionShares(const char* tool) {
     printf("\n");
 }
 
+// Undo and redo of the stroke just run, on its own history step; the
+// vertices it moved are counted against the snapshot it started from.
+void MeasureUndo(const char* tool, const Snapshot& s) {
+    i32 moved = 0;
+    for (size_t i = 0; i < s.v.size(); i++)
+        moved += s.v[i].active && memcmp(&s.v[i].position, &vertices[i].position, 12) != 0;
+    double t0 = NowSeconds(), c0 = CpuSeconds();
+    bool undone = UndoStep();
+    double t1 = NowSeconds(), c1 = CpuSeconds();
+    bool redone = RedoStep();
+    double t2 = NowSeconds(), c2 = CpuSeconds();
+    printf(
+        "# undo tool=%s moved_vertices=%i history_mb=%.1f undo_ms=%.3f redo_ms=%.3f "
+        "undo_cpu_ms=%.3f redo_cpu_ms=%.3f%s\n",
+        tool, moved, (double)historyBytes / (1 << 20), (t1 - t0) * 1000, (t2 - t1) * 1000,
+        (c1 - c0) * 1000, (c2 - c1) * 1000, undone && redone ? "" : " FAILED");
+}
+
+// The first copy also faults in the fresh image buffer; later ones reuse it.
+// The copy runs in the shares the frames would take.
+void MeasureAutosaveCopy() {
+    bool copied = CopyRestoreImage();
+    double cold = autosaveCopySeconds, c0 = CpuSeconds();
+    copied = CopyRestoreImage() && copied;
+    // copy_ms: the longest share one frame takes; copy_cpu_ms: the whole copy.
+    printf("# autosave tris=%i image_mb=%.1f frame_cold_ms=%.3f frame_ms=%.3f copy_cpu_ms=%.3f%s\n",
+           liveTriangleCount, (double)autosaveImageBytes / (1 << 20), cold * 1000,
+           autosaveCopySeconds * 1000, (CpuSeconds() - c0) * 1000, copied ? "" : " FAILED");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -309,6 +360,7 @@ int main(int argc, char** argv) {
         if (o.breakdown) MeasureWholeMeshPasses();
         Snapshot snapshot;
         TakeSnapshot(snapshot);
+        if (o.undo) MeasureAutosaveCopy();
         for (i32 t = 0; t < 6; t++) {
             if (!o.tools[t]) continue;
             if (!RestoreSnapshot(snapshot)) {
@@ -317,10 +369,13 @@ int main(int argc, char** argv) {
             }
             i32 before = liveTriangleCount;
             ResetPeakMemory();
+            if (o.undo) BeginHistoryStep();
             RunResult r = RunStroke(allTools[t].id, o);
-            printf("tool=%s tris_before=%i tris_after=%i steps=%i ms_per_step=%.3f peak_mb=%lld\n",
-                   allTools[t].name, before, liveTriangleCount, o.steps, Percentile(r.stepMs, 0.5),
-                   (long long)PeakMegabytes());
+            printf(
+                "tool=%s tris_before=%i tris_after=%i steps=%i ms_per_step=%.3f "
+                "main_cpu_ms_per_step=%.3f peak_mb=%lld\n",
+                allTools[t].name, before, liveTriangleCount, o.steps, Percentile(r.stepMs, 0.5),
+                Percentile(r.stepCpuMs, 0.5), (long long)PeakMegabytes());
             if (o.breakdown) {
                 double sum = 0;
                 for (double ms : r.stepMs) sum += ms;
@@ -331,6 +386,7 @@ int main(int argc, char** argv) {
                     Percentile(r.stepMs, 1.0), r.reculls, r.strokeEndMs);
             }
             if (o.profile) PrintSectionShares(allTools[t].name);
+            if (o.undo) MeasureUndo(allTools[t].name, snapshot);
             fflush(stdout);
         }
     }

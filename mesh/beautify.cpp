@@ -18,7 +18,7 @@ static bool OnBorder(const Vertex* v) {
     return false;
 }
 
-static void BeautifyVertex(Vertex* v) {
+static void BeautifyVertex(Vertex* v, i32 threadIndex) {
     if (OnBorder(v)) return;
     f32 lengthSum = 0;
     for (i32 i = 0; i < v->edgeCount; i++) lengthSum += EdgeLength(v->edges[i]);
@@ -33,6 +33,7 @@ static void BeautifyVertex(Vertex* v) {
     Vec3 d = sum * (1.0f / (f32)v->edgeCount) - v->position;
     Vec3 tangential = d - v->normal * Dot(d, v->normal);
     if (Length(tangential) >= 0.04f * meanLength) {
+        JournalPositionInJob(v, threadIndex);
         v->position += tangential * 0.9f;
         MarkChanged(v, 1);
         vertexMoved = 1;
@@ -45,14 +46,16 @@ static void BeautifyJob(i32 ti, i32 tn) {
     const SlotList& list = workset.vertices;
     for (i32 i = ti; i < list.count; i += tn) {
         Vertex* v = &vertices[list.items[i]];
-        if (v->active && v->changed) BeautifyVertex(v);
+        if (v->active && v->changed) BeautifyVertex(v, ti);
     }
 }
 
 void Beautify() {
     ProfileBegin(PROF_BEAUTIFY);
     vertexMoved = 0;
+    BeginThreadJournals(workset.vertices.count);
     RunMaybeParallel(BeautifyJob, mtBeautify);
+    EndThreadJournals();
     if (vertexMoved) {
         quietBeautifyPasses = 0;
         meshSettled = 0;

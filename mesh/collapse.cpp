@@ -179,6 +179,7 @@ void Undo(const CollapseRecord& rec) {
     for (i32 i = 0; i < rec.vertexCount; i++) {
         const SavedVertex& s = rec.vertices[i];
         Vertex& v = vertices[s.slot];
+        JournalVertex(&v);
         v.position = s.position;
         v.refPosition = s.refPosition;
         v.mask = s.mask;
@@ -274,6 +275,8 @@ Vertex* CollapseEdge(Edge* e) {
     Vertex* r = e->vertex2;
     static CollapseRecord rec;  // main thread only; too large for every call's stack
     Record(rec, k, r);
+    JournalVertex(k);
+    JournalVertex(r);
 
     RemoveTriangle(t1, false);
     RemoveTriangle(t2, false);  // e, left without triangles, goes with it

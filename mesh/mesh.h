@@ -58,9 +58,12 @@ struct Vertex {
     u8 inBrush;       // inside the current brush's culling box
     u8 onMirrorLine;  // lies on x = 0 while symmetric editing is on
     u8 folded;        // the normals of its triangles disagree
-    u32 serial;       // scratch numbering for the writers
-    i32 index;        // own slot number; never filled in (SlotOf gives it)
-    f32 mask;         // 0 = frozen .. 1 = free
+    // journalStamp when the history last saved this record; beside the
+    // position, since every brush step reads both for the vertices near it
+    u32 undoStamp;
+    u32 serial;  // scratch numbering for the writers
+    i32 index;   // own slot number; never filled in (SlotOf gives it)
+    f32 mask;    // 0 = frozen .. 1 = free
     Vec3 position;
     Vec3 refPosition;  // reference surface the next stroke builds on
     Vec3 normal;       // unit vertex normal
@@ -84,6 +87,7 @@ struct Edge {
     Vertex* vertex2;
     f32 length;  // as last computed by EdgeLength
     EventTag eventTag;
+    u32 undoStamp;  // journalStamp when the history last saved this record
 };
 
 struct Triangle {
@@ -100,6 +104,7 @@ struct Triangle {
     Vec3 center;        // centroid
     f32 radius;         // largest centre-to-corner distance
     EventTag eventTag;
+    u32 undoStamp;  // journalStamp when the history last saved this record
 };
 
 // Slot lists naming what changed or lies near the brush.
@@ -124,6 +129,38 @@ struct BrushCulling {
 struct IndexTriple {
     u32 v[3];
 };
+
+// ---- undo journal hooks (history.cpp)
+// Every operation that changes a record's file-visible fields or links calls
+// the matching Journal* first, so the history can write the old record back.
+// A record already saved for the step in progress carries the current stamp
+// and costs one compare. Main thread only: parallel passes have their records
+// saved before they start (JournalNearBrush) or save them per thread
+// (JournalPositionInJob).
+extern u32 journalStamp;  // changed by the history whenever a step opens or closes
+void SaveVertexRecord(Vertex* v);
+void SaveEdgeRecord(Edge* e);
+void SaveTriangleRecord(Triangle* t);
+inline void JournalVertex(Vertex* v) {
+    if (v->undoStamp != journalStamp) SaveVertexRecord(v);
+}
+inline void JournalEdge(Edge* e) {
+    if (e->undoStamp != journalStamp) SaveEdgeRecord(e);
+}
+inline void JournalTriangle(Triangle* t) {
+    if (t->undoStamp != journalStamp) SaveTriangleRecord(t);
+}
+// Saves every workset vertex a brush step around `center` (and `reference`,
+// the anchor the transform tools measure reference positions from) may
+// change within `radius`, mirror images included.
+void JournalNearBrush(Vec3 center, Vec3 reference, f32 radius);
+// The relaxation pass: sized for a list of vertexCount before it, each job
+// thread saves a vertex's position before it moves it, and the saved
+// positions join the open step after it.
+void BeginThreadJournals(i32 vertexCount);
+void JournalPositionInJob(const Vertex* v, i32 threadIndex);
+void EndThreadJournals();
+void JournalAllVertices();  // whole-mesh edits: the symmetry switch, the mask fill
 
 // ---- storage (storage.cpp)
 // The arrays and capacities: set by ResetAllocation and growth alone.

@@ -2,7 +2,7 @@
 // image before anything is replaced, rebuilding the mesh from a checked image,
 // and the safe write (temporary file, flush, sync, rename) and whole-file
 // read that the sculpture and the OBJ files share.
-// Writes the `serial` of every active vertex; replaces the whole mesh (and
+// Replaces the whole mesh (and
 // the `symmetry` switch) only after CheckMeshImage has passed.
 #include "mesh/meshfile.h"
 
@@ -91,16 +91,39 @@ f32 LoadF32(const u8* in) {
 
 // ================================================================ [SECTION] writing
 
+// Each vertex slot's number in the image, -1 for a free slot: a compact
+// table, so the triangles look their corners up without touching the
+// vertex records scattered over the array (the autosave copies the image
+// of a whole sculpture between two frames).
+static i32* imageNumbers;
+static i32 imageNumbersCapacity;
+
+static bool SizeImageNumbers() {
+    if (imageNumbersCapacity >= vertexCapacity) return true;
+    i32* numbers = (i32*)realloc(imageNumbers, sizeof(i32) * (size_t)vertexCapacity);
+    if (!numbers) return false;
+    imageNumbers = numbers;
+    imageNumbersCapacity = vertexCapacity;
+    return true;
+}
+
+static i32 NumberVertices() {
+    i32 v = 0;
+    for (i32 i = 0; i < vertexCapacity; i++) imageNumbers[i] = vertices[i].active ? v++ : -1;
+    return v;
+}
+
 // A triangle whose corner is free has no number in the image; writing it
 // would produce a file the reader refuses, so such triangles are left out.
 static bool Writable(const Triangle& t) {
-    return t.active && t.vertices[0]->active && t.vertices[1]->active && t.vertices[2]->active;
+    return t.active && imageNumbers[SlotOf(t.vertices[0])] >= 0 &&
+           imageNumbers[SlotOf(t.vertices[1])] >= 0 && imageNumbers[SlotOf(t.vertices[2])] >= 0;
 }
 
-static void CountWritable(i32& v, i32& t) {
-    v = t = 0;
-    for (i32 i = 0; i < vertexCapacity; i++) v += vertices[i].active;
+static i32 CountWritableTriangles() {
+    i32 t = 0;
     for (i32 i = 0; i < triangleCapacity; i++) t += Writable(triangles[i]);
+    return t;
 }
 
 // A coordinate or mask the reader refuses would make the whole file
@@ -126,49 +149,100 @@ static void PutVertex(ImageSink& sink, Vertex& v, bool& repaired) {
     Put(sink, entry, MESH_IMAGE_VERTEX_BYTES);
 }
 
-static bool WriteImage(ImageSink& sink) {
-    i32 v, t;
-    CountWritable(v, t);
+// A file needs the counts before the entries; an image in memory gets them
+// filled in at the end, so each array is read once (numbering included).
+static bool StartImage(ImageCopy& c) {
+    c.headerAt = c.slot ? c.slot->used : 0;
+    c.nextVertex = c.nextTriangle = c.vertexCount = c.triangleCount = c.skipped = 0;
+    c.repaired = 0;
+    c.failed = !SizeImageNumbers();
+    if (c.failed) return false;
+    i32 v = c.slot ? 0 : NumberVertices(), t = c.slot ? 0 : CountWritableTriangles();
     u8 header[MESH_IMAGE_HEADER_BYTES];
     StoreU32(header, (u32)v);
     StoreU32(header + 4, (u32)t);
     header[8] = symmetry ? 1 : 0;
+    ImageSink sink{c.file, c.slot, false};
     Put(sink, header, MESH_IMAGE_HEADER_BYTES);
+    c.failed = sink.failed;
+    return !c.failed;
+}
+
+static void CopyVertices(ImageCopy& c, ImageSink& sink, i32 end) {
     bool repaired = false;
-    u32 serial = 0;
-    for (i32 i = 0; i < vertexCapacity; i++) {
-        if (!vertices[i].active) continue;
-        vertices[i].serial = serial++;
-        PutVertex(sink, vertices[i], repaired);
+    for (i32& i = c.nextVertex; i < end; i++) {
+        imageNumbers[i] = vertices[i].active ? c.vertexCount : -1;
+        if (vertices[i].active) PutVertex(sink, vertices[i], repaired), c.vertexCount++;
     }
-    i32 skipped = 0;
-    for (i32 i = 0; i < triangleCapacity; i++) {
+    c.repaired |= repaired;
+}
+
+static void CopyTriangles(ImageCopy& c, ImageSink& sink, i32 end) {
+    for (i32& i = c.nextTriangle; i < end; i++) {
         const Triangle& tri = triangles[i];
         if (!tri.active) continue;
         if (!Writable(tri)) {
-            skipped++;
+            c.skipped++;
             continue;
         }
         u8 entry[MESH_IMAGE_TRIANGLE_BYTES];
-        for (i32 k = 0; k < 3; k++) StoreU32(entry + 4 * k, tri.vertices[k]->serial);
+        for (i32 k = 0; k < 3; k++)
+            StoreU32(entry + 4 * k, (u32)imageNumbers[SlotOf(tri.vertices[k])]);
         Put(sink, entry, MESH_IMAGE_TRIANGLE_BYTES);
+        c.triangleCount++;
     }
-    if (repaired) {
+}
+
+static void FinishImage(ImageCopy& c) {
+    if (c.slot && !c.failed) {
+        StoreU32(c.slot->bytes + c.headerAt, (u32)c.vertexCount);
+        StoreU32(c.slot->bytes + c.headerAt + 4, (u32)c.triangleCount);
+    }
+    if (c.repaired) {
         LogBeginVerbose(0);
         LogPrint("### writing mesh: non-finite or out-of-range values written clamped");
     }
-    TF_ASSERT(skipped == 0, "writing mesh: %i triangles with a free corner left out", skipped);
-    return !sink.failed;
+    TF_ASSERT(c.skipped == 0, "writing mesh: %i triangles with a free corner left out", c.skipped);
+}
+
+bool BeginImageCopy(ImageCopy& c, UndoSlot* slot) {
+    c.slot = slot;
+    c.file = nullptr;
+    return StartImage(c);
+}
+
+bool ContinueImageCopy(ImageCopy& c, int64_t recordBytes) {
+    if (c.failed) return true;
+    ImageSink sink{c.file, c.slot, false};
+    int64_t vertexSlots = recordBytes / (int64_t)sizeof(Vertex);
+    i32 vertexEnd = (i32)std::min<int64_t>(vertexCapacity, c.nextVertex + vertexSlots);
+    recordBytes -= (int64_t)(vertexEnd - c.nextVertex) * (int64_t)sizeof(Vertex);
+    CopyVertices(c, sink, vertexEnd);
+    int64_t triangleSlots = recordBytes / (int64_t)sizeof(Triangle);
+    i32 triangleEnd =
+        c.nextVertex < vertexCapacity
+            ? c.nextTriangle
+            : (i32)std::min<int64_t>(triangleCapacity, c.nextTriangle + triangleSlots);
+    CopyTriangles(c, sink, triangleEnd);
+    c.failed = sink.failed;
+    bool done = c.failed || c.nextTriangle == triangleCapacity;
+    if (done) FinishImage(c);
+    return done;
 }
 
 bool WriteMesh(FILE* file) {
-    ImageSink sink{file, nullptr, false};
-    return WriteImage(sink);
+    ImageCopy c = {};
+    c.file = file;
+    if (!StartImage(c)) return false;
+    ContinueImageCopy(c, INT64_MAX);
+    return !c.failed;
 }
 
 bool WriteMesh(UndoSlot* slot) {
-    ImageSink sink{nullptr, slot, false};
-    return WriteImage(sink);
+    ImageCopy c;
+    if (!BeginImageCopy(c, slot)) return false;
+    ContinueImageCopy(c, INT64_MAX);
+    return !c.failed;
 }
 
 // ================================================================ [SECTION] checking

@@ -26,6 +26,19 @@ struct UndoSlot {
     u8* bytes;
 };
 
+// An image written into a slot a part at a time, so that copying a large
+// sculpture spreads over several frames. The mesh must not change between
+// the parts: whoever copies starts over when it does.
+struct ImageCopy {
+    UndoSlot* slot;  // where the image goes (null: the file of WriteMesh)
+    FILE* file;
+    i32 headerAt;                    // the image's first byte in the slot
+    i32 nextVertex, nextTriangle;    // the next slots to copy
+    i32 vertexCount, triangleCount;  // entries copied so far
+    i32 skipped;                     // triangles with a free corner, left out
+    u8 repaired, failed;
+};
+
 // ---- undo ring (undo.cpp)
 // Allocated by InitUndoRing, freed by FreeUndoRing; a slot is filled by
 // PushUndo and used up by PopUndo, and ClearUndoRing empties them all.
@@ -33,11 +46,16 @@ extern UndoSlot undoRing[UNDO_SLOT_COUNT];
 extern i32 undoNext;  // slot the next PushUndo writes, 0..11; moved by PushUndo and PopUndo
 
 // ---- image writing and reading (meshfile.cpp)
-// Writes the image of the active vertices and triangles, in slot order. Each
-// vertex's `serial` becomes its number in the image.
+// Writes the image of the active vertices and triangles, in slot order; a
+// vertex's number in the image is its place among the active ones.
 bool WriteMesh(FILE* file);
 // Appends the image to the slot's buffer at `used`, growing it by halves.
 bool WriteMesh(UndoSlot* slot);
+// Starts an image at the slot's `used`; false when memory runs out.
+bool BeginImageCopy(ImageCopy& copy, UndoSlot* slot);
+// Reads about recordBytes more of the record arrays into the image; true
+// once it is complete or has failed (copy.failed: memory ran out).
+bool ContinueImageCopy(ImageCopy& copy, int64_t recordBytes);
 // Checks the image in the slot's buffer from `used` on (which advances), and
 // only then rebuilds the mesh from it in the current arrays (vertex i in
 // slot i, triangle j in slot j). False: mesh untouched.

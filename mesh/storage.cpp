@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include "mesh/history.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 
@@ -75,6 +76,7 @@ static void AllocRenderIndexArray() {
 }
 
 void FreeAllocation() {
+    ClearHistory();  // its records name slots of these arrays
     free(vertices);
     free(edges);
     free(triangles);
@@ -107,6 +109,7 @@ void ResetAllocation() {
 }
 
 void ClearAllSlots() {
+    ClearHistory();  // a whole new mesh follows
     for (i32 i = 0; i < vertexCapacity; i++) vertices[i].active = 0;
     for (i32 i = 0; i < edgeCapacity; i++) edges[i].active = 0;
     for (i32 i = 0; i < triangleCapacity; i++) triangles[i].active = 0;
@@ -287,6 +290,7 @@ Vertex* AddVertex(f32 x, f32 y, f32 z) {
     i32 slot = FindFreeSlot(vertices, vertexCapacity, vertexCursor, AllocateVertices,
                             "*** ran out of vertex storage, allocate more");
     Vertex* v = &vertices[slot];
+    JournalVertex(v);
     v->active = 1;
     v->changed = 1;
     v->inBrush = 1;

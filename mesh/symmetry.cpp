@@ -18,6 +18,7 @@ void EnforceSymmetryLine() {
     for (i32 i = 0; i < list.count; i++) {
         Vertex& v = vertices[list.items[i]];
         if (!v.active || !v.changed || !v.onMirrorLine) continue;
+        JournalVertex(&v);
         v.position.x = 0;
         v.refPosition.x = 0;
         v.normal.x = 0;
@@ -164,6 +165,7 @@ static void MirrorToWholeMesh() {
 
 void SetSymmetry(u8 on) {
     meshChanged = arraysDirty = fullRebuild = 1;
+    JournalAllVertices();  // seam flags, nudges and positions of the whole mesh
     if (on && !symmetry) CutToStoredHalf();
     if (!on && symmetry) MirrorToWholeMesh();
     symmetry = on ? 1 : 0;

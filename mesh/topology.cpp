@@ -10,6 +10,9 @@ Edge* AddEdge(Vertex* a, Vertex* b) {
     // The search may grow the edge array; a and b are vertices and do not move.
     i32 slot = FindFreeEdgeSlot();
     Edge* e = &edges[slot];
+    JournalEdge(e);
+    JournalVertex(a);
+    JournalVertex(b);
     e->active = 1;
     e->changed = 1;
     e->index = slot;
@@ -103,6 +106,8 @@ Triangle* AddTriangle(Vertex* a, Vertex* b, Vertex* c, i32 slot) {
     }
     if (slot < 0) slot = FindFreeTriangleSlot();
     Triangle* t = &triangles[slot];
+    JournalTriangle(t);
+    for (Vertex* v : corners) JournalVertex(v);
     t->index = slot;
     t->active = t->fresh = t->changed = t->inBrush = 1;
     t->tessDone = 0;
@@ -120,6 +125,7 @@ Triangle* AddTriangle(Vertex* a, Vertex* b, Vertex* c, i32 slot) {
         Vertex* to = corners[(k + 1) % 3];
         Edge* e = FindSideEdge(corners, from, to);
         if (!e) e = AddEdge(from, to);
+        JournalEdge(e);
         t->edges[k] = e;
         EdgeAddTriangle(e, t);
     }
@@ -172,6 +178,9 @@ static void EdgeRemoveTriangle(Edge* e, Triangle* t) {
 }
 
 i32 RemoveTriangle(Triangle* t, bool removeLooseVertices) {
+    JournalTriangle(t);
+    for (Vertex* v : t->vertices) JournalVertex(v);
+    for (Edge* e : t->edges) JournalEdge(e);
     for (Vertex* v : t->vertices) {
         bool unlinked = UnlinkTriangle(v, t);
         TF_ASSERT(unlinked, "failed to remove triangle from vertex");
@@ -228,6 +237,7 @@ void RelaxVertex(Vertex* v, f32 factor) {
         sum += (e->vertex1 == v ? e->vertex2 : e->vertex1)->position;
     }
     Vec3 mean = sum * (1.0f / (f32)v->edgeCount);
+    JournalVertex(v);
     v->position += (mean - v->position) * factor;
     MarkChanged(v, 1);
 }

@@ -169,6 +169,7 @@ void UpdateBrushCulling(BrushCulling& b, Vec3 center, f32 r, bool strokeRunning)
     // The cube is four radii wide, so small moves within it need no recull.
     if (b.cullValid && Length(b.cullCenterNow - b.cullCenter) + r <= 4 * r) {
         if (!strokeRunning) UpdateWorkset();
+        JournalNearBrush(center, b.cullCenterNow, r);
         ProfileEnd();
         return;
     }
@@ -179,6 +180,9 @@ void UpdateBrushCulling(BrushCulling& b, Vec3 center, f32 r, bool strokeRunning)
     cullMax = b.cullCenter + half;
     RebuildWorkset(1);
     b.cullValid = 1;
+    // The tool step that follows changes only vertices within its reach,
+    // partly on worker threads: their old records are saved here, first.
+    JournalNearBrush(center, b.cullCenterNow, r);
     ProfileEnd();
 }
 

@@ -112,10 +112,10 @@ TEST_F(FrameLogicTest, MaskTwiceReturnsToThePreviousToolEvenReduceDetailWhichSho
     EXPECT_TRUE(wireframe);
 }
 
-// The symmetry button snapshots first; a new mesh leaves nothing to undo.
+// The symmetry button is a history step; a new mesh leaves nothing to undo.
 TEST_F(FrameLogicTest, NewMeshResetsViewFileMarkAndUndoRing) {
     Click(BUTTON_SYMMETRY);
-    EXPECT_TRUE(undoRing[0].valid);
+    EXPECT_EQ(historyPosition, 1);
     modified = 1;
     strcpy(fileName, "/tmp/old.tf1");
     zoom = zoomTarget = 3;
@@ -134,7 +134,7 @@ TEST_F(FrameLogicTest, NewMeshResetsViewFileMarkAndUndoRing) {
 }
 
 // Backspace fills the mask only while MASK is current; undoing the fill
-// also cuts the stroke and the drag and restarts refinement.
+// also cuts the stroke and the drag, and leaves the restored mesh settled.
 TEST_F(FrameLogicTest, UndoOfMaskFillRestoresMasksAndCutsTheStroke) {
     Press({KEY_RCTRL, KEY_Z});  // an empty ring: nothing happens
     EXPECT_TRUE(!modified && idleFrames == 0);
@@ -151,8 +151,11 @@ TEST_F(FrameLogicTest, UndoOfMaskFillRestoresMasksAndCutsTheStroke) {
     Press({KEY_LCTRL, KEY_Z});
     EXPECT_TRUE(vertices[0].mask == 0 && modified);
     EXPECT_EQ(services.title, "Tessaform alpha - Untitled *");
-    EXPECT_FALSE(strokeActive || grabDragging || brush.cullValid || meshSettled);
-    EXPECT_EQ(idleFrames, 29);  // 28, and the undo frame itself refined once
+    EXPECT_FALSE(strokeActive || grabDragging || brush.cullValid);
+    EXPECT_TRUE(meshSettled);
+    Frame();
+    Press({KEY_LCTRL, KEY_Y});
+    EXPECT_EQ(vertices[0].mask, 1.0f) << "Ctrl+Y redoes the fill";
 }
 
 // A stroke refines every frame; after it (within 30 frames), and on the third

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 #include <vector>
+#include "mesh/history.h"
 #include "mesh/meshfile.h"
 #include "mesh_fixture.h"
 

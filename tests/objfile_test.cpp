@@ -184,9 +184,10 @@ TEST_F(ObjFileTest, FuzzedFilesImportSoundOrLeaveTheSculptureAlone) {
 }
 
 // An import that yields nothing is told to the user and keeps the sculpture
-// and its undo ring.
+// and its undo history.
 TEST_F(FrameTest, ImportCommandTellsTheUserAndKeepsEverythingOnAnUnusableFile) {
-    ASSERT_TRUE(PushUndo());
+    MaskFillCommand();
+    modified = 0;
     services.dialogAnswer = dir.File("bad.obj");
     WriteBytes(services.dialogAnswer, {'f', ' ', '1'});
     MeshRecordSnapshot before = SnapshotRecords();
@@ -194,7 +195,7 @@ TEST_F(FrameTest, ImportCommandTellsTheUserAndKeepsEverythingOnAnUnusableFile) {
     EXPECT_EQ(services.boxes,
               std::vector<std::string>{"Error: Could not import the file. [error]"});
     EXPECT_TRUE(SnapshotRecords() == before);
-    EXPECT_TRUE(UndoCommand()) << "the undo ring survives a refused import";
+    EXPECT_TRUE(UndoCommand()) << "the undo history survives a refused import";
 }
 
 }  // namespace

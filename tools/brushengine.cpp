@@ -8,6 +8,7 @@
 #include "base/input.h"
 #include "base/settings.h"
 #include "base/view.h"
+#include "mesh/history.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 #include "tools/picking.h"
@@ -77,6 +78,7 @@ static void DecideStroke() {
         return;
     }
     if (!wantStroke || !brush.brushHit) return;  // a press on the background starts nothing
+    BeginHistoryStep();  // the stroke and the settling after it undo as one step
     brush.anchor = brush.center;
     brush.strokeStartScreenPos = brush.screenPos;
     brush.strokeStart = 1;

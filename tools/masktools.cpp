@@ -44,6 +44,7 @@ void FillOrClearMask() {
     for (i32 i = 0; i < vertexCapacity && allLow; i++)
         if (vertices[i].active && vertices[i].mask > 0.1f) allLow = false;
     f32 value = allLow ? 1.0f : 0.0f;
+    JournalAllVertices();
     for (i32 i = 0; i < vertexCapacity; i++)
         if (vertices[i].active) vertices[i].mask = value;
     colorsDirty = 1;

@@ -16,7 +16,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "app/config.h"
 #include "base/base.h"
+#include "base/settings.h"
 // Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -298,9 +300,9 @@ TEST(Program, CrashMarkerWindowTitleDialogsAndQuitting) {
     EXPECT_FALSE(fs::exists(restore)) << "the shutdown deletes the restore file";
 
     // 2. The next start finds "1": the restore file of that start is suspect.
-    touch(work / "_restore.tf1");
+    touch(restore);
     ASSERT_TRUE(s.StartProgram());
-    EXPECT_TRUE(WaitUntil([&] { return !fs::exists(work / "_restore.tf1"); }, 30000, 2))
+    EXPECT_TRUE(WaitUntil([&] { return !fs::exists(restore); }, 30000, 2))
         << "a restore file left by a start that never ran twenty frames is suspect";
     ASSERT_TRUE(s.MarkerBecomes("0")) << "twenty frames ran";
     window = s.Find("Tessaform alpha", 5000);
@@ -417,4 +419,47 @@ TEST(Program, InstalledCopyOnABareDisplay) {
     EXPECT_NE(Read(state / "log.txt").find("Could not open the file."), std::string::npos);
     EXPECT_EQ(Read(state / "_startup_recover.dat"), "0");
     EXPECT_EQ(listing(), installed) << "the program wrote into its prefix";
+}
+
+// Sculpt, let the autosave write the restore file (every second here), kill
+// the program, start it again and answer OK: the sculpture is the one the
+// killed program held, untitled and unsaved.
+TEST(Program, AutosaveRecoversTheSculptureAfterAKill) {
+    Session s;
+    ASSERT_TRUE(s.Start()) << "no private X server (Xvfb)";
+    autosaveSeconds = 1;  // the program reads it from config.txt
+    ASSERT_TRUE(WriteConfig((s.dir / "config.txt").c_str()));
+    autosaveSeconds = 60;
+    const fs::path restore = s.dir / "_restore.tf1", saved = s.dir / "recovered.tf1";
+    ASSERT_TRUE(s.StartProgram());
+    ASSERT_TRUE(s.MarkerBecomes("0"));
+    Window window = s.Find("Tessaform alpha", 5000);
+    ASSERT_NE(window, 0u);
+    std::string id = std::to_string(window), steps = " mousemove --window " + id + " 475 325";
+    for (i32 i = 1; i <= 10; i++)
+        steps += (i == 1 ? " sleep 0.3 mousedown 1" : "") + std::string(" mousemove --window ") +
+                 id + " " + std::to_string(475 + 4 * i) + " 325 sleep 0.04";
+    Xdo(steps + " mouseup 1");
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(restore); }, 20000)) << "no autosave";
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));  // nothing more to write
+    std::string before = Read(restore);
+    ASSERT_GE(before.size(), 9u);
+    kill(s.program, SIGKILL);
+    EXPECT_EQ(s.ExitStatus(5000), 128 + SIGKILL);
+
+    ASSERT_TRUE(s.StartProgram());
+    Window box = s.Find("Recover", 20000);
+    ASSERT_NE(box, 0u) << "the restore file was not offered";
+    Xdo("key --window " + std::to_string(box) + " Return");
+    window = s.Find("Tessaform alpha - Untitled *", 20000);
+    ASSERT_NE(window, 0u) << "the recovered sculpture is not an unsaved, untitled one";
+    std::ofstream(s.dir / "answer") << saved.string() << "\n";
+    id = std::to_string(window);
+    Xdo("windowfocus --sync " + id + " keydown ctrl+s sleep 0.3 keyup ctrl+s");
+    EXPECT_TRUE(WaitUntil([&] { return fs::exists(saved); }, 10000));
+    EXPECT_TRUE(Read(saved) == before) << "the recovered sculpture differs";
+    EXPECT_TRUE(WaitUntil([&] { return !fs::exists(restore); }, 5000))
+        << "a saved sculpture keeps no restore file";
+    s.RequestClose(window);
+    EXPECT_EQ(s.ExitStatus(20000), 0);
 }
