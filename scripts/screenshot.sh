@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Regenerates doc/screenshot.png: starts the program on a private Xvfb,
+# sculpts a head from the start sphere with a fixed sequence of strokes,
+# turns the view to three-quarters and captures the window.
+# Usage: scripts/screenshot.sh [OUTPUT.png]
+# Needs, besides what scripts/deps.sh installs: xwd (x11-apps) and netpbm.
+# When they are missing this script installs them with apt; they are needed
+# for nothing else, so scripts/deps.sh leaves them out.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=${1:-doc/screenshot.png}
+build=${BUILD_DIR:-build}
+width=1000 height=680  # the window; the picture is this size
+
+missing=()
+for tool in Xvfb:xvfb xdotool:xdotool xwd:x11-apps xwdtopnm:netpbm; do
+  command -v "${tool%%:*}" > /dev/null || missing+=("${tool##*:}")
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+  echo "installing: ${missing[*]}"
+  sudo=""
+  [[ $(id -u) -eq 0 ]] || sudo="sudo"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+[[ -f "$build/CMakeCache.txt" ]] || cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+cmake --build "$build" -j"$(nproc)" --target tessaform > /dev/null
+
+# The program runs from a folder of its own, so it starts from the settings
+# below and its config.txt, log and crash marker never touch the build tree.
+tmp=$(mktemp -d)
+xvfb_pid="" app_pid=""
+cleanup() {
+  [[ -n "$app_pid" ]] && kill "$app_pid" 2> /dev/null || true
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2> /dev/null || true
+  wait 2> /dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+cp "$build/tessaform" "$tmp/"
+ln -s "$(realpath "$build/data")" "$tmp/data"
+{
+  printf 'version 3\nwindow_width %i\nwindow_height %i\nwindow_x 0\nwindow_y 0\n' "$width" "$height"
+  printf 'window_maximized 0\nsymmetry 1\nenable_shaders 1\ncorner_tesselate 1\nmenu_zoom 1\n'
+  printf 'start_mesh_type 0\ndetail_bias 130\nmaterial 0\nwireframe 0\n'
+  for i in $(seq 0 19); do printf 'tparam %i 50 50\n' "$i"; done
+  printf 'mt_maxthreads 0\nmt_profiler   0\nmt_varrays    0\nmt_tesselate  1\n'
+  printf 'mt_beautify   1\nmt_draw       1\nmt_culling    1\nmt_normals    1\nmt_edges      1\n'
+} > "$tmp/config.txt"
+
+# Xvfb picks a free display itself and tells its number.
+exec 3> "$tmp/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp > "$tmp/xvfb.log" 2>&1 &
+xvfb_pid=$!
+exec 3>&-
+for _ in $(seq 100); do [[ -s "$tmp/display" ]] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$tmp/display")"
+
+LIBGL_ALWAYS_SOFTWARE=1 "$tmp/tessaform" > "$tmp/app.log" 2>&1 &
+app_pid=$!
+wid=$(timeout 30 xdotool search --sync --name "^Tessaform" | head -n1)
+sleep 3
+
+# ---- the stroke vocabulary; coordinates are window pixels
+move() { xdotool mousemove --window "$wid" "$1" "$2"; }
+pause() { sleep "${1:-0.05}"; }
+key() { xdotool key "$1"; pause 0.3; }
+# drag BUTTON x0 y0 x1 y1 STEPS [modifier key]: press, move in steps, release
+drag() {
+  local b=$1 x0=$2 y0=$3 x1=$4 y1=$5 n=$6 mod=${7:-}
+  move "$x0" "$y0"
+  pause 0.15
+  [[ -n "$mod" ]] && xdotool keydown "$mod" && pause 0.1
+  xdotool mousedown "$b"
+  pause 0.1
+  for i in $(seq 1 "$n"); do
+    move $((x0 + (x1 - x0) * i / n)) $((y0 + (y1 - y0) * i / n))
+    pause 0.06
+  done
+  pause 0.1
+  xdotool mouseup "$b"
+  [[ -n "$mod" ]] && xdotool keyup "$mod"
+  pause 0.4
+}
+stroke() { drag 1 "$@"; }         # sculpt
+carve() { drag 3 "$@"; }          # the inverted tool
+turn() { drag 2 "$@"; }           # rotate the view
+# size/strength TOOLKEY SIZE STRENGTH through the wheel: ten steps down to
+# 0, then up; the wheel goes to the view's centre, away from the panel
+setsize() {
+  local n=$1 i
+  move $((width / 2)) $((height - 40))
+  xdotool keydown shift
+  for i in $(seq 10); do xdotool click 5; done
+  for i in $(seq "$n"); do xdotool click 4; done
+  pause 0.2
+  xdotool keyup shift
+  pause 0.2
+}
+setstrength() {
+  local n=$1 i
+  move $((width / 2)) $((height - 40))
+  xdotool keydown ctrl
+  for i in $(seq 10); do xdotool click 5; done
+  for i in $(seq "$n"); do xdotool click 4; done
+  pause 0.2
+  xdotool keyup ctrl
+  pause 0.2
+}
+
+# capture FILE: the window as a PNG. The GL window may use a DirectColor
+# visual, which xwdtopnm misreads; the root window's picture has the true
+# colours, so it is cut to the window.
+capture() {
+  eval "$(xdotool getwindowgeometry --shell "$wid")"
+  xwd -silent -root | xwdtopnm 2> /dev/null | pnmcut "$X" "$Y" "$WIDTH" "$HEIGHT" |
+    pnmdepth 255 | pnmquant 256 2> /dev/null | pnmtopng -compression 9 > "$1"
+}
+# snap NAME: with SNAP_DIR set, a picture of the work so far, for tuning
+# the strokes.
+snap() { if [[ -n "${SNAP_DIR:-}" ]]; then capture "$SNAP_DIR/$1.png"; fi; }
+
+# shellcheck source=scripts/screenshot-strokes.sh
+source scripts/screenshot-strokes.sh
+
+# The pointer rests on the top bar, away from the buttons, so neither the
+# brush ring nor a swollen button shows; the mesh settles meanwhile.
+move 600 22
+sleep 2
+mkdir -p "$(dirname "$out")"
+capture "$tmp/shot.png"
+mv "$tmp/shot.png" "$out"
+echo "wrote $out ($(stat -c %s "$out") bytes)"
