@@ -30,11 +30,17 @@ cmake --build "$build" -j"$(nproc)" --target tessaform > /dev/null
 # below and its config.txt, log and crash marker never touch the build tree.
 tmp=$(mktemp -d)
 xvfb_pid="" app_pid=""
+# The program goes first: it must not see its X server vanish under it.
+stop() {
+  kill "$1" 2> /dev/null || return 0
+  for _ in $(seq 50); do kill -0 "$1" 2> /dev/null || break; sleep 0.1; done
+  kill -9 "$1" 2> /dev/null || true
+  wait "$1" 2> /dev/null || true
+}
 cleanup() {
-  [[ -n "$app_pid" ]] && kill "$app_pid" 2> /dev/null || true
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2> /dev/null || true
-  wait 2> /dev/null || true
-  rm -rf "$tmp"
+  [[ -n "$app_pid" ]] && stop "$app_pid"
+  [[ -n "$xvfb_pid" ]] && stop "$xvfb_pid"
+  [[ -n "${KEEP_TMP:-}" ]] && echo "kept $tmp" || rm -rf "$tmp"
 }
 trap cleanup EXIT
 cp "$build/tessaform" "$tmp/"
