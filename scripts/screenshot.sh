@@ -3,12 +3,14 @@
 # sculpts a head from the start sphere with a fixed sequence of strokes,
 # turns the view to three-quarters and captures the window.
 # Usage: scripts/screenshot.sh [OUTPUT.png]
+#   SNAP_DIR=DIR  also writes the pictures the strokes file asks for (snap)
+#   KEEP_TMP=1    keeps the program's folder (its log.txt) for a look after
 # Needs, besides what scripts/deps.sh installs: xwd (x11-apps) and netpbm.
 # When they are missing this script installs them with apt; they are needed
 # for nothing else, so scripts/deps.sh leaves them out.
 set -euo pipefail
+out=$(realpath -m "${1:-$(dirname "$0")/../doc/screenshot.png}")
 cd "$(dirname "$0")/.."
-out=${1:-doc/screenshot.png}
 build=${BUILD_DIR:-build}
 width=1000 height=680  # the window; the picture is this size
 
@@ -20,6 +22,7 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   echo "installing: ${missing[*]}"
   sudo=""
   [[ $(id -u) -eq 0 ]] || sudo="sudo"
+  $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
@@ -40,7 +43,7 @@ stop() {
 cleanup() {
   [[ -n "$app_pid" ]] && stop "$app_pid"
   [[ -n "$xvfb_pid" ]] && stop "$xvfb_pid"
-  [[ -n "${KEEP_TMP:-}" ]] && echo "kept $tmp" || rm -rf "$tmp"
+  if [[ -n "${KEEP_TMP:-}" ]]; then echo "kept $tmp"; else rm -rf "$tmp"; fi
 }
 trap cleanup EXIT
 cp "$build/tessaform" "$tmp/"
@@ -60,23 +63,26 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp > "$tmp/xvfb.log" 2>&1 &
 xvfb_pid=$!
 exec 3>&-
 for _ in $(seq 100); do [[ -s "$tmp/display" ]] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$tmp/display")"
+[[ -s "$tmp/display" ]] || { echo "Xvfb did not start" >&2; cat "$tmp/xvfb.log" >&2; exit 1; }
+DISPLAY=":$(head -n1 "$tmp/display")"
+export DISPLAY
 
 LIBGL_ALWAYS_SOFTWARE=1 "$tmp/tessaform" > "$tmp/app.log" 2>&1 &
 app_pid=$!
-wid=$(timeout 30 xdotool search --sync --name "^Tessaform" | head -n1)
+wid=$(timeout 30 xdotool search --sync --name "^Tessaform" | head -n1) || true
+[[ -n "$wid" ]] || { echo "no program window" >&2; cat "$tmp/app.log" >&2; exit 1; }
 sleep 3
 
 # ---- the stroke vocabulary; coordinates are window pixels
 move() { xdotool mousemove --window "$wid" "$1" "$2"; }
 pause() { sleep "${1:-0.05}"; }
 key() { xdotool key "$1"; pause 0.3; }
-# drag BUTTON x0 y0 x1 y1 STEPS [modifier key]: press, move in steps, release
+# drag BUTTON x0 y0 x1 y1 STEPS: press, move in steps a frame or two
+# apart, release
 drag() {
-  local b=$1 x0=$2 y0=$3 x1=$4 y1=$5 n=$6 mod=${7:-}
+  local b=$1 x0=$2 y0=$3 x1=$4 y1=$5 n=$6 i
   move "$x0" "$y0"
   pause 0.15
-  [[ -n "$mod" ]] && xdotool keydown "$mod" && pause 0.1
   xdotool mousedown "$b"
   pause 0.1
   for i in $(seq 1 "$n"); do
@@ -85,39 +91,33 @@ drag() {
   done
   pause 0.1
   xdotool mouseup "$b"
-  [[ -n "$mod" ]] && xdotool keyup "$mod"
   pause 0.4
 }
 stroke() { drag 1 "$@"; }         # sculpt
 carve() { drag 3 "$@"; }          # the inverted tool
 turn() { drag 2 "$@"; }           # rotate the view
-# size/strength TOOLKEY SIZE STRENGTH through the wheel: ten steps down to
-# 0, then up; the wheel goes to the view's centre, away from the panel
-setsize() {
-  local n=$1 i
+# setting MODIFIER N: the current tool's size (shift) or strength (ctrl)
+# set to N tenths with the wheel: ten steps down to 0, then N up. The
+# pointer is over the view, below the sculpture, where the wheel counts.
+setting() {
+  local i
   move $((width / 2)) $((height - 40))
-  xdotool keydown shift
+  xdotool keydown "$1"
   for i in $(seq 10); do xdotool click 5; done
-  for i in $(seq "$n"); do xdotool click 4; done
+  for i in $(seq "$2"); do xdotool click 4; done
   pause 0.2
-  xdotool keyup shift
+  xdotool keyup "$1"
   pause 0.2
 }
-setstrength() {
-  local n=$1 i
-  move $((width / 2)) $((height - 40))
-  xdotool keydown ctrl
-  for i in $(seq 10); do xdotool click 5; done
-  for i in $(seq "$n"); do xdotool click 4; done
-  pause 0.2
-  xdotool keyup ctrl
-  pause 0.2
-}
+setsize() { setting shift "$1"; }
+setstrength() { setting ctrl "$1"; }
 
 # capture FILE: the window as a PNG. The GL window may use a DirectColor
 # visual, which xwdtopnm misreads; the root window's picture has the true
 # colours, so it is cut to the window.
 capture() {
+  # shellcheck disable=SC2034  # all that --shell prints
+  local WINDOW X Y WIDTH HEIGHT SCREEN
   eval "$(xdotool getwindowgeometry --shell "$wid")"
   xwd -silent -root | xwdtopnm 2> /dev/null | pnmcut "$X" "$Y" "$WIDTH" "$HEIGHT" |
     pnmdepth 255 | pnmquant 256 2> /dev/null | pnmtopng -compression 9 > "$1"
@@ -126,7 +126,7 @@ capture() {
 # the strokes.
 snap() { if [[ -n "${SNAP_DIR:-}" ]]; then capture "$SNAP_DIR/$1.png"; fi; }
 
-# shellcheck source=scripts/screenshot-strokes.sh
+# shellcheck source=scripts/screenshot-strokes.sh disable=SC1091
 source scripts/screenshot-strokes.sh
 
 # The pointer rests on the top bar, away from the buttons, so neither the
