@@ -6,6 +6,8 @@
 #include "platform/window.h"
 #include <GL/gl.h>
 #include <SDL2/SDL.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
 #include "base/log.h"
 #include "base/services.h"
 #include "base/settings.h"
@@ -53,8 +55,19 @@ static bool CreateContext() {
     return true;
 }
 
+// Xlib ends the process with exit() once this handler returns, and exit's
+// destructors would meet the running worker threads and abort with a core
+// dump. Leave at once instead: the crash marker and the restore file stay,
+// so the next start offers the autosaved sculpture back.
+static int DisplayLost(Display*) {
+    LogBeginVerbose(0);
+    LogPrint("*** lost the connection to the X display");
+    _exit(1);
+}
+
 bool CreateGLWindow(const char* title, i32 width, i32 height) {
     LogPrint("CreateGLWindow: start");
+    XSetIOErrorHandler(DisplayLost);
     if (!sdlStarted) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             LogPrint("#### CreateGLWindow: SDL video failed: %s", SDL_GetError());

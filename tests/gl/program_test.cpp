@@ -463,3 +463,20 @@ TEST(Program, AutosaveRecoversTheSculptureAfterAKill) {
     s.RequestClose(window);
     EXPECT_EQ(s.ExitStatus(20000), 0);
 }
+
+// The X server going away (a session ending, a crashed server) ends the
+// program with a log line and exit status 1, not an abort: the crash marker
+// and any restore file stay for the next start.
+TEST(Program, LosingTheDisplayEndsCleanlyWithALogLine) {
+    Session s;
+    ASSERT_TRUE(s.Start()) << "no private X server (Xvfb)";
+    ASSERT_TRUE(s.StartProgram());
+    ASSERT_TRUE(s.MarkerBecomes("0"));
+    s.x = nullptr;  // this test's own connection dies with the server: never touch it again
+    kill(s.server, SIGTERM);
+    waitpid(s.server, nullptr, 0);
+    s.server = -1;
+    EXPECT_EQ(s.ExitStatus(10000), 1);
+    EXPECT_NE(Read(s.dir / "log.txt").find("*** lost the connection to the X display"),
+              std::string::npos);
+}
