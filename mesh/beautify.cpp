@@ -7,6 +7,7 @@
 #include "parallel/parallel.h"
 
 i32 quietBeautifyPasses;
+u32 refinementPasses;
 u8 meshSettled;
 static std::atomic<u8> vertexMoved;
 
@@ -63,6 +64,7 @@ void Beautify() {
 }
 
 void RefinementCycle() {
+    refinementPasses++;
     UpdateNormals();
     Beautify();
     RunMaybeParallel(EdgeLengthJob, mtEdges);

@@ -265,6 +265,8 @@ bool ResultIsSound(Vertex* k) {
 
 }  // namespace
 
+u32 collapsesDone;
+
 Vertex* CollapseEdge(Edge* e) {
     if (!TF_ASSERT(e, "collapse with null edge!")) return nullptr;
     if (!CanCollapse(e)) return nullptr;
@@ -295,5 +297,6 @@ Vertex* CollapseEdge(Edge* e) {
         Undo(rec);
         return nullptr;
     }
+    collapsesDone++;
     return k;
 }

@@ -17,6 +17,7 @@ static void ResizeList(SlotList& list, i32 capacity) {
 }
 
 void ResetGeometrySet(GeometrySet& set) {
+    worksetEpoch++;
     ResizeList(set.vertices, vertexCapacity);
     ResizeList(set.edges, edgeCapacity);
     ResizeList(set.triangles, triangleCapacity);
@@ -35,6 +36,7 @@ void AppendSlot(SlotList& list, i32 slot) {
 }
 
 void CollectAll(GeometrySet& set) {
+    worksetEpoch++;
     set.vertices.count = set.edges.count = set.triangles.count = 0;
     for (i32 i = 0; i < vertexCapacity; i++)
         if (vertices[i].active) AppendSlot(set.vertices, i);
@@ -157,17 +159,22 @@ static void RebuildWorkset(u8 cull) {
 
 void UpdateWorkset() {
     ProfileBegin(PROF_UPDATEWORKSET);
+    worksetEpoch++;
     RebuildWorkset(0);
     ProfileEnd();
 }
 
 // ================================================================ brush culling
 
+// The cube is two radii wide when reculls go through the grid (cheap, so
+// they may come often), four when every recull scans the whole mesh.
+static f32 CullRadii() { return narrowCulling ? 2.0f : 4.0f; }
+
 void UpdateBrushCulling(BrushCulling& b, Vec3 center, f32 r, bool strokeRunning) {
     ProfileBegin(PROF_UPDATEBRUSHCULLING);
-    b.cullHalfSize = 4 * r;
-    // The cube is four radii wide, so small moves within it need no recull.
-    if (b.cullValid && Length(b.cullCenterNow - b.cullCenter) + r <= 4 * r) {
+    b.cullHalfSize = CullRadii() * r;
+    // Small moves within the cube need no recull.
+    if (b.cullValid && Length(b.cullCenterNow - b.cullCenter) + r <= b.cullHalfSize) {
         if (!strokeRunning) UpdateWorkset();
         ProfileEnd();
         return;
@@ -177,7 +184,10 @@ void UpdateBrushCulling(BrushCulling& b, Vec3 center, f32 r, bool strokeRunning)
     Vec3 half = {b.cullHalfSize, b.cullHalfSize, b.cullHalfSize};
     cullMin = b.cullCenter - half;
     cullMax = b.cullCenter + half;
-    RebuildWorkset(1);
+    if (!RecullByGrid(cullMin, cullMax, b.cullHalfSize)) {
+        RebuildWorkset(1);
+        PrepareBrushIndex(b.cullHalfSize);
+    }
     b.cullValid = 1;
     ProfileEnd();
 }
