@@ -8,6 +8,7 @@
 
 i32 quietBeautifyPasses;
 u32 refinementPasses;
+u8 consumeChangedFlags;
 u8 meshSettled;
 static std::atomic<u8> vertexMoved;
 
@@ -65,8 +66,10 @@ void Beautify() {
 
 void RefinementCycle() {
     refinementPasses++;
+    consumeChangedFlags = narrowPasses;
     UpdateNormals();
     Beautify();
     RunMaybeParallel(EdgeLengthJob, mtEdges);
+    consumeChangedFlags = 0;
     ManageMemory();
 }

@@ -198,15 +198,22 @@ void UpdateWorkset();
 // the workset is merely rebuilt between strokes (during one it is kept).
 void UpdateBrushCulling(BrushCulling& cull, Vec3 center, f32 radius, bool strokeRunning);
 void StoreRestState();
-// Cull with a cube two brush radii wide around the brush (four when off)
-// and recull through the grid below. Set at start; the tests clear it to
-// compare with the whole-mesh path.
-extern u8 narrowCulling;
+// Cull with a cube two brush radii wide around the brush (four when off),
+// recull through the grid below, and let the normal and edge-length passes
+// clear the flags they consume. Set at start; the tests clear it to compare
+// with the whole-mesh path.
+extern u8 narrowPasses;
 // Bumped by every workset rebuild other than the culling's and by storage
 // resets: whatever may have moved or flagged records outside the workset.
 extern u32 worksetEpoch;
+// The workset lists every active record, changed or not: set by CollectAll,
+// cleared by the rebuilds.
+extern u8 worksetListsAll;
 // Relaxation cycles run so far; counted by RefinementCycle.
 extern u32 refinementPasses;
+// The normal and edge-length passes clear the triangle and edge flags they
+// consume: set by RefinementCycle for its passes when narrowPasses is on.
+extern u8 consumeChangedFlags;
 void ClearChangedJob(i32 threadIndex, i32 threadCount);     // every record's changed = 0
 void CopyRefPositionJob(i32 threadIndex, i32 threadCount);  // refPosition = position
 
@@ -256,6 +263,9 @@ bool TriangleFits(Vertex* a, Vertex* b, Vertex* c);
 i32 RemoveTriangle(Triangle* t, bool removeLooseVertices);
 void AlignTriangle(Triangle* t, Vec3 direction);
 void MarkChanged(Vertex* v, u8 flag);
+// The vertex moved but is not to be relaxed for it: only its edges' lengths
+// and its triangles' normals are flagged for recomputing.
+void MarkShapeChanged(Vertex* v);
 void RelaxVertex(Vertex* v, f32 factor);
 
 // ---- geometry and normals (normals.cpp)

@@ -19,7 +19,7 @@
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 
-u8 narrowCulling = 1;
+u8 narrowPasses = 1;
 u32 worksetEpoch;
 
 static SlotGrid vertexGrid;    // active vertices by position
@@ -164,7 +164,7 @@ static void CopyTrailJob(i32 ti, i32 tn) {
 }
 
 void CatchUpRefPositions() {
-    if (!narrowCulling || !trailValid || trailEpoch != worksetEpoch) {
+    if (!narrowPasses || !trailValid || trailEpoch != worksetEpoch) {
         RunParallel(CopyRefPositionJob);
     } else {
         AddWorksetToTrail();
@@ -256,7 +256,7 @@ static void ListInOrder(MarkedList& m, SlotList& out, Keep keep) {
 }
 
 bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize) {
-    if (!narrowCulling) return false;
+    if (!narrowPasses) return false;
     bool usable = gridReady && gridEpoch == worksetEpoch && GridFits(vertexGrid, halfSize / 2);
     bool quiet = gridQuiet && gridQuietAt == refinementPasses;
     gridQuiet = 0;  // the step's tool moves vertices after this
@@ -284,6 +284,7 @@ bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize) {
         return p.x > boxMin.x - widen && p.x < boxMax.x + widen && p.y > boxMin.y - widen &&
                p.y < boxMax.y + widen && p.z > boxMin.z - widen && p.z < boxMax.z + widen;
     };
+    worksetListsAll = 0;
     ListInOrder(candidateVertices, workset.vertices, [&](i32 s) {
         Vertex& v = vertices[s];
         v.inBrush = v.active && inside(v.position, 0);
@@ -301,7 +302,7 @@ bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize) {
 }
 
 void PrepareBrushIndex(f32 halfSize) {
-    if (!narrowCulling) return;
+    if (!narrowPasses) return;
     bool current = gridReady && gridEpoch == worksetEpoch;
     if (current && (halfSize <= 0 || GridFits(vertexGrid, halfSize / 2))) return;
     BuildGrids(halfSize);

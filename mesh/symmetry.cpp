@@ -18,6 +18,8 @@ void EnforceSymmetryLine() {
     for (i32 i = 0; i < list.count; i++) {
         Vertex& v = vertices[list.items[i]];
         if (!v.active || !v.changed || !v.onMirrorLine) continue;
+        // Narrow passes recompute only flagged shapes.
+        if (narrowPasses && v.position.x != 0) MarkShapeChanged(&v);
         v.position.x = 0;
         v.refPosition.x = 0;
         v.normal.x = 0;

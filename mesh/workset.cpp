@@ -18,6 +18,7 @@ static void ResizeList(SlotList& list, i32 capacity) {
 
 void ResetGeometrySet(GeometrySet& set) {
     worksetEpoch++;
+    if (&set == &workset) worksetListsAll = 0;
     ResizeList(set.vertices, vertexCapacity);
     ResizeList(set.edges, edgeCapacity);
     ResizeList(set.triangles, triangleCapacity);
@@ -35,8 +36,11 @@ void AppendSlot(SlotList& list, i32 slot) {
     list.items[list.count++] = slot;
 }
 
+u8 worksetListsAll;
+
 void CollectAll(GeometrySet& set) {
     worksetEpoch++;
+    worksetListsAll = &set == &workset;
     set.vertices.count = set.edges.count = set.triangles.count = 0;
     for (i32 i = 0; i < vertexCapacity; i++)
         if (vertices[i].active) AppendSlot(set.vertices, i);
@@ -143,6 +147,7 @@ static void JoinThreadLists(SlotList& list, i32 kind, i32 tn) {
 }
 
 static void RebuildWorkset(u8 cull) {
+    worksetListsAll = 0;
     // Before the pool starts threadCount is 0: rebuild on this thread then.
     i32 tn = mtCulling && threadCount > 1 ? threadCount : 1;
     const i32 capacities[LIST_KINDS] = {vertexCapacity, edgeCapacity, triangleCapacity};
@@ -168,7 +173,7 @@ void UpdateWorkset() {
 
 // The cube is two radii wide when reculls go through the grid (cheap, so
 // they may come often), four when every recull scans the whole mesh.
-static f32 CullRadii() { return narrowCulling ? 2.0f : 4.0f; }
+static f32 CullRadii() { return narrowPasses ? 2.0f : 4.0f; }
 
 void UpdateBrushCulling(BrushCulling& b, Vec3 center, f32 r, bool strokeRunning) {
     ProfileBegin(PROF_UPDATEBRUSHCULLING);

@@ -37,7 +37,7 @@ protected:
         // build whole meshes without a sampler.
         mtProfiler = 0;
         symmetry = 0;
-        narrowCulling = 1;
+        narrowPasses = 1;
         ResetAllocation();
     }
     void TearDown() override { ExpectMeshConsistent(); }

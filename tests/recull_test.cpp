@@ -121,7 +121,7 @@ TEST_F(MeshTest, NarrowCubeMovesWhatTheWideCubeMoves) {
         std::vector<Vec3> moved[2];
         f32 meanEdge[2];
         for (u8 narrow : {0, 1}) {
-            narrowCulling = narrow;
+            narrowPasses = narrow;
             SettledSphere();
             detailBias = 0;
             Stroke(tool, seed, 6, false, [](i32) {});

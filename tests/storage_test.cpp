@@ -84,7 +84,7 @@ TEST_F(MeshTest, ManageMemoryGrowsOnlyPastEightyPercentAfterAChange) {
 // +- 40, strictly inside, and a triangle counts when its bounding sphere
 // reaches into it.
 TEST_F(MeshTest, CullingBoxExcludesItsOwnFacesAndWidensByEachTrianglesRadius) {
-    narrowCulling = 0;
+    narrowPasses = 0;
     std::vector<Vertex*> onFaces;
     for (i32 axis = 0; axis < 3; axis++)
         for (f32 side : {-40.0f, 40.0f}) {
