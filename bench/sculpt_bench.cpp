@@ -25,9 +25,11 @@ struct ToolChoice {
     const char* name;
     i32 id;
 };
-const ToolChoice allTools[6] = {{"DRAW", TOOL_DRAW},       {"SMOOTH", TOOL_SMOOTH},
-                                {"INFLATE", TOOL_INFLATE}, {"FLATTEN", TOOL_FLATTEN},
-                                {"PINCH", TOOL_PINCH},     {"CREASE", TOOL_CREASE}};
+enum { TOOL_CHOICES = 8 };
+const ToolChoice allTools[TOOL_CHOICES] = {
+    {"DRAW", TOOL_DRAW},       {"SMOOTH", TOOL_SMOOTH},       {"INFLATE", TOOL_INFLATE},
+    {"FLATTEN", TOOL_FLATTEN}, {"PINCH", TOOL_PINCH},         {"CREASE", TOOL_CREASE},
+    {"MASK", TOOL_MASK},       {"REDUCE", TOOL_REDUCE_DETAIL}};
 
 // Mesh sizes by extra subdivision passes over the 2048-triangle start sphere.
 struct SizeChoice {
@@ -37,13 +39,14 @@ struct SizeChoice {
 const SizeChoice allSizes[4] = {{"start", 0}, {"100k", 3}, {"500k", 4}, {"2m", 5}};
 
 struct Options {
-    bool tools[6];
+    bool tools[TOOL_CHOICES];
     bool sizes[4];
     i32 steps;
     f32 radius;  // model units on a sphere of radius 100
     f32 strength;
     bool breakdown;
     bool profile;
+    bool wide;  // the whole-mesh path: wide cube, scans, every flag kept until the settle
 };
 
 double NowSeconds() {
@@ -71,21 +74,22 @@ bool PickNames(const char* list, const char* const* names, i32 count, bool* pick
 }
 
 bool ParseOptions(int argc, char** argv, Options& o) {
-    o = {{true, true, true, true, true, true},
+    o = {{true, true, true, true, true, true, false, false},
          {true, true, true, true},
          200,
          8,
          0.766f,
          false,
+         false,
          false};
-    const char* toolNames[6];
+    const char* toolNames[TOOL_CHOICES];
     const char* sizeNames[4];
-    for (i32 i = 0; i < 6; i++) toolNames[i] = allTools[i].name;
+    for (i32 i = 0; i < TOOL_CHOICES; i++) toolNames[i] = allTools[i].name;
     for (i32 i = 0; i < 4; i++) sizeNames[i] = allSizes[i].name;
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];
         if (!strncmp(a, "--tools=", 8)) {
-            if (!PickNames(a + 8, toolNames, 6, o.tools)) return false;
+            if (!PickNames(a + 8, toolNames, TOOL_CHOICES, o.tools)) return false;
         } else if (!strncmp(a, "--sizes=", 8)) {
             if (!PickNames(a + 8, sizeNames, 4, o.sizes)) return false;
         } else if (!strncmp(a, "--steps=", 8)) {
@@ -98,6 +102,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.breakdown = true;
         } else if (!strcmp(a, "--profile")) {
             o.profile = true;
+        } else if (!strcmp(a, "--wide")) {
+            o.wide = true;
         } else {
             return false;
         }
@@ -106,10 +112,13 @@ bool ParseOptions(int argc, char** argv, Options& o) {
 }
 
 void Usage() {
-    fprintf(stderr,
-            "usage: tessaform-bench [--tools=draw,smooth,inflate,flatten,pinch,crease]\n"
-            "                       [--sizes=start,100k,500k,2m] [--steps=200] [--radius=8]\n"
-            "                       [--strength=0.766] [--breakdown] [--profile]\n");
+    fprintf(
+        stderr,
+        "usage: tessaform-bench [--tools=draw,smooth,inflate,flatten,pinch,crease,mask,reduce]\n"
+        "                       [--sizes=start,100k,500k,2m] [--steps=200] [--radius=8]\n"
+        "                       [--strength=0.766] [--breakdown] [--profile] [--wide]\n"
+        "(the six shaping brushes unless --tools names others; --wide: the whole-mesh\n"
+        "culling and refinement path, for comparison)\n");
 }
 
 // ================================================================ memory
@@ -235,6 +244,7 @@ RunResult RunStroke(i32 tool, const Options& o) {
     if (o.profile) ProfileReport();  // starts a fresh period
     for (i32 step = 0; step < o.steps; step++) {
         brush.center = StrokePoint(step, o.steps);
+        brush.strokeStart = step == 0;  // REDUCE DETAIL measures on it
         Vec3 lastCull = brush.cullCenter;
         double start = NowSeconds();
         ApplyTool(brush, tool);
@@ -302,6 +312,7 @@ int main(int argc, char** argv) {
     }
     ResetSettings();
     symmetry = 0;
+    narrowPasses = !o.wide;
     mtProfiler = o.profile;
     if (o.profile) {
         ProfilerInit(0x7FFFFFFF);  // reports only when asked
@@ -314,7 +325,7 @@ int main(int argc, char** argv) {
         if (o.breakdown) MeasureWholeMeshPasses();
         Snapshot snapshot;
         TakeSnapshot(snapshot);
-        for (i32 t = 0; t < 6; t++) {
+        for (i32 t = 0; t < TOOL_CHOICES; t++) {
             if (!o.tools[t]) continue;
             if (!RestoreSnapshot(snapshot)) {
                 BuildRefinedSphere(allSizes[s].passes);
