@@ -243,6 +243,9 @@ void QuerySlotGrid(const SlotGrid& g, Vec3 low, Vec3 high, void (*visit)(i32 slo
 // scan the whole mesh instead (grid stale or too coarse, or the workset holds
 // most of the mesh). Either way it notes the outgoing workset in the trail.
 bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize);
+// The workset lists a quarter of the live vertices or more: a whole-mesh
+// scan then costs less than the grid, and a grid for such a cube pays nothing.
+bool WorksetIsLarge();
 // Builds the grid for cubes of this half side unless a fitting one is up to
 // date; the culling and the settle call it (0: sized from the mesh).
 void PrepareBrushIndex(f32 halfSize);

@@ -255,6 +255,8 @@ static void ListInOrder(MarkedList& m, SlotList& out, Keep keep) {
     std::sort(out.items, out.items + out.count);
 }
 
+bool WorksetIsLarge() { return (int64_t)workset.vertices.count * 4 > liveVertexCount; }
+
 bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize) {
     if (!narrowPasses) return false;
     bool usable = gridReady && gridEpoch == worksetEpoch && GridFits(vertexGrid, halfSize / 2);
@@ -264,7 +266,7 @@ bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize) {
     // a scan is cheaper than gathering around that. The grid still holds if
     // nothing has moved since it was built, the trail if nothing has moved
     // since the last copy.
-    if ((int64_t)workset.vertices.count * 4 > liveVertexCount) {
+    if (WorksetIsLarge()) {
         if (!(usable && quiet)) gridReady = 0;
         if (!(trailQuiet && trailQuietAt == refinementPasses)) trailValid = 0;
         return false;

@@ -191,7 +191,7 @@ void UpdateBrushCulling(BrushCulling& b, Vec3 center, f32 r, bool strokeRunning)
     cullMax = b.cullCenter + half;
     if (!RecullByGrid(cullMin, cullMax, b.cullHalfSize)) {
         RebuildWorkset(1);
-        PrepareBrushIndex(b.cullHalfSize);
+        if (!WorksetIsLarge()) PrepareBrushIndex(b.cullHalfSize);
     }
     b.cullValid = 1;
     ProfileEnd();
