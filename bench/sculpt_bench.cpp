@@ -209,7 +209,7 @@ bool RestoreSnapshot(const Snapshot& s) {
     edgeCursor = s.cursors[1];
     triangleCursor = s.cursors[2];
     meshChanged = 1;
-    InvalidateBrushIndex();  // every record was overwritten behind the grid's back
+    UpdateWorkset();  // as reading a file does: the lists match the restored flags
     return true;
 }
 
