@@ -79,9 +79,11 @@ static bool QuitKeysEndProgram() {
 
 static void ClosingPass() {
     // The settled surface becomes the reference the next stroke builds on.
-    RunParallel(CopyRefPositionJob);
+    CatchUpRefPositions();
     UpdateNormals();
     RunParallel(ClearChangedJob);
+    // Nothing moves until the next stroke: the time to file the mesh for it.
+    PrepareBrushIndex(brush.cullHalfSize);
     settleCount++;
 }
 

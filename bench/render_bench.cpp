@@ -1,11 +1,13 @@
 // Speed figures of the renderer's array builder (no display needed): a full
 // rebuild of a million-triangle mesh on one thread and on all of them, and a
 // workset rebuild the size of a large brush stroke. With an X display it
-// also times the upload and whole frames of that mesh.
+// also times the upload and whole frames of that mesh. Last, the frames of a
+// stroke on a 2.1-million-triangle sphere, short of the drawing.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 #include "base/settings.h"
 #include "mesh/mesh.h"
@@ -14,6 +16,8 @@
 #include "platform/window.h"
 #include "render/glext.h"
 #include "render/render.h"
+#include "tools/brush.h"
+#include "tools/tools.h"
 
 static double NowMsPrecise() {
     using namespace std::chrono;
@@ -68,6 +72,45 @@ static void SelectPatch(i32 side) {
         }
 }
 
+// A frame of a DRAW stroke on the start sphere subdivided to 2.1 million
+// triangles (radius 100, brush 16.7): the stroke step and its refinement,
+// then the render arrays' rebuild of the workset, without GL.
+static void BenchStrokeFrames() {
+    ResetAllocation();
+    BuildSphere();
+    for (i32 p = 0; p < 5; p++) SubdivideAll();
+    for (i32 i = 0; i < vertexCapacity; i++)
+        if (vertices[i].active) vertices[i].position = Normalized(vertices[i].position) * 100;
+    CollectAll(workset);
+    UpdateNormals();
+    RunParallel(EdgeLengthJob);
+    RunParallel(ClearChangedJob);
+    meshChanged = 1;
+    ManageMemory();         // grown ahead, as the frame logic leaves a new mesh
+    CatchUpRefPositions();  // settled
+    PrepareBrushIndex(2 * 16.667f);
+    ResetBrush();
+    brush.radius = 16.667f;
+    brush.strength = 0.766f;
+    strokeActive = 1;
+    std::vector<double> ms;
+    for (i32 step = 0; step < 100; step++) {
+        f32 angle = -0.8f + 1.6f * (f32)step / 99;
+        brush.center = Normalized(Vec3{std::sin(angle), 0.25f, std::cos(angle)}) * 100;
+        double start = NowMsPrecise();
+        ApplyTool(brush, TOOL_DRAW);
+        RefinementCycle();
+        fullRebuild = 0;
+        RunParallel(BuildRenderArrays);
+        ms.push_back(NowMsPrecise() - start);
+        meshChanged = 0;
+    }
+    strokeActive = 0;
+    printf(
+        "stroke frame, %i triangles, brush 16.7: %.1f ms median, %.1f ms slowest, %.1f ms first\n",
+        liveTriangleCount, Median(ms), *std::max_element(ms.begin() + 1, ms.end()), ms[0]);
+}
+
 static void BenchFrames() {
     windowMaximized = 0;
     if (!getenv("DISPLAY") || !CreateGLWindow("Tessaform render bench", 950, 650)) {
@@ -97,8 +140,10 @@ static void BenchFrames() {
     DestroyGLWindow();
 }
 
-int main() {
+// --wide: the stroke frames on the whole-mesh culling and refinement path.
+int main(int argc, char** argv) {
     ResetSettings();
+    narrowPasses = !(argc > 1 && !strcmp(argv[1], "--wide"));
     mtProfiler = 0;
     StartWorkers(0, 0);
     ResetAllocation();
@@ -111,6 +156,7 @@ int main() {
     printf("workset rebuild, %i vertices and %i triangles: %.3f ms median\n",
            workset.vertices.count, workset.triangles.count, TimeBuild(false, false));
     BenchFrames();
+    BenchStrokeFrames();
     StopWorkers();
     FreeAllocation();
     return 0;

@@ -31,9 +31,11 @@ struct ToolChoice {
     const char* name;
     i32 id;
 };
-const ToolChoice allTools[6] = {{"DRAW", TOOL_DRAW},       {"SMOOTH", TOOL_SMOOTH},
-                                {"INFLATE", TOOL_INFLATE}, {"FLATTEN", TOOL_FLATTEN},
-                                {"PINCH", TOOL_PINCH},     {"CREASE", TOOL_CREASE}};
+enum { TOOL_CHOICES = 8 };
+const ToolChoice allTools[TOOL_CHOICES] = {
+    {"DRAW", TOOL_DRAW},       {"SMOOTH", TOOL_SMOOTH},       {"INFLATE", TOOL_INFLATE},
+    {"FLATTEN", TOOL_FLATTEN}, {"PINCH", TOOL_PINCH},         {"CREASE", TOOL_CREASE},
+    {"MASK", TOOL_MASK},       {"REDUCE", TOOL_REDUCE_DETAIL}};
 
 // Mesh sizes by extra subdivision passes over the 2048-triangle start sphere.
 struct SizeChoice {
@@ -43,7 +45,7 @@ struct SizeChoice {
 const SizeChoice allSizes[4] = {{"start", 0}, {"100k", 3}, {"500k", 4}, {"2m", 5}};
 
 struct Options {
-    bool tools[6];
+    bool tools[TOOL_CHOICES];
     bool sizes[4];
     i32 steps;
     f32 radius;  // model units on a sphere of radius 100
@@ -51,6 +53,7 @@ struct Options {
     bool breakdown;
     bool profile;
     bool undo;
+    bool wide;  // the whole-mesh path: wide cube, scans, every flag kept until the settle
 };
 
 // This thread's processor time: on a machine shared with other work the
@@ -86,7 +89,7 @@ bool PickNames(const char* list, const char* const* names, i32 count, bool* pick
 }
 
 bool ParseOptions(int argc, char** argv, Options& o) {
-    o = {{true, true, true, true, true, true},
+    o = {{true, true, true, true, true, true, false, false},
          {true, true, true, true},
          200,
          8,
@@ -94,14 +97,14 @@ bool ParseOptions(int argc, char** argv, Options& o) {
          false,
          false,
          false};
-    const char* toolNames[6];
+    const char* toolNames[TOOL_CHOICES];
     const char* sizeNames[4];
-    for (i32 i = 0; i < 6; i++) toolNames[i] = allTools[i].name;
+    for (i32 i = 0; i < TOOL_CHOICES; i++) toolNames[i] = allTools[i].name;
     for (i32 i = 0; i < 4; i++) sizeNames[i] = allSizes[i].name;
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];
         if (!strncmp(a, "--tools=", 8)) {
-            if (!PickNames(a + 8, toolNames, 6, o.tools)) return false;
+            if (!PickNames(a + 8, toolNames, TOOL_CHOICES, o.tools)) return false;
         } else if (!strncmp(a, "--sizes=", 8)) {
             if (!PickNames(a + 8, sizeNames, 4, o.sizes)) return false;
         } else if (!strncmp(a, "--steps=", 8)) {
@@ -116,6 +119,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.profile = true;
         } else if (!strcmp(a, "--undo")) {
             o.undo = true;
+        } else if (!strcmp(a, "--wide")) {
+            o.wide = true;
         } else {
             return false;
         }
@@ -124,10 +129,13 @@ bool ParseOptions(int argc, char** argv, Options& o) {
 }
 
 void Usage() {
-    fprintf(stderr,
-            "usage: tessaform-bench [--tools=draw,smooth,inflate,flatten,pinch,crease]\n"
-            "                       [--sizes=start,100k,500k,2m] [--steps=200] [--radius=8]\n"
-            "                       [--strength=0.766] [--breakdown] [--profile] [--undo]\n");
+    fprintf(
+        stderr,
+        "usage: tessaform-bench [--tools=draw,smooth,inflate,flatten,pinch,crease,mask,reduce]\n"
+        "                       [--sizes=start,100k,500k,2m] [--steps=200] [--radius=8]\n"
+        "                       [--strength=0.766] [--breakdown] [--profile] [--wide] [--undo]\n"
+        "(the six shaping brushes unless --tools names others; --wide: the whole-mesh\n"
+        "culling and refinement path, for comparison)\n");
 }
 
 // ================================================================ memory
@@ -218,7 +226,8 @@ bool RestoreSnapshot(const Snapshot& s) {
     edgeCursor = s.cursors[1];
     triangleCursor = s.cursors[2];
     meshChanged = 1;
-    ClearHistory();  // its records describe the mesh the copy replaced
+    ClearHistory();   // its records describe the mesh the copy replaced
+    UpdateWorkset();  // as reading a file does: the lists match the restored flags
     return true;
 }
 
@@ -235,6 +244,7 @@ struct RunResult {
     std::vector<double> stepCpuMs;  // the main thread's share
     i32 reculls;
     double strokeEndMs;
+    double settleMs;  // the settle's share that readies the next stroke
 };
 
 RunResult RunStroke(i32 tool, const Options& o) {
@@ -243,10 +253,17 @@ RunResult RunStroke(i32 tool, const Options& o) {
     brush.radius = o.radius;
     brush.strength = o.strength;
     brush.cullValid = 0;
+    // The mesh as the frame logic leaves it once settled: the reference
+    // surface copied and the grid filed for this brush, before the stroke.
+    double settleStart = NowSeconds();
+    CatchUpRefPositions();
+    PrepareBrushIndex(2 * o.radius * toolRadiusFactor[tool]);
+    r.settleMs = (NowSeconds() - settleStart) * 1000;
     strokeActive = 1;
     if (o.profile) ProfileReport();  // starts a fresh period
     for (i32 step = 0; step < o.steps; step++) {
         brush.center = StrokePoint(step, o.steps);
+        brush.strokeStart = step == 0;  // REDUCE DETAIL measures on it
         Vec3 lastCull = brush.cullCenter;
         double start = NowSeconds(), cpu = CpuSeconds();
         ApplyTool(brush, tool);
@@ -257,10 +274,10 @@ RunResult RunStroke(i32 tool, const Options& o) {
         r.reculls += step == 0 || Dot(moved, moved) > 0;
     }
     if (o.profile) ProfileReport();
-    // The stroke ends: the reference surface catches up, over the whole mesh.
+    // The stroke ends: the reference surface catches up where it moved.
     double start = NowSeconds();
     strokeActive = 0;
-    RunParallel(CopyRefPositionJob);
+    CatchUpRefPositions();
     r.strokeEndMs = (NowSeconds() - start) * 1000;
     return r;
 }
@@ -345,6 +362,7 @@ int main(int argc, char** argv) {
     }
     ResetSettings();
     symmetry = 0;
+    narrowPasses = !o.wide;
     mtProfiler = o.profile;
     if (o.profile) {
         // Named before ProfilerInit copies the names, or every row reads "?".
@@ -361,7 +379,7 @@ int main(int argc, char** argv) {
         Snapshot snapshot;
         TakeSnapshot(snapshot);
         if (o.undo) MeasureAutosaveCopy();
-        for (i32 t = 0; t < 6; t++) {
+        for (i32 t = 0; t < TOOL_CHOICES; t++) {
             if (!o.tools[t]) continue;
             if (!RestoreSnapshot(snapshot)) {
                 BuildRefinedSphere(allSizes[s].passes);
@@ -380,10 +398,10 @@ int main(int argc, char** argv) {
                 double sum = 0;
                 for (double ms : r.stepMs) sum += ms;
                 printf(
-                    "# tool=%s mean_ms=%.3f p90_ms=%.3f max_ms=%.3f reculls=%i "
-                    "stroke_end_ms=%.3f\n",
+                    "# tool=%s mean_ms=%.3f p90_ms=%.3f max_ms=%.3f first_ms=%.3f reculls=%i "
+                    "stroke_end_ms=%.3f settle_ms=%.3f\n",
                     allTools[t].name, sum / (double)r.stepMs.size(), Percentile(r.stepMs, 0.9),
-                    Percentile(r.stepMs, 1.0), r.reculls, r.strokeEndMs);
+                    Percentile(r.stepMs, 1.0), r.stepMs[0], r.reculls, r.strokeEndMs, r.settleMs);
             }
             if (o.profile) PrintSectionShares(allTools[t].name);
             if (o.undo) MeasureUndo(allTools[t].name, snapshot);

@@ -7,6 +7,8 @@
 #include "parallel/parallel.h"
 
 i32 quietBeautifyPasses;
+u32 refinementPasses;
+u8 consumeChangedFlags;
 u8 meshSettled;
 static std::atomic<u8> vertexMoved;
 
@@ -66,8 +68,11 @@ void Beautify() {
 }
 
 void RefinementCycle() {
+    refinementPasses++;
+    consumeChangedFlags = narrowPasses;
     UpdateNormals();
     Beautify();
     RunMaybeParallel(EdgeLengthJob, mtEdges);
+    consumeChangedFlags = 0;
     ManageMemory();
 }

@@ -266,6 +266,8 @@ bool ResultIsSound(Vertex* k) {
 
 }  // namespace
 
+u32 collapsesDone;
+
 Vertex* CollapseEdge(Edge* e) {
     if (!TF_ASSERT(e, "collapse with null edge!")) return nullptr;
     if (!CanCollapse(e)) return nullptr;
@@ -298,5 +300,6 @@ Vertex* CollapseEdge(Edge* e) {
         Undo(rec);
         return nullptr;
     }
+    collapsesDone++;
     return k;
 }

@@ -521,7 +521,8 @@ static bool SwapStep(HistoryStep& s, bool undo) {
     TakeCounters(s.counters);
     s.counters = now;
     RefreshAround(s);
-    NextStamp();  // the next change, whatever it is, goes through StepTakesRecords
+    InvalidateBrushIndex();  // records outside the workset changed: the next recull scans
+    NextStamp();             // the next change, whatever it is, goes through StepTakesRecords
     arraysDirty = fullRebuild = colorsDirty = meshChanged = savedArraysDirty = 1;
     return true;
 }

@@ -235,8 +235,63 @@ void UpdateWorkset();
 // the workset is merely rebuilt between strokes (during one it is kept).
 void UpdateBrushCulling(BrushCulling& cull, Vec3 center, f32 radius, bool strokeRunning);
 void StoreRestState();
+// Cull with a cube two brush radii wide around the brush (four when off),
+// recull through the grid below, and let the normal and edge-length passes
+// clear the flags they consume. Set at start; the tests clear it to compare
+// with the whole-mesh path.
+extern u8 narrowPasses;
+// Bumped by every workset rebuild other than the culling's and by storage
+// resets: whatever may have moved or flagged records outside the workset.
+extern u32 worksetEpoch;
+// The workset lists every active record, changed or not: set by CollectAll,
+// cleared by the rebuilds.
+extern u8 worksetListsAll;
+// Relaxation cycles run so far; counted by RefinementCycle.
+extern u32 refinementPasses;
+// The normal and edge-length passes clear the triangle and edge flags they
+// consume: set by RefinementCycle for its passes when narrowPasses is on.
+extern u8 consumeChangedFlags;
 void ClearChangedJob(i32 threadIndex, i32 threadCount);     // every record's changed = 0
 void CopyRefPositionJob(i32 threadIndex, i32 threadCount);  // refPosition = position
+
+// ---- culling through a grid (spatialindex.cpp, recull.cpp)
+// Finer grids cost more cells per query than they save in slots.
+constexpr i32 GRID_MAX_CELLS_PER_AXIS = 128;
+// Slot numbers filed by the cell of a point; a query returns every slot of
+// the cells a box (widened by the largest filed radius) overlaps.
+struct SlotGrid {
+    Vec3 origin;      // low corner of cell (0, 0, 0)
+    f32 cellSize;     // side of a cell, model units
+    i32 dims[3];      // cells per axis
+    i32 cellCount;    // dims[0] * dims[1] * dims[2]
+    SlotList* cells;  // slots filed per cell, unordered
+    i32* cellOf;      // per slot: its cell, -1 = not filed
+    i32* placeOf;     // per slot: its place in its cell's list
+    i32 slotCapacity;
+    f32 maxRadius;  // largest radius ever filed since the reset
+};
+void ResetSlotGrid(SlotGrid& g, Vec3 low, Vec3 high, f32 cellSize, i32 slotCapacity);
+void SizeSlotGrid(SlotGrid& g, i32 slotCapacity);
+void FreeSlotGrid(SlotGrid& g);
+void FileSlot(SlotGrid& g, i32 slot, Vec3 p, f32 radius);
+void UnfileSlot(SlotGrid& g, i32 slot);
+void QuerySlotGrid(const SlotGrid& g, Vec3 low, Vec3 high, void (*visit)(i32 slot));
+// The recull of the box [boxMin, boxMax] from the grid; false when it must
+// scan the whole mesh instead (grid stale or too coarse, or the workset holds
+// most of the mesh). Either way it notes the outgoing workset in the trail.
+bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize);
+// The workset lists a quarter of the live vertices or more: a whole-mesh
+// scan then costs less than the grid, and a grid for such a cube pays nothing.
+bool WorksetIsLarge();
+// Builds the grid for cubes of this half side unless a fitting one is up to
+// date; the culling and the settle call it (0: sized from the mesh).
+void PrepareBrushIndex(f32 halfSize);
+// Something moved records outside the workset: scan on the next recull.
+void InvalidateBrushIndex();
+void FreeBrushIndex();
+// refPosition = position for every vertex moved since the last copy: the
+// stroke's trail when it is known, else the whole mesh.
+void CatchUpRefPositions();
 
 // ---- topology (topology.cpp)
 Edge* AddEdge(Vertex* a, Vertex* b);
@@ -248,6 +303,9 @@ bool TriangleFits(Vertex* a, Vertex* b, Vertex* c);
 i32 RemoveTriangle(Triangle* t, bool removeLooseVertices);
 void AlignTriangle(Triangle* t, Vec3 direction);
 void MarkChanged(Vertex* v, u8 flag);
+// The vertex moved but is not to be relaxed for it: only its edges' lengths
+// and its triangles' normals are flagged for recomputing.
+void MarkShapeChanged(Vertex* v);
 void RelaxVertex(Vertex* v, f32 factor);
 
 // ---- geometry and normals (normals.cpp)
@@ -285,6 +343,9 @@ Vec3 CubicBezier(Vec3 p0, Vec3 c1, Vec3 c2, Vec3 p3, f32 t);
 
 // ---- edge collapse (collapse.cpp): the kept vertex, or null when refused
 Vertex* CollapseEdge(Edge* e);
+// Collapses carried out so far; counted by CollapseEdge. The kept vertex
+// moves, and it may lie outside the workset.
+extern u32 collapsesDone;
 
 // ---- start meshes (startmesh.cpp)
 void SubdivideAll();  // midpoints kept by slot in a table sized to the edge array

@@ -55,11 +55,19 @@ void UpdateNormal(Vertex* v) {
         v->normal = Vec3{0, 1, 0};
 }
 
+// Within the refinement cycle of narrow passes a triangle or edge is
+// recomputed once per change, not on every cycle until the mesh settles: a
+// corner that moves flags it again (MarkChanged), and recomputing an unmoved
+// one gives what it holds. Elsewhere (building meshes, commands) positions
+// are written without flags, and the flags stay until the settle clears them.
 static void TriangleNormalJob(i32 ti, i32 tn) {
     const SlotList& list = workset.triangles;
+    const u8 consume = consumeChangedFlags;
     for (i32 i = ti; i < list.count; i += tn) {
         Triangle* t = &triangles[list.items[i]];
-        if (t->active && t->changed) TriangleNormal(t);
+        if (!t->active || !t->changed) continue;
+        TriangleNormal(t);
+        if (consume) t->changed = 0;
     }
 }
 
@@ -73,9 +81,13 @@ static void VertexNormalJob(i32 ti, i32 tn) {
 
 void EdgeLengthJob(i32 ti, i32 tn) {
     const SlotList& list = workset.edges;
+    // CollectAll lists every edge, flagged or not: all of them are measured.
+    const u8 consume = consumeChangedFlags && !worksetListsAll;
     for (i32 i = ti; i < list.count; i += tn) {
         Edge* e = &edges[list.items[i]];
-        if (e->active) EdgeLength(e);
+        if (!e->active || (consume && !e->changed)) continue;
+        EdgeLength(e);
+        if (consume) e->changed = 0;
     }
 }
 

@@ -93,6 +93,7 @@ void FreeAllocation() {
         free(l->items);
         *l = SlotList{};
     }
+    FreeBrushIndex();
 }
 
 void ResetAllocation() {
@@ -110,6 +111,7 @@ void ResetAllocation() {
 
 void ClearAllSlots() {
     ClearHistory();  // a whole new mesh follows
+    InvalidateBrushIndex();
     for (i32 i = 0; i < vertexCapacity; i++) vertices[i].active = 0;
     for (i32 i = 0; i < edgeCapacity; i++) edges[i].active = 0;
     for (i32 i = 0; i < triangleCapacity; i++) triangles[i].active = 0;

@@ -19,6 +19,8 @@ void EnforceSymmetryLine() {
         Vertex& v = vertices[list.items[i]];
         if (!v.active || !v.changed || !v.onMirrorLine) continue;
         JournalVertex(&v);
+        // Narrow passes recompute only flagged shapes.
+        if (narrowPasses && v.position.x != 0) MarkShapeChanged(&v);
         v.position.x = 0;
         v.refPosition.x = 0;
         v.normal.x = 0;

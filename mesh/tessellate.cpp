@@ -266,8 +266,13 @@ static void MeasureJob(i32 ti, i32 tn) {
             t.fresh = 0;
         }
         if (!t.active || t.tessDone) continue;
-        if (Length(measureCenter - t.center) > measureRadius + t.radius) t.tessDone = 1;
         t.fresh = 0;
+        // Only the split pass reads the perimeter, and only of triangles not
+        // done: one clear of the brush is not worth its three edge reads.
+        if (Length(measureCenter - t.center) > measureRadius + t.radius) {
+            t.tessDone = 1;
+            continue;
+        }
         t.circumference = TriangleCircumference(&t);
     }
 }

@@ -229,6 +229,11 @@ void MarkChanged(Vertex* v, u8 flag) {
     for (i32 i = 0; i < v->triangleCount; i++) v->triangles[i]->changed = 1;
 }
 
+void MarkShapeChanged(Vertex* v) {
+    for (i32 i = 0; i < v->edgeCount; i++) v->edges[i]->changed = 1;
+    for (i32 i = 0; i < v->triangleCount; i++) v->triangles[i]->changed = 1;
+}
+
 void RelaxVertex(Vertex* v, f32 factor) {
     if (v->edgeCount == 0) return;
     Vec3 sum = {0, 0, 0};

@@ -17,6 +17,8 @@ static void ResizeList(SlotList& list, i32 capacity) {
 }
 
 void ResetGeometrySet(GeometrySet& set) {
+    worksetEpoch++;
+    if (&set == &workset) worksetListsAll = 0;
     ResizeList(set.vertices, vertexCapacity);
     ResizeList(set.edges, edgeCapacity);
     ResizeList(set.triangles, triangleCapacity);
@@ -34,7 +36,11 @@ void AppendSlot(SlotList& list, i32 slot) {
     list.items[list.count++] = slot;
 }
 
+u8 worksetListsAll;
+
 void CollectAll(GeometrySet& set) {
+    worksetEpoch++;
+    worksetListsAll = &set == &workset;
     set.vertices.count = set.edges.count = set.triangles.count = 0;
     for (i32 i = 0; i < vertexCapacity; i++)
         if (vertices[i].active) AppendSlot(set.vertices, i);
@@ -141,6 +147,7 @@ static void JoinThreadLists(SlotList& list, i32 kind, i32 tn) {
 }
 
 static void RebuildWorkset(u8 cull) {
+    worksetListsAll = 0;
     // Before the pool starts threadCount is 0: rebuild on this thread then.
     i32 tn = mtCulling && threadCount > 1 ? threadCount : 1;
     const i32 capacities[LIST_KINDS] = {vertexCapacity, edgeCapacity, triangleCapacity};
@@ -157,17 +164,22 @@ static void RebuildWorkset(u8 cull) {
 
 void UpdateWorkset() {
     ProfileBegin(PROF_UPDATEWORKSET);
+    worksetEpoch++;
     RebuildWorkset(0);
     ProfileEnd();
 }
 
 // ================================================================ brush culling
 
+// The cube is two radii wide when reculls go through the grid (cheap, so
+// they may come often), four when every recull scans the whole mesh.
+static f32 CullRadii() { return narrowPasses ? 2.0f : 4.0f; }
+
 void UpdateBrushCulling(BrushCulling& b, Vec3 center, f32 r, bool strokeRunning) {
     ProfileBegin(PROF_UPDATEBRUSHCULLING);
-    b.cullHalfSize = 4 * r;
-    // The cube is four radii wide, so small moves within it need no recull.
-    if (b.cullValid && Length(b.cullCenterNow - b.cullCenter) + r <= 4 * r) {
+    b.cullHalfSize = CullRadii() * r;
+    // Small moves within the cube need no recull.
+    if (b.cullValid && Length(b.cullCenterNow - b.cullCenter) + r <= b.cullHalfSize) {
         if (!strokeRunning) UpdateWorkset();
         JournalNearBrush(center, b.cullCenterNow, r);
         ProfileEnd();
@@ -178,7 +190,10 @@ void UpdateBrushCulling(BrushCulling& b, Vec3 center, f32 r, bool strokeRunning)
     Vec3 half = {b.cullHalfSize, b.cullHalfSize, b.cullHalfSize};
     cullMin = b.cullCenter - half;
     cullMax = b.cullCenter + half;
-    RebuildWorkset(1);
+    if (!RecullByGrid(cullMin, cullMax, b.cullHalfSize)) {
+        RebuildWorkset(1);
+        if (!WorksetIsLarge()) PrepareBrushIndex(b.cullHalfSize);
+    }
     b.cullValid = 1;
     // The tool step that follows changes only vertices within its reach,
     // partly on worker threads: their old records are saved here, first.

@@ -38,6 +38,7 @@ protected:
         // build whole meshes without a sampler.
         mtProfiler = 0;
         symmetry = 0;
+        narrowPasses = 1;
         ResetAllocation();
     }
     void TearDown() override { ExpectMeshConsistent(); }

@@ -42,8 +42,9 @@ void CancelStroke() {
 
 void EndStroke() {
     strokeActive = 0;
-    // Whole mesh, not just the workset: the next stroke builds on this surface.
-    RunParallel(CopyRefPositionJob);
+    // Every vertex the stroke moved, not just the workset: the next stroke
+    // builds on this surface.
+    CatchUpRefPositions();
 }
 
 static void PlaceCenter() {

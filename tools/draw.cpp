@@ -10,11 +10,14 @@
 #include "tools/surfacepasses.h"
 #include "tools/tools.h"
 
+// What a step did to a vertex.
+constexpr u8 DRAW_UNMOVED = 0, DRAW_CHANGED = 1, DRAW_MIRROR_ONLY = 2;
+
 static SurfaceStep drawStep;             // the running step, read by the jobs
 static PlaneSums drawSums[MAX_THREADS];  // averaging pass, one per thread index
 static Vec3 drawAxis, drawOrigin;        // A and O of the averaged reference plane
 static f32 drawRate;                     // 0.6 |S|^1.3
-static u8* drawMarked;                   // per workset position: moved this step
+static u8* drawMarked;                   // per workset position: what the step did (DRAW_*)
 static i32 drawMarkedCapacity;
 
 // ================================================================ averaging pass
@@ -47,11 +50,12 @@ static Vec3 LiftedTarget(Vec3 ref, Vec3 planeNormal) {
     return q + drawAxis * lift;
 }
 
-// Moves one vertex; returns whether it counts as changed.
-static bool DrawVertex(Vertex& v) {
+// Moves one vertex: whether it counts as changed, or moved by the mirrored
+// brush alone (it is not marked changed then, but its shape still is).
+static u8 DrawVertex(Vertex& v) {
     const SurfaceStep& s = drawStep;
     f32 t = 1.3f * Length(v.position - s.center) / s.radius;
-    if (!(t < 1)) return false;
+    if (!(t < 1)) return DRAW_UNMOVED;
     f32 w = SmoothStep(1 - t);
     Vec3 p = v.position;
     Vec3 delta = LiftedTarget(v.refPosition, drawAxis) - p;
@@ -67,16 +71,18 @@ static bool DrawVertex(Vertex& v) {
     }
     // Only moves that agree with the stroke's sign relative to the vertex's
     // own normal: a vertex already beyond the target is not pulled back.
-    if (!(Dot(delta, v.normal) * s.strength >= 0)) return false;
+    if (!(Dot(delta, v.normal) * s.strength >= 0))
+        return p.x == v.position.x && p.y == v.position.y && p.z == v.position.z ? DRAW_UNMOVED
+                                                                                 : DRAW_MIRROR_ONLY;
     v.position += delta * (MaskedWeight(v, w) * 0.1f * drawRate);
-    return true;
+    return DRAW_CHANGED;
 }
 
 static void DrawApplyJob(i32 ti, i32 tn) {
     const SlotList& list = workset.vertices;
     for (i32 i = ti; i < list.count; i += tn) {
         Vertex& v = vertices[list.items[i]];
-        drawMarked[i] = Brushable(v) && DrawVertex(v);
+        drawMarked[i] = Brushable(v) ? DrawVertex(v) : DRAW_UNMOVED;
     }
 }
 
@@ -110,7 +116,9 @@ void DrawTool(Brush& b) {
     PlaneFromSums(sums, drawAxis, drawOrigin);
     drawRate = 0.6f * std::pow(std::fabs(s.strength), 1.3f);
     RunMaybeParallel(DrawApplyJob, mtDraw);
-    for (i32 i = 0; i < list.count; i++)
-        if (drawMarked[i]) MarkChanged(&vertices[list.items[i]], 1);
+    for (i32 i = 0; i < list.count; i++) {
+        if (drawMarked[i] == DRAW_CHANGED) MarkChanged(&vertices[list.items[i]], 1);
+        if (drawMarked[i] == DRAW_MIRROR_ONLY) MarkShapeChanged(&vertices[list.items[i]]);
+    }
     EndSurfaceStep(b, s);
 }

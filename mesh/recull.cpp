@@ -1,0 +1,323 @@
+// Reculling by the grid: when the brush leaves its culling cube, the new
+// workset is found from what can have changed (the old workset and the ring
+// around it) and from the grid cells the new cube overlaps, so a recull costs
+// what the cube and the stroke's trail hold instead of every slot of the mesh.
+// The result is the one a whole-mesh scan gives: the same inBrush flags, and
+// the same lists in slot order.
+// This rests on one promise: between two reculls, records change only inside
+// the workset and its ring (the tools, refinement and collapses keep it).
+// Anything else that moves vertices or sets flags (commands, file reads,
+// snapshots) rebuilds the workset or resets the storage, which bumps
+// worksetEpoch; the grid is then trusted no more and the next recull scans
+// the whole mesh, or it calls InvalidateBrushIndex itself.
+// Also keeps which vertices a stroke may have moved, so that the stroke end
+// copies refPosition for those alone.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include "mesh/mesh.h"
+#include "parallel/parallel.h"
+
+u8 narrowPasses = 1;
+u32 worksetEpoch;
+
+static SlotGrid vertexGrid;    // active vertices by position
+static SlotGrid triangleGrid;  // active triangles by centre, widened by their radius
+static u8 gridReady;           // the grids hold every active record where it was last filed
+static u32 gridEpoch;          // worksetEpoch when the grids were last brought up to date
+static u8 gridQuiet;           // set by a build: every vertex is filed where it is, while
+static u32 gridQuietAt;        // refinementPasses is still this and no recull has run
+
+// ================================================================ candidates
+
+// Per-slot marks: bit 1 = listed as a candidate, bit 2 = ring already added.
+enum { MARK_LISTED = 1, MARK_RING = 2 };
+struct MarkedList {
+    u8* marks;
+    i32 markCapacity;
+    SlotList slots;
+};
+static MarkedList candidateVertices, candidateEdges, candidateTriangles;
+
+static void SizeMarks(MarkedList& m, i32 capacity) {
+    if (capacity <= m.markCapacity) return;
+    u8* marks = (u8*)realloc(m.marks, (size_t)capacity);
+    if (!marks) OutOfMemory("recull marks", capacity);
+    memset(marks + m.markCapacity, 0, (size_t)(capacity - m.markCapacity));
+    m.marks = marks;
+    m.markCapacity = capacity;
+}
+
+static void Add(MarkedList& m, i32 slot) {
+    if (m.marks[slot] & MARK_LISTED) return;
+    m.marks[slot] |= MARK_LISTED;
+    AppendSlot(m.slots, slot);
+}
+
+static void ClearMarks(MarkedList& m) {
+    for (i32 i = 0; i < m.slots.count; i++) m.marks[m.slots.items[i]] = 0;
+    m.slots.count = 0;
+}
+
+static void ClearCandidates() {
+    ClearMarks(candidateVertices);
+    ClearMarks(candidateEdges);
+    ClearMarks(candidateTriangles);
+}
+
+// The vertex's edges, their far ends and its triangles: what MarkChanged,
+// a relaxation move or a collapse at this vertex can flag.
+static void AddRing(i32 slot) {
+    u8& mark = candidateVertices.marks[slot];
+    if (mark & MARK_RING) return;
+    mark |= MARK_RING;
+    const Vertex& v = vertices[slot];
+    if (!v.active) return;
+    for (i32 i = 0; i < v.edgeCount; i++) {
+        const Edge* e = v.edges[i];
+        Add(candidateEdges, SlotOf(e));
+        Add(candidateVertices, SlotOf(e->vertex1 == &v ? e->vertex2 : e->vertex1));
+    }
+    for (i32 i = 0; i < v.triangleCount; i++) Add(candidateTriangles, SlotOf(v.triangles[i]));
+}
+
+// Everything that can have changed since the workset was built: the workset,
+// the ring of its vertices, and the corners and sides of its triangles (a
+// normal update flags the corners). A removed record's links are not read:
+// after a growth they point at freed memory.
+static void GatherAroundWorkset() {
+    SizeMarks(candidateVertices, vertexCapacity);
+    SizeMarks(candidateEdges, edgeCapacity);
+    SizeMarks(candidateTriangles, triangleCapacity);
+    for (i32 i = 0; i < workset.vertices.count; i++)
+        Add(candidateVertices, workset.vertices.items[i]);
+    for (i32 i = 0; i < workset.edges.count; i++) Add(candidateEdges, workset.edges.items[i]);
+    for (i32 i = 0; i < workset.triangles.count; i++)
+        Add(candidateTriangles, workset.triangles.items[i]);
+    for (i32 i = 0; i < workset.triangles.count; i++) {
+        const Triangle& t = triangles[workset.triangles.items[i]];
+        if (!t.active) continue;
+        for (i32 k = 0; k < 3; k++) {
+            Add(candidateVertices, SlotOf(t.vertices[k]));
+            Add(candidateEdges, SlotOf(t.edges[k]));
+        }
+    }
+    i32 listed = candidateVertices.slots.count;
+    for (i32 i = 0; i < listed; i++) AddRing(candidateVertices.slots.items[i]);
+    // A collapse's kept vertex may lie one ring out and flags its own ring;
+    // REDUCE DETAIL marks it inBrush, which tells it apart.
+    for (i32 i = listed; i < candidateVertices.slots.count; i++) {
+        i32 slot = candidateVertices.slots.items[i];
+        if (vertices[slot].active && vertices[slot].inBrush) AddRing(slot);
+    }
+}
+
+// ================================================================ stroke trail
+
+// Vertices that may have moved since the last refPosition copy; complete
+// only while trailValid is set and worksetEpoch is still trailEpoch. A vertex
+// still on its reference position is left out: if it moves later, it moves
+// inside a workset that is noted before it is replaced.
+static MarkedList trail;
+static u8 trailValid;
+static u32 trailEpoch;
+static u8 trailQuiet;         // set by a copy: nothing has moved since while refinementPasses
+static u32 trailQuietAt;      // is still this
+static u32 trailCollapsesAt;  // collapsesDone when the trail last saw a ring
+
+static void AddToTrail(i32 slot) {
+    const Vertex& v = vertices[slot];
+    if (!v.active) return;
+    if (v.position.x == v.refPosition.x && v.position.y == v.refPosition.y &&
+        v.position.z == v.refPosition.z)
+        return;
+    Add(trail, slot);
+}
+
+static void AddCandidatesToTrail() {
+    SizeMarks(trail, vertexCapacity);
+    const SlotList& list = candidateVertices.slots;
+    for (i32 i = 0; i < list.count; i++) AddToTrail(list.items[i]);
+    trailCollapsesAt = collapsesDone;
+}
+
+// The workset's vertices; their rings only when a collapse may have moved a
+// kept vertex outside the workset since the trail last looked.
+static void AddWorksetToTrail() {
+    if (trailCollapsesAt != collapsesDone) {
+        GatherAroundWorkset();
+        AddCandidatesToTrail();
+        ClearCandidates();
+        return;
+    }
+    SizeMarks(trail, vertexCapacity);
+    for (i32 i = 0; i < workset.vertices.count; i++) AddToTrail(workset.vertices.items[i]);
+}
+
+static void CopyTrailJob(i32 ti, i32 tn) {
+    const SlotList& list = trail.slots;
+    for (i32 i = ti; i < list.count; i += tn) {
+        Vertex& v = vertices[list.items[i]];
+        if (v.active) v.refPosition = v.position;
+    }
+}
+
+void CatchUpRefPositions() {
+    if (!narrowPasses || !trailValid || trailEpoch != worksetEpoch) {
+        RunParallel(CopyRefPositionJob);
+    } else {
+        AddWorksetToTrail();
+        RunParallel(CopyTrailJob);
+    }
+    ClearMarks(trail);
+    trailValid = 1;
+    trailEpoch = worksetEpoch;
+    trailQuiet = 1;
+    trailQuietAt = refinementPasses;
+    trailCollapsesAt = collapsesDone;
+}
+
+// ================================================================ grids
+
+void InvalidateBrushIndex() { worksetEpoch++; }
+
+static bool GridFits(const SlotGrid& g, f32 cellSize) {
+    bool finest = std::max(g.dims[0], std::max(g.dims[1], g.dims[2])) == GRID_MAX_CELLS_PER_AXIS;
+    return g.cellSize >= cellSize / 8 && (g.cellSize <= cellSize * 2 || finest);
+}
+
+// Files every active vertex and triangle afresh, with cells of about half the
+// culling cube's half side (a cube then spans four or five cells a side).
+// Never inside a parallel job: it files on the calling thread.
+static void BuildGrids(f32 halfSize) {
+    Vec3 low = {0, 0, 0}, high = {0, 0, 0};
+    bool any = false;
+    for (i32 i = 0; i < vertexCapacity; i++) {
+        const Vertex& v = vertices[i];
+        if (!v.active || !IsFinite(v.position)) continue;
+        Vec3 p = v.position;
+        if (!any) low = high = p;
+        any = true;
+        low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
+        high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
+    }
+    // Without a brush yet, cells of a 32nd of the mesh's width.
+    Vec3 extent = high - low;
+    f32 cell = halfSize > 0 ? halfSize / 2 : std::max(extent.x, std::max(extent.y, extent.z)) / 32;
+    ResetSlotGrid(vertexGrid, low, high, cell, vertexCapacity);
+    ResetSlotGrid(triangleGrid, low, high, cell, triangleCapacity);
+    for (i32 i = 0; i < vertexCapacity; i++)
+        if (vertices[i].active) FileSlot(vertexGrid, i, vertices[i].position, 0);
+    for (i32 i = 0; i < triangleCapacity; i++) {
+        const Triangle& t = triangles[i];
+        if (t.active) FileSlot(triangleGrid, i, t.center, t.radius);
+    }
+    gridReady = 1;
+    gridEpoch = worksetEpoch;
+    gridQuiet = 1;
+    gridQuietAt = refinementPasses;
+}
+
+// The candidates may have moved, appeared or gone since they were filed.
+static void RefileCandidates() {
+    SizeSlotGrid(vertexGrid, vertexCapacity);
+    SizeSlotGrid(triangleGrid, triangleCapacity);
+    const SlotList& vs = candidateVertices.slots;
+    for (i32 i = 0; i < vs.count; i++) {
+        const Vertex& v = vertices[vs.items[i]];
+        if (v.active)
+            FileSlot(vertexGrid, vs.items[i], v.position, 0);
+        else
+            UnfileSlot(vertexGrid, vs.items[i]);
+    }
+    const SlotList& ts = candidateTriangles.slots;
+    for (i32 i = 0; i < ts.count; i++) {
+        const Triangle& t = triangles[ts.items[i]];
+        if (t.active)
+            FileSlot(triangleGrid, ts.items[i], t.center, t.radius);
+        else
+            UnfileSlot(triangleGrid, ts.items[i]);
+    }
+}
+
+// ================================================================ the recull
+
+static void AddVertexCandidate(i32 slot) { Add(candidateVertices, slot); }
+static void AddTriangleCandidate(i32 slot) { Add(candidateTriangles, slot); }
+
+// Keeps the listed slots that pass, in slot order, as the workset list.
+template <typename Keep>
+static void ListInOrder(MarkedList& m, SlotList& out, Keep keep) {
+    out.count = 0;
+    for (i32 i = 0; i < m.slots.count; i++)
+        if (keep(m.slots.items[i])) AppendSlot(out, m.slots.items[i]);
+    std::sort(out.items, out.items + out.count);
+}
+
+bool WorksetIsLarge() { return (int64_t)workset.vertices.count * 4 > liveVertexCount; }
+
+bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize) {
+    if (!narrowPasses) return false;
+    bool usable = gridReady && gridEpoch == worksetEpoch && GridFits(vertexGrid, halfSize / 2);
+    bool quiet = gridQuiet && gridQuietAt == refinementPasses;
+    gridQuiet = 0;  // the step's tool moves vertices after this
+    // A whole-mesh rebuild (a new mesh, a command) left every record listed:
+    // a scan is cheaper than gathering around that. The grid still holds if
+    // nothing has moved since it was built, the trail if nothing has moved
+    // since the last copy.
+    if (WorksetIsLarge()) {
+        if (!(usable && quiet)) gridReady = 0;
+        if (!(trailQuiet && trailQuietAt == refinementPasses)) trailValid = 0;
+        return false;
+    }
+    // The trail must see what the outgoing workset held, whichever way it goes.
+    GatherAroundWorkset();
+    AddCandidatesToTrail();
+    if (!usable) {
+        ClearCandidates();
+        gridReady = 0;
+        return false;
+    }
+    RefileCandidates();
+    QuerySlotGrid(vertexGrid, boxMin, boxMax, AddVertexCandidate);
+    QuerySlotGrid(triangleGrid, boxMin, boxMax, AddTriangleCandidate);
+    auto inside = [&](Vec3 p, f32 widen) {
+        return p.x > boxMin.x - widen && p.x < boxMax.x + widen && p.y > boxMin.y - widen &&
+               p.y < boxMax.y + widen && p.z > boxMin.z - widen && p.z < boxMax.z + widen;
+    };
+    worksetListsAll = 0;
+    ListInOrder(candidateVertices, workset.vertices, [&](i32 s) {
+        Vertex& v = vertices[s];
+        v.inBrush = v.active && inside(v.position, 0);
+        return v.active && (v.inBrush || v.changed);
+    });
+    ListInOrder(candidateEdges, workset.edges,
+                [&](i32 s) { return edges[s].active && edges[s].changed; });
+    ListInOrder(candidateTriangles, workset.triangles, [&](i32 s) {
+        Triangle& t = triangles[s];
+        t.inBrush = t.active && inside(t.center, t.radius);
+        return t.active && (t.inBrush || t.changed);
+    });
+    ClearCandidates();
+    return true;
+}
+
+void PrepareBrushIndex(f32 halfSize) {
+    if (!narrowPasses) return;
+    bool current = gridReady && gridEpoch == worksetEpoch;
+    if (current && (halfSize <= 0 || GridFits(vertexGrid, halfSize / 2))) return;
+    BuildGrids(halfSize);
+}
+
+void FreeBrushIndex() {
+    FreeSlotGrid(vertexGrid);
+    FreeSlotGrid(triangleGrid);
+    gridReady = 0;
+    for (MarkedList* m : {&candidateVertices, &candidateEdges, &candidateTriangles, &trail}) {
+        free(m->marks);
+        free(m->slots.items);
+        *m = MarkedList{};
+    }
+    trailValid = 0;
+}
