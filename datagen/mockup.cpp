@@ -212,27 +212,6 @@ static void TopBar(Screen& s, const Textures& t, const Font* f) {
 static void Buttons(Screen& s, const Textures& t, const Font* f, P2 pointer) {
     static const int cells[21] = {11, 12, 13, 3,  7,  8,  4,  5,  6,  26, 0,
                                   0,  10, 9,  19, 20, 21, 25, 22, 23, 24};
-    static const char* labels[21] = {"CREASE [E]",
-                                     "ROTATE [R]",
-                                     "SCALE [T]",
-                                     "DRAW [D]",
-                                     "FLATTEN [F]",
-                                     "GRAB [G]",
-                                     "INFLATE [C]",
-                                     "PINCH [V]",
-                                     "SMOOTH [B]",
-                                     "REDUCE DETAIL [X]",
-                                     "",
-                                     "",
-                                     "MASK [M]",
-                                     "WIREFRAME [W]",
-                                     "SYMMETRY",
-                                     "NEW SPHERE",
-                                     "NEW PLANE",
-                                     "IMPORT OBJ",
-                                     "SAVE [CTRL+(SHIFT)+S]",
-                                     "OPEN [CTRL+O]",
-                                     "EXPORT OBJ [CTRL+E]"};
     struct B {
         P2 p;
         float scale, d;
@@ -249,15 +228,16 @@ static void Buttons(Screen& s, const Textures& t, const Font* f, P2 pointer) {
     std::sort(b, b + 21, [](const B& x, const B& y) { return x.scale < y.scale; });
     for (const B& x : b) {
         float sc = x.scale;
-        bool hover = x.d < 25 || x.i == 7, on = x.i == 14 || x.i == 9;
+        // PINCH stands for the hovered button: lit, with its label.
+        bool hover = x.i == 7, on = x.i == 14 || x.i == 9;
         Rgba face = hover || on ? Rgba{0.92f, 0.76f, 0.65f, 1} : Rgba{0.7f, 0.7f, 0.7f, 1};
         Picture(s, t.buttonShadow, x.p.x - 53 * sc, x.p.y - 47 * sc, 106 * sc, 102 * sc,
                 {1, 1, 1, 0.4f});
         DrawIcon(s, t.atlas, x.i == 19 ? 1 : 0, x.p.x, x.p.y, sc, face);
         if (cells[x.i]) DrawIcon(s, t.atlas, cells[x.i], x.p.x, x.p.y, sc, {1, 1, 1, 1}, true);
         if (hover)
-            DrawText(s, f, x.p.x - 35 * sc, x.p.y + 35 * sc, 1.5f * sc, {1, 1, 1, 0.8f}, "%s",
-                     labels[x.i]);
+            DrawText(s, f, x.p.x - 35 * sc, x.p.y + 35 * sc, 1.5f * sc, {1, 1, 1, 0.8f},
+                     "PINCH [V]");
     }
 }
 

@@ -72,20 +72,22 @@ void DrawString(i32 slot, f32 x, f32 y, f32 size, const char* text) {
     glEnd();
 }
 
-void DrawText(f32 x, f32 y, f32 size, const char* format, ...) {
+static void DrawFormatted(f32 x, f32 y, f32 size, const char* format, va_list args) {
     char text[TEXT_BUFFER_SIZE];
-    va_list args;
-    va_start(args, format);
     FormatText(text, format, args);
-    va_end(args);
     DrawString(0, x, y, size, text);
 }
 
-void DrawTextAt(i32 x, i32 y, f32 size, const char* format, ...) {
-    char text[TEXT_BUFFER_SIZE];
+void DrawText(f32 x, f32 y, f32 size, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    FormatText(text, format, args);
+    DrawFormatted(x, y, size, format, args);
     va_end(args);
-    DrawString(0, (f32)x, (f32)y, size, text);
+}
+
+void DrawTextAt(i32 x, i32 y, f32 size, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    DrawFormatted((f32)x, (f32)y, size, format, args);
+    va_end(args);
 }
