@@ -154,8 +154,17 @@ TEST_F(FrameLogicTest, UndoOfMaskFillRestoresMasksAndCutsTheStroke) {
     EXPECT_FALSE(strokeActive || grabDragging || brush.cullValid);
     EXPECT_TRUE(meshSettled);
     Frame();
+    Press({KEY_Z});
+    EXPECT_EQ(vertices[0].mask, 0.0f) << "Z alone redoes nothing";
+    Frame();
     Press({KEY_LCTRL, KEY_Y});
     EXPECT_EQ(vertices[0].mask, 1.0f) << "Ctrl+Y redoes the fill";
+    Frame();
+    Press({KEY_Z});
+    EXPECT_EQ(vertices[0].mask, 1.0f) << "Z alone undoes nothing";
+    Frame();
+    Press({KEY_LCTRL, KEY_LSHIFT, KEY_Z});
+    EXPECT_EQ(vertices[0].mask, 1.0f) << "Ctrl+Shift+Z redoes, never undoes";
 }
 
 // A stroke refines every frame; after it (within 30 frames), and on the third
