@@ -116,6 +116,8 @@ TEST_F(SoakTest, EveryToolAndCommandInARandomSessionKeepsTheMeshSound) {
         if (HasFatalFailure()) return;
         ASSERT_TRUE(CheckMesh(report, sizeof report)) << report;
         ASSERT_EQ(Fault(), "");
+        if (length && step % 1000 == 999)
+            printf("soak: %i steps, %i triangles\n", step + 1, liveTriangleCount), fflush(stdout);
     }
     printf("soak: seed %u, %i steps, %i triangles at the end\n", seed, steps, liveTriangleCount);
 }
