@@ -221,10 +221,29 @@ static Vertex* SplitEdgeSlot(i32 edgeSlot, f32 minEdgeLength) {
     return CarryOutSplit(plan);
 }
 
+// A split adds one vertex and two triangles; a mesh at the file limits gets
+// no more detail, said once per run into the limit.
+static bool RoomToSplit() {
+    static bool told = false;
+    i32 share = symmetry ? 2 : 1;
+    if (liveTriangleCount + 2 <= MAX_MESH_TRIANGLES / share &&
+        liveVertexCount < MAX_MESH_VERTICES / share) {
+        told = false;
+        return true;
+    }
+    if (!told) {
+        LogBeginVerbose(0);
+        LogPrint("*** mesh at its size limit (%i triangles), no more detail", liveTriangleCount);
+        LogEndVerbose();
+    }
+    told = true;
+    return false;
+}
+
 Vertex* Tesselate(Edge* e, f32 minEdgeLength) {
     ProfileBegin(PROF_TESSELATE);
     // A caller may hand over an edge that an earlier split removed.
-    Vertex* v = e->active ? SplitEdgeSlot(SlotOf(e), minEdgeLength) : nullptr;
+    Vertex* v = e->active && RoomToSplit() ? SplitEdgeSlot(SlotOf(e), minEdgeLength) : nullptr;
     ProfileEnd();
     return v;
 }
