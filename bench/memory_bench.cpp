@@ -40,9 +40,9 @@ void Stroke() {
     i32 slot = (i32)(rng() % (u32)vertexCapacity);
     while (!vertices[slot].active) slot = (slot + 1) % vertexCapacity;
     Vec3 p = vertices[slot].position;
-    f32 radius = Uniform(4, 30), strength = Uniform(0.2f, 1) * (rng() % 3 ? 1 : -1);
+    f32 radius = Uniform(10, 40), strength = Uniform(0.2f, 1) * (rng() % 3 ? 1 : -1);
     strokeActive = 1;
-    for (i32 i = 0, steps = 1 + (i32)(rng() % 5); i < steps; i++) {
+    for (i32 i = 0, steps = 1 + (i32)(rng() % 3); i < steps; i++) {
         brush.center = brush.anchor = p;
         brush.radius = radius;
         brush.strength = strength;
