@@ -1,5 +1,6 @@
 // Per-record geometry: edge lengths, face normals with centre and radius,
 // vertex normals, and the workset passes that keep them current after edits.
+#include <atomic>
 #include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
@@ -25,7 +26,10 @@ void TriangleNormal(Triangle* t) {
     Vertex* b = t->vertices[1];
     Vertex* c = t->vertices[2];
     t->normal = Normalized(Cross(b->position - a->position, c->position - a->position));
-    a->changed = b->changed = c->changed = 1;
+    // Threads of the normal job share corners: the flag is stored atomically
+    // (relaxed; RunParallel's hand-back orders it before the vertex pass).
+    for (Vertex* v : t->vertices)
+        std::atomic_ref<u8>(v->changed).store(1, std::memory_order_relaxed);
     t->center = (a->position + b->position + c->position) * 0.33333334f;
     f32 radius = 0;
     for (Vertex* v : t->vertices) {
@@ -55,9 +59,12 @@ void UpdateNormal(Vertex* v) {
         v->normal = Vec3{0, 1, 0};
 }
 
+// A slot reused by a split is listed twice: threads divide the triangles by
+// slot, so each triangle has one writer.
 static void TriangleNormalJob(i32 ti, i32 tn) {
     const SlotList& list = workset.triangles;
-    for (i32 i = ti; i < list.count; i += tn) {
+    for (i32 i = 0; i < list.count; i++) {
+        if (list.items[i] % tn != ti) continue;
         Triangle* t = &triangles[list.items[i]];
         if (t->active && t->changed) TriangleNormal(t);
     }
@@ -73,7 +80,8 @@ static void VertexNormalJob(i32 ti, i32 tn) {
 
 void EdgeLengthJob(i32 ti, i32 tn) {
     const SlotList& list = workset.edges;
-    for (i32 i = ti; i < list.count; i += tn) {
+    for (i32 i = 0; i < list.count; i++) {
+        if (list.items[i] % tn != ti) continue;  // by slot: a reused slot is listed twice
         Edge* e = &edges[list.items[i]];
         if (e->active) EdgeLength(e);
     }

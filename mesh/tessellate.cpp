@@ -276,9 +276,13 @@ static u8 measureStarts;    // first pass: also start every listed triangle afre
 // triangles take part at all: done when inactive or outside the culling box.
 // (Folded into the pass because on a dense mesh each extra walk over the
 // workset's records costs as much as the measuring.)
+// A split that reuses a freed slot lists it again, so threads divide the
+// triangles by slot, not by list position: a slot listed twice stays with
+// one thread.
 static void MeasureJob(i32 ti, i32 tn) {
     const SlotList& list = workset.triangles;
-    for (i32 i = ti; i < list.count; i += tn) {
+    for (i32 i = 0; i < list.count; i++) {
+        if (list.items[i] % tn != ti) continue;
         Triangle& t = triangles[list.items[i]];
         if (measureStarts) {
             t.tessDone = !t.active || !t.inBrush;
