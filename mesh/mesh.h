@@ -51,6 +51,10 @@ inline constexpr ProfileSectionName meshProfileSections[] = {
 };
 
 enum { MAX_VERTEX_TRIANGLES = 24, MAX_VERTEX_EDGES = 24, INITIAL_CAPACITY = 20000 };
+// The most records a sculpture file may hold. Refinement stops there (at half
+// with symmetry on, whose mirrored whole is twice as large): a sculpture past
+// it would save into a file that no reader takes back.
+enum { MAX_MESH_VERTICES = 8000000, MAX_MESH_TRIANGLES = 8000000 };
 
 struct Vertex {
     u8 active;        // 1 = slot in use

@@ -19,10 +19,8 @@
 #include "base/settings.h"
 #include "mesh/mesh.h"
 
-// Larger counts would push the record arrays past what their i32 capacity
-// arithmetic (capacity x 80 in ManageMemory) can hold.
-static const u64 MAX_IMAGE_VERTICES = 8000000;
-static const u64 MAX_IMAGE_TRIANGLES = 8000000;
+static const u64 MAX_IMAGE_VERTICES = MAX_MESH_VERTICES;
+static const u64 MAX_IMAGE_TRIANGLES = MAX_MESH_TRIANGLES;
 // Coordinates beyond this overflow single-precision normals (the cross
 // product of two edges, squared); no sculpture comes near it.
 static const f32 MAX_COORDINATE = 1e8f;

@@ -1,5 +1,6 @@
 // Per-record geometry: edge lengths, face normals with centre and radius,
 // vertex normals, and the workset passes that keep them current after edits.
+#include <atomic>
 #include "base/settings.h"
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
@@ -25,7 +26,10 @@ void TriangleNormal(Triangle* t) {
     Vertex* b = t->vertices[1];
     Vertex* c = t->vertices[2];
     t->normal = Normalized(Cross(b->position - a->position, c->position - a->position));
-    a->changed = b->changed = c->changed = 1;
+    // Threads of the normal job share corners: the flag is stored atomically
+    // (relaxed; RunParallel's hand-back orders it before the vertex pass).
+    for (Vertex* v : t->vertices)
+        std::atomic_ref<u8>(v->changed).store(1, std::memory_order_relaxed);
     t->center = (a->position + b->position + c->position) * 0.33333334f;
     f32 radius = 0;
     for (Vertex* v : t->vertices) {
@@ -60,10 +64,13 @@ void UpdateNormal(Vertex* v) {
 // corner that moves flags it again (MarkChanged), and recomputing an unmoved
 // one gives what it holds. Elsewhere (building meshes, commands) positions
 // are written without flags, and the flags stay until the settle clears them.
+// A slot reused by a split is listed twice: threads divide the records by
+// slot, so each has one writer.
 static void TriangleNormalJob(i32 ti, i32 tn) {
     const SlotList& list = workset.triangles;
     const u8 consume = consumeChangedFlags;
-    for (i32 i = ti; i < list.count; i += tn) {
+    for (i32 i = 0; i < list.count; i++) {
+        if (list.items[i] % tn != ti) continue;
         Triangle* t = &triangles[list.items[i]];
         if (!t->active || !t->changed) continue;
         TriangleNormal(t);
@@ -83,7 +90,8 @@ void EdgeLengthJob(i32 ti, i32 tn) {
     const SlotList& list = workset.edges;
     // CollectAll lists every edge, flagged or not: all of them are measured.
     const u8 consume = consumeChangedFlags && !worksetListsAll;
-    for (i32 i = ti; i < list.count; i += tn) {
+    for (i32 i = 0; i < list.count; i++) {
+        if (list.items[i] % tn != ti) continue;  // by slot: a reused slot is listed twice
         Edge* e = &edges[list.items[i]];
         if (!e->active || (consume && !e->changed)) continue;
         EdgeLength(e);

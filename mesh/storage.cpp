@@ -1,6 +1,7 @@
 // Record storage: the three arrays, their free-slot search, growth with
 // every link rebased, and the whole-storage reset. Owns the arrays, the
 // capacities, counters, cursors and the render-side arrays' sizes.
+#include <malloc.h>
 #include <sys/mman.h>
 #include <cstdio>
 #include <cstdlib>
@@ -97,6 +98,12 @@ void FreeAllocation() {
 }
 
 void ResetAllocation() {
+    // Record arrays are freed at every growth. By default the allocator raises
+    // its mmap threshold after such a free, so the next arrays come from the
+    // heap and their freed space stays with the process for good; a fixed
+    // threshold keeps large blocks in mmap, given back to the system when
+    // freed, so a long session holds what its sculpture needs and no more.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     FreeAllocation();
     vertexCapacity = edgeCapacity = triangleCapacity = INITIAL_CAPACITY;
     liveVertexCount = liveEdgeCount = liveTriangleCount = displayTriangleCount = 0;

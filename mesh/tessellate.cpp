@@ -221,10 +221,29 @@ static Vertex* SplitEdgeSlot(i32 edgeSlot, f32 minEdgeLength) {
     return CarryOutSplit(plan);
 }
 
+// A split adds one vertex and two triangles; a mesh at the file limits gets
+// no more detail, said once per run into the limit.
+static bool RoomToSplit() {
+    static bool told = false;
+    i32 share = symmetry ? 2 : 1;
+    if (liveTriangleCount + 2 <= MAX_MESH_TRIANGLES / share &&
+        liveVertexCount < MAX_MESH_VERTICES / share) {
+        told = false;
+        return true;
+    }
+    if (!told) {
+        LogBeginVerbose(0);
+        LogPrint("*** mesh at its size limit (%i triangles), no more detail", liveTriangleCount);
+        LogEndVerbose();
+    }
+    told = true;
+    return false;
+}
+
 Vertex* Tesselate(Edge* e, f32 minEdgeLength) {
     ProfileBegin(PROF_TESSELATE);
     // A caller may hand over an edge that an earlier split removed.
-    Vertex* v = e->active ? SplitEdgeSlot(SlotOf(e), minEdgeLength) : nullptr;
+    Vertex* v = e->active && RoomToSplit() ? SplitEdgeSlot(SlotOf(e), minEdgeLength) : nullptr;
     ProfileEnd();
     return v;
 }
@@ -257,9 +276,13 @@ static u8 measureStarts;    // first pass: also start every listed triangle afre
 // triangles take part at all: done when inactive or outside the culling box.
 // (Folded into the pass because on a dense mesh each extra walk over the
 // workset's records costs as much as the measuring.)
+// A split that reuses a freed slot lists it again, so threads divide the
+// triangles by slot, not by list position: a slot listed twice stays with
+// one thread.
 static void MeasureJob(i32 ti, i32 tn) {
     const SlotList& list = workset.triangles;
-    for (i32 i = ti; i < list.count; i += tn) {
+    for (i32 i = 0; i < list.count; i++) {
+        if (list.items[i] % tn != ti) continue;
         Triangle& t = triangles[list.items[i]];
         if (measureStarts) {
             t.tessDone = !t.active || !t.inBrush;

@@ -11,6 +11,7 @@ packages=(
   libpng-dev zlib1g-dev
   xvfb xauth xdotool xfonts-base
   zenity          # file dialogs, and message boxes where SDL finds no X core fonts
+  clang libclang-rt-14-dev  # the fuzz targets (libFuzzer and the sanitizer runtimes)
 )
 
 missing=()

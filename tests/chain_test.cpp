@@ -144,8 +144,8 @@ protected:
 };
 
 TEST_F(ChainTest, RandomEditsStrokesSplitsCollapsesAndUndoKeepTheMeshSound) {
-#if defined(__SANITIZE_ADDRESS__)
-    const i32 sessions = 4;  // every access costs more under the address sanitizer
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    const i32 sessions = 4;  // every access costs more under the sanitizers
 #else
     const i32 sessions = 12;
 #endif

@@ -1,0 +1,72 @@
+// What keeps a user's work: a save killed part-way, and a mesh refined
+// past what a sculpture file can hold.
+#include <signal.h>
+#include <sys/wait.h>
+#include <chrono>
+#include <thread>
+#include "meshfile_fixture.h"
+
+using ReliabilityTest = MeshTest;
+
+// A save killed at any moment (power cut, the program killed) must leave the
+// file either as it was or wholly new: a child process saves a large mesh
+// over a small sculpture and is killed at delays spread over a save's length.
+TEST_F(ReliabilityTest, AKilledSaveLeavesThePreviousFileOrTheNewOneWhole) {
+    TempDir dir;
+    std::string path = dir.File("work.tf1");
+    BuildSphere();
+    ASSERT_TRUE(SaveMesh(path.c_str()));
+    const std::vector<u8> before = ReadBytes(path);
+    for (i32 pass = 0; pass < 3; pass++) SubdivideAll();  // about 2.7 MB
+    const std::vector<u8> after = ImageOfMesh();
+    // A save in a child process, forking included, timed whole.
+    auto start = std::chrono::steady_clock::now();
+    pid_t child = fork();
+    if (child == 0) _exit(SaveMesh(dir.File("timing.tf1").c_str()) ? 0 : 1);
+    ASSERT_GT(child, 0);
+    waitpid(child, nullptr, 0);
+    auto saveLength = std::chrono::steady_clock::now() - start;
+    i32 old = 0, replaced = 0;
+    // From at once to the end in twentieths, then whole saves longer until
+    // the new file shows (a loaded machine stretches the killed saves).
+    for (i32 k = 0; k <= 20 || (replaced < 2 && k < 40); k++) {
+        WriteBytes(path, before);
+        child = fork();
+        if (child == 0) _exit(SaveMesh(path.c_str()) ? 0 : 1);
+        ASSERT_GT(child, 0);
+        std::this_thread::sleep_for(k <= 20 ? saveLength * k / 20 : saveLength * (k - 19));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        std::vector<u8> now = ReadBytes(path);
+        ASSERT_TRUE(now == before || now == after) << "killed after " << k << "/20 of a save";
+        (now == before ? old : replaced)++;
+    }
+    printf("saves killed: %i left the old file, %i the new one\n", old, replaced);
+    ResetAllocation();
+    EXPECT_TRUE(LoadMesh(path.c_str()));
+}
+
+// At the file limits (the counters stand in for a mesh that large) a split is
+// refused, with one log line; with symmetry on at half, as the mirrored whole
+// doubles it.
+TEST_F(ReliabilityTest, RefinementStopsWhereASculptureFileCouldNotHoldTheMesh) {
+    TestLog log;
+    struct {
+        u8 symmetric;
+        i32 triangles;
+        bool splits;
+    } rows[] = {{0, MAX_MESH_TRIANGLES - 4, true},
+                {0, MAX_MESH_TRIANGLES - 1, false},
+                {1, MAX_MESH_TRIANGLES / 2 - 4, true},
+                {1, MAX_MESH_TRIANGLES / 2 - 1, false}};
+    for (auto r : rows) {
+        MakeQuad();
+        i32 real = liveTriangleCount;
+        symmetry = r.symmetric, liveTriangleCount = r.triangles;
+        EXPECT_EQ(Tesselate(&edges[2], 0) != nullptr, r.splits) << r.triangles;
+        liveTriangleCount += real - r.triangles, symmetry = 0;
+        CheckAndReset();
+    }
+    EXPECT_EQ(log.Count("*** mesh at its size limit (7999999 triangles), no more detail"), 1);
+    EXPECT_EQ(log.Count("*** mesh at its size limit (3999999 triangles), no more detail"), 1);
+}
