@@ -100,8 +100,9 @@ f32 MeanEdgeUnderBrush() {
     i32 count = 0;
     for (i32 i = 0; i < edgeCapacity; i++) {
         const Edge& e = edges[i];
+        if (!e.active) continue;
         Vec3 mid = (e.vertex1->position + e.vertex2->position) * 0.5f;
-        if (e.active && Length(mid - brush.center) < 2 * brush.radius) {
+        if (Length(mid - brush.center) < 2 * brush.radius) {
             sum += e.length;
             count++;
         }
