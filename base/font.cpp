@@ -23,7 +23,7 @@ static bool TgaRefused(const char* why) {
 }
 
 // Header fields in file order: id length, colour map type, image type,
-// colour map specification (5), origin (4), width, height, depth, descriptor.
+// colour map description (5), origin (4), width, height, depth, descriptor.
 static bool CheckTgaHeader(const u8* data, size_t size, i32* width, i32* height, i32* bytes) {
     if (size < TGA_HEADER_SIZE) return TgaRefused("shorter than its header");
     if (data[2] != 2) return TgaRefused("not uncompressed true colour (type 2)");
