@@ -6,23 +6,21 @@
 
 namespace {
 
-class ChainTest : public SculptTest {
+class ChainTest : public RandomSculptTest {
 protected:
-    std::mt19937 rng{TestSeed(20240601)};
+    ChainTest() : RandomSculptTest(20240601) {}
     bool edits = false, closed = false;   // raw edits take part; a sphere that must stay closed
     std::vector<i32> pool;                // vertex slots the raw edits build from
     std::vector<std::vector<u8>> pushed;  // images the undo ring holds, oldest first
 
     void SetUp() override {
-        SculptTest::SetUp();
+        RandomSculptTest::SetUp();
         ASSERT_TRUE(InitUndoRing());
     }
     void TearDown() override {
-        SculptTest::TearDown();
+        RandomSculptTest::TearDown();
         FreeUndoRing();
     }
-    f32 Uniform(f32 lo, f32 hi) { return std::uniform_real_distribution<f32>(lo, hi)(rng); }
-    i32 Below(i32 n) { return (i32)(rng() % (u32)n); }
     template <typename T>
     T* Any(T* records, i32 capacity) {  // the first active record from a random slot on
         i32 slot = Below(capacity);
@@ -61,16 +59,8 @@ protected:
         detailBias = details[Below(4)];
         f32 radius = Uniform(5, 45), strength = Uniform(0.1f, 2.0f) * (Below(3) ? 1 : -1);
         Vec3 p = Any(triangles, triangleCapacity)->vertices[0]->position;
-        for (i32 i = 0, steps = 1 + Below(3); i < steps; i++) {
-            PlaceBrush(p, radius, strength);
-            brush.strokeStart = i == 0;
-            tool(brush);
-            RefinementCycle();
-            p += Vec3{Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1)} * (radius * 0.3f);
-            if (symmetry) p.x = std::fabs(p.x);  // the brush stays on the stored half
-        }
-        RunParallel(CopyRefPositionJob);  // the stroke ends
-        brush.cullValid = 0;
+        i32 steps = 1 + Below(3);
+        RandomStroke(tool, p, radius, strength, steps);
     }
 
     // Add a vertex or a triangle (refusals included), remove a triangle with

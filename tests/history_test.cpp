@@ -11,13 +11,10 @@
 
 namespace {
 
-class HistoryTest : public SculptTest {
+class HistoryTest : public RandomSculptTest {
 protected:
-    std::mt19937 rng{TestSeed(20261206)};
+    HistoryTest() : RandomSculptTest(20261206) {}
     std::vector<std::vector<u8>> images;  // images[p]: the mesh with p steps done
-
-    i32 Below(i32 n) { return (i32)(rng() % (u32)n); }
-    f32 Uniform(f32 lo, f32 hi) { return std::uniform_real_distribution<f32>(lo, hi)(rng); }
 
     // Loose vertices far off fill the vertex array to its growth threshold,
     // so the first creations of a step grow it.
@@ -46,16 +43,8 @@ protected:
         Vec3 p = triangles[t].vertices[0]->position;
         brush.anchor = p;
         f32 radius = Uniform(8, 40), strength = Uniform(0.2f, 1.5f) * (Below(3) ? 1 : -1);
-        for (i32 i = 0, steps = 1 + Below(4); i < steps; i++) {
-            PlaceBrush(p, radius, strength);
-            brush.strokeStart = i == 0;
-            tool(brush);
-            RefinementCycle();
-            p += Vec3{Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1)} * (radius * 0.3f);
-            if (symmetry) p.x = std::fabs(p.x);
-        }
-        RunParallel(CopyRefPositionJob);
-        brush.cullValid = 0;
+        i32 steps = 1 + Below(4);
+        RandomStroke(tool, p, radius, strength, steps);
         for (i32 i = Below(4); i > 0; i--) {
             UpdateWorkset();
             RefinementCycle();

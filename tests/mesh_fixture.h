@@ -3,11 +3,13 @@
 #pragma once
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -171,6 +173,29 @@ inline void PlaceBrush(Vec3 center, f32 radius, f32 strength) {
     brush.radius = radius;
     brush.strength = strength;
 }
+
+// A sculpting fixture with its own seeded generator (TESSA_SEED replays another).
+class RandomSculptTest : public SculptTest {
+protected:
+    explicit RandomSculptTest(u32 seed) : rng(TestSeed(seed)) {}
+    std::mt19937 rng;
+    f32 Uniform(f32 lo, f32 hi) { return std::uniform_real_distribution<f32>(lo, hi)(rng); }
+    i32 Below(i32 n) { return (i32)(rng() % (u32)n); }
+    // A stroke of `steps` steps from p, drifting up to 0.3 radius a step (on
+    // the stored half with symmetry on), refined after each; then it ends.
+    void RandomStroke(ToolFn tool, Vec3 p, f32 radius, f32 strength, i32 steps) {
+        for (i32 i = 0; i < steps; i++) {
+            PlaceBrush(p, radius, strength);
+            brush.strokeStart = i == 0;
+            tool(brush);
+            RefinementCycle();
+            p += Vec3{Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1)} * (radius * 0.3f);
+            if (symmetry) p.x = std::fabs(p.x);
+        }
+        RunParallel(CopyRefPositionJob);
+        brush.cullValid = 0;
+    }
+};
 
 // Positions by slot, (0, 0, 0) for free slots.
 inline std::vector<Vec3> TakePositions() {
