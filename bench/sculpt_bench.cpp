@@ -53,7 +53,8 @@ struct Options {
     bool breakdown;
     bool profile;
     bool undo;
-    bool wide;  // the whole-mesh path: wide cube, scans, every flag kept until the settle
+    bool wide;    // the whole-mesh path: wide cube, scans, every flag kept until the settle
+    i32 threads;  // 0: one per core
 };
 
 // This thread's processor time: on a machine shared with other work the
@@ -96,7 +97,9 @@ bool ParseOptions(int argc, char** argv, Options& o) {
          0.766f,
          false,
          false,
-         false};
+         false,
+         false,
+         0};
     const char* toolNames[TOOL_CHOICES];
     const char* sizeNames[4];
     for (i32 i = 0; i < TOOL_CHOICES; i++) toolNames[i] = allTools[i].name;
@@ -121,6 +124,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.undo = true;
         } else if (!strcmp(a, "--wide")) {
             o.wide = true;
+        } else if (!strncmp(a, "--threads=", 10)) {
+            o.threads = atoi(a + 10);
         } else {
             return false;
         }
@@ -134,8 +139,10 @@ void Usage() {
         "usage: tessaform-bench [--tools=draw,smooth,inflate,flatten,pinch,crease,mask,reduce]\n"
         "                       [--sizes=start,100k,500k,2m] [--steps=200] [--radius=8]\n"
         "                       [--strength=0.766] [--breakdown] [--profile] [--wide] [--undo]\n"
+        "                       [--threads=N]\n"
         "(the six shaping brushes unless --tools names others; --wide: the whole-mesh\n"
-        "culling and refinement path, for comparison)\n");
+        "culling and refinement path, for comparison; --threads=1 on a busy machine:\n"
+        "the main thread's processor time per step is then all of a step's work)\n");
 }
 
 // ================================================================ memory
@@ -371,7 +378,7 @@ int main(int argc, char** argv) {
         ProfilerInit(0x7FFFFFFF);  // reports only when asked
         StartProfiler();
     }
-    StartWorkers(0, 0);
+    StartWorkers(o.threads, 0);
     for (i32 s = 0; s < 4; s++) {
         if (!o.sizes[s]) continue;
         BuildRefinedSphere(allSizes[s].passes);

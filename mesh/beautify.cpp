@@ -26,6 +26,7 @@ static void BeautifyVertex(Vertex* v, i32 threadIndex) {
     for (i32 i = 0; i < v->edgeCount; i++) lengthSum += EdgeLength(v->edges[i]);
     if (v->edgeCount < 2) return;
     f32 meanLength = lengthSum / (f32)v->edgeCount;
+    v->touched = 1;  // its edges are flagged below, moved or not
     Vec3 sum = {0, 0, 0};
     for (i32 i = 0; i < v->edgeCount; i++) {
         Edge* e = v->edges[i];

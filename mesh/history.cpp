@@ -373,25 +373,9 @@ void BeginHistoryStep() {
 
 // ================================================================ [SECTION] journal passes
 
-static bool Within(Vec3 p, Vec3 c, f32 r2) {
-    Vec3 d = p - c;
-    return Dot(d, d) <= r2;
-}
-
-void JournalNearBrush(Vec3 center, Vec3 reference, f32 radius) {
-    // A little beyond the reach of every falloff, and the mirror images that
-    // symmetric strokes also move.
-    f32 r2 = radius * radius * 1.01f;
-    Vec3 centerImage = {-center.x, center.y, center.z};
-    Vec3 referenceImage = {-reference.x, reference.y, reference.z};
-    const SlotList& list = workset.vertices;
-    for (i32 i = 0; i < list.count; i++) {
-        Vertex& v = vertices[list.items[i]];
-        if (v.undoStamp == journalStamp || !v.active) continue;
-        if (Within(v.position, center, r2) || Within(v.position, centerImage, r2) ||
-            Within(v.refPosition, reference, r2) || Within(v.refPosition, referenceImage, r2))
-            SaveVertexRecord(&v);
-    }
+void JournalReach() {
+    const SlotList& list = reachVertices;
+    for (i32 i = 0; i < list.count; i++) JournalVertex(&vertices[list.items[i]]);
 }
 
 // ================================================================ [SECTION] relaxation threads

@@ -62,6 +62,10 @@ struct Vertex {
     u8 inBrush;       // inside the current brush's culling box
     u8 onMirrorLine;  // lies on x = 0 while symmetric editing is on
     u8 folded;        // the normals of its triangles disagree
+    // It flagged the records around it since the culling last gathered them:
+    // set by MarkChanged, MarkShapeChanged and the relaxation, cleared by
+    // the grid recull once it has looked at its ring
+    u8 touched;
     // journalStamp when the history last saved this record; beside the
     // position, since every brush step reads both for the vertices near it
     u32 undoStamp;
@@ -126,7 +130,7 @@ struct GeometrySet {
 struct BrushCulling {
     Vec3 cullCenterNow;  // centre the culling uses this step
     Vec3 cullCenter;     // centre of the last full culling
-    f32 cullHalfSize;    // half side of the culling cube, 4 x radius
+    f32 cullHalfSize;    // half side of the culling cube, in step with the radius
     u8 cullValid;        // cube valid; cleared every frame without a stroke
 };
 
@@ -139,7 +143,7 @@ struct IndexTriple {
 // the matching Journal* first, so the history can write the old record back.
 // A record already saved for the step in progress carries the current stamp
 // and costs one compare. Main thread only: parallel passes have their records
-// saved before they start (JournalNearBrush) or save them per thread
+// saved before they start (JournalReach) or save them per thread
 // (JournalPositionInJob).
 extern u32 journalStamp;  // changed by the history whenever a step opens or closes
 void SaveVertexRecord(Vertex* v);
@@ -154,10 +158,9 @@ inline void JournalEdge(Edge* e) {
 inline void JournalTriangle(Triangle* t) {
     if (t->undoStamp != journalStamp) SaveTriangleRecord(t);
 }
-// Saves every workset vertex a brush step around `center` (and `reference`,
-// the anchor the transform tools measure reference positions from) may
-// change within `radius`, mirror images included.
-void JournalNearBrush(Vec3 center, Vec3 reference, f32 radius);
+// Saves every vertex of the brush's reach (reachVertices): all that the
+// step's tool may change.
+void JournalReach();
 // The relaxation pass: sized for a list of vertexCount before it, each job
 // thread saves a vertex's position before it moves it, and the saved
 // positions join the open step after it.
@@ -234,12 +237,22 @@ void ResetGeometrySet(GeometrySet& set);
 void CollectAll(GeometrySet& set);
 void AppendSlot(SlotList& list, i32 slot);
 void UpdateWorkset();
-// Keeps the cube around center (4 radii wide) and the workset in step with
+// Keeps the cube around center and the workset in step with
 // it. A full recull only when the cube no longer holds the brush; otherwise
 // the workset is merely rebuilt between strokes (during one it is kept).
 void UpdateBrushCulling(BrushCulling& cull, Vec3 center, f32 radius, bool strokeRunning);
+// The workset's vertices a brush step can move, in workset order: those
+// within `radius` (and a hair) of the centre by position or of `reference`
+// (the anchor the transform tools measure from) by reference position,
+// mirror images included. Listed by the culling before the step's
+// refinement and extended by ExtendReach with what the refinement added, so
+// the tools walk a few thousand vertices instead of the whole cube.
+extern SlotList reachVertices;
+void CollectReach(Vec3 center, Vec3 reference, f32 radius);
+// Adds the workset's vertices from list position `from` on that lie in reach.
+void ExtendReach(i32 from);
 void StoreRestState();
-// Cull with a cube two brush radii wide around the brush (four when off),
+// Cull with a cube hugging the brush (half side 1.25 radii; 4 when off),
 // recull through the grid below, and let the normal and edge-length passes
 // clear the flags they consume. Set at start; the tests clear it to compare
 // with the whole-mesh path.

@@ -220,6 +220,7 @@ void AlignTriangle(Triangle* t, Vec3 direction) {
 void MarkChanged(Vertex* v, u8 flag) {
     v->changed = flag;
     if (flag != 1) return;
+    v->touched = 1;
     for (i32 i = 0; i < v->edgeCount; i++) {
         Edge* e = v->edges[i];
         e->changed = 1;
@@ -230,6 +231,7 @@ void MarkChanged(Vertex* v, u8 flag) {
 }
 
 void MarkShapeChanged(Vertex* v) {
+    v->touched = 1;
     for (i32 i = 0; i < v->edgeCount; i++) v->edges[i]->changed = 1;
     for (i32 i = 0; i < v->triangleCount; i++) v->triangles[i]->changed = 1;
 }

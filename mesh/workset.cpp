@@ -171,9 +171,11 @@ void UpdateWorkset() {
 
 // ================================================================ brush culling
 
-// The cube is two radii wide when reculls go through the grid (cheap, so
-// they may come often), four when every recull scans the whole mesh.
-static f32 CullRadii() { return narrowPasses ? 2.0f : 4.0f; }
+// Half the cube's side in brush radii. Through the grid a recull costs about
+// what one step costs, so the cube may hug the brush: every per-step pass
+// walks the cube, and it holds little more than the brush's reach. Four when
+// every recull scans the whole mesh.
+static f32 CullRadii() { return narrowPasses ? 1.25f : 4.0f; }
 
 void UpdateBrushCulling(BrushCulling& b, Vec3 center, f32 r, bool strokeRunning) {
     ProfileBegin(PROF_UPDATEBRUSHCULLING);
@@ -181,7 +183,8 @@ void UpdateBrushCulling(BrushCulling& b, Vec3 center, f32 r, bool strokeRunning)
     // Small moves within the cube need no recull.
     if (b.cullValid && Length(b.cullCenterNow - b.cullCenter) + r <= b.cullHalfSize) {
         if (!strokeRunning) UpdateWorkset();
-        JournalNearBrush(center, b.cullCenterNow, r);
+        CollectReach(center, b.cullCenterNow, r);
+        JournalReach();
         ProfileEnd();
         return;
     }
@@ -197,8 +200,63 @@ void UpdateBrushCulling(BrushCulling& b, Vec3 center, f32 r, bool strokeRunning)
     b.cullValid = 1;
     // The tool step that follows changes only vertices within its reach,
     // partly on worker threads: their old records are saved here, first.
-    JournalNearBrush(center, b.cullCenterNow, r);
+    CollectReach(center, b.cullCenterNow, r);
+    JournalReach();
     ProfileEnd();
+}
+
+// ================================================================ reach
+
+SlotList reachVertices;
+static Vec3 reachCenter, reachReference;
+static f32 reachSquared;
+static u8* reachListed;  // per vertex slot: in reachVertices (a reused slot is listed once)
+static i32 reachListedCapacity;
+
+static bool Within(Vec3 p, Vec3 c) {
+    Vec3 d = p - c;
+    return Dot(d, d) <= reachSquared;
+}
+
+static bool InReach(const Vertex& v) {
+    Vec3 c = reachCenter, r = reachReference;
+    return Within(v.position, c) || Within(v.position, {-c.x, c.y, c.z}) ||
+           Within(v.refPosition, r) || Within(v.refPosition, {-r.x, r.y, r.z});
+}
+
+static void AddToReach(i32 from) {
+    const SlotList& list = workset.vertices;
+    for (i32 i = from; i < list.count; i++) {
+        i32 slot = list.items[i];
+        const Vertex& v = vertices[slot];
+        if (!v.active || reachListed[slot] || !InReach(v)) continue;
+        reachListed[slot] = 1;
+        AppendSlot(reachVertices, slot);
+    }
+}
+
+void CollectReach(Vec3 center, Vec3 reference, f32 radius) {
+    for (i32 i = 0; i < reachVertices.count; i++) {
+        i32 slot = reachVertices.items[i];
+        if (slot < reachListedCapacity) reachListed[slot] = 0;
+    }
+    reachVertices.count = 0;
+    reachCenter = center;
+    reachReference = reference;
+    // A little beyond the reach of every falloff.
+    reachSquared = radius * radius * 1.01f;
+    ExtendReach(0);
+}
+
+void ExtendReach(i32 from) {
+    if (reachListedCapacity < vertexCapacity) {
+        u8* listed = (u8*)realloc(reachListed, (size_t)vertexCapacity);
+        if (!listed) OutOfMemory("reach marks", vertexCapacity);
+        memset(listed + reachListedCapacity, 0, (size_t)(vertexCapacity - reachListedCapacity));
+        reachListed = listed;
+        reachListedCapacity = vertexCapacity;
+    }
+    AddToReach(from);
 }
 
 // ================================================================ whole-mesh jobs

@@ -17,7 +17,7 @@ static SurfaceStep drawStep;             // the running step, read by the jobs
 static PlaneSums drawSums[MAX_THREADS];  // averaging pass, one per thread index
 static Vec3 drawAxis, drawOrigin;        // A and O of the averaged reference plane
 static f32 drawRate;                     // 0.6 |S|^1.3
-static u8* drawMarked;                   // per workset position: what the step did (DRAW_*)
+static u8* drawMarked;                   // per reach position: what the step did (DRAW_*)
 static i32 drawMarkedCapacity;
 
 // ================================================================ averaging pass
@@ -25,7 +25,7 @@ static i32 drawMarkedCapacity;
 static void DrawAverageJob(i32 ti, i32 tn) {
     const SurfaceStep& s = drawStep;
     PlaneSums sums = {};
-    const SlotList& list = workset.vertices;
+    const SlotList& list = reachVertices;
     for (i32 i = ti; i < list.count; i += tn) {
         const Vertex& v = vertices[list.items[i]];
         if (!Brushable(v)) continue;
@@ -79,15 +79,15 @@ static u8 DrawVertex(Vertex& v) {
 }
 
 static void DrawApplyJob(i32 ti, i32 tn) {
-    const SlotList& list = workset.vertices;
+    const SlotList& list = reachVertices;
     for (i32 i = ti; i < list.count; i += tn) {
         Vertex& v = vertices[list.items[i]];
         drawMarked[i] = Brushable(v) ? DrawVertex(v) : DRAW_UNMOVED;
     }
 }
 
-// The marks are per workset position; the list only grows, so the buffer
-// grows with it and is kept between steps.
+// The marks are per reach position; the buffer grows with the longest
+// reach and is kept between steps.
 static bool SizeMarks(i32 count) {
     if (count <= drawMarkedCapacity) return true;
     i32 capacity = count + count / 2;
@@ -111,7 +111,7 @@ void DrawTool(Brush& b) {
         sums.point += drawSums[i].point;
         sums.weight += drawSums[i].weight;
     }
-    const SlotList& list = workset.vertices;
+    const SlotList& list = reachVertices;
     if (sums.weight < 0.01f || !SizeMarks(list.count)) return EndSurfaceStep(b, s);
     PlaneFromSums(sums, drawAxis, drawOrigin);
     drawRate = 0.6f * std::pow(std::fabs(s.strength), 1.3f);

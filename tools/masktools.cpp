@@ -22,12 +22,14 @@ static void PaintMask(Vertex& v, f32 weight, f32 target) {
 void MaskTool(Brush& b) {
     b.cullCenterNow = b.center;
     UpdateBrushCulling(b, b.center, b.radius, strokeActive);
-    TesselateForBrush(b.center, b.radius,
-                      1.0f);  // the mask is painted on refined geometry, as sculpting is
+    // The mask is painted on refined geometry, as sculpting is.
+    i32 listed = workset.vertices.count;
+    TesselateForBrush(b.center, b.radius, 1.0f);
+    ExtendReach(listed);
     f32 r = b.radius;
     f32 rate = std::pow(std::fabs(b.strength), 1.5f);
     f32 target = b.strength > 0 ? 1.1f : -0.1f;
-    const SlotList& list = workset.vertices;
+    const SlotList& list = reachVertices;
     for (i32 i = 0; i < list.count; i++) {
         Vertex& v = vertices[list.items[i]];
         f32 u;

@@ -46,11 +46,12 @@ inline void AddSample(PlaneSums& sums, f32 w, Vec3 normal, Vec3 point) {
     sums.weight += w;
 }
 
-// Calls f(v) for each brushable workset vertex, in workset order: the passes
-// run on the main thread and later vertices see the earlier ones moved.
+// Calls f(v) for each brushable vertex in the brush's reach, in workset
+// order: the passes run on the main thread and later vertices see the
+// earlier ones moved.
 template <typename F>
 void ForEachBrushable(F&& f) {
-    const SlotList& list = workset.vertices;
+    const SlotList& list = reachVertices;
     for (i32 i = 0; i < list.count; i++) {
         Vertex& v = vertices[list.items[i]];
         if (Brushable(v)) f(v);

@@ -17,8 +17,11 @@ f32 BeginToolStep(Brush& b, i32 tool) {
     bool fromAnchor = tool == TOOL_GRAB || tool == TOOL_SCALE || tool == TOOL_ROTATE;
     b.cullCenterNow = fromAnchor ? b.anchor : b.center;
     UpdateBrushCulling(b, b.center, b.radius, strokeActive);
-    if (toolTesselateFactor[tool] > 0)
+    if (toolTesselateFactor[tool] > 0) {
+        i32 listed = workset.vertices.count;
         TesselateForBrush(b.center, b.radius, toolTesselateFactor[tool]);
+        ExtendReach(listed);
+    }
     return saved;
 }
 
