@@ -9,9 +9,10 @@
 // Debug tag carried by every mesh record: what last happened to it and who
 // did it. Nothing records events yet: the record creators reset the tag, so
 // it reads EVENT_NOTHING until something does.
+// The word first: eight bytes instead of twelve, in millions of records.
 struct EventTag {
-    u8 code;  // index into the event-type table; EVENT_NOTHING = nothing recorded
     u32 who;  // low 32 bits of the address of the record or object that caused it
+    u8 code;  // index into the event-type table; EVENT_NOTHING = nothing recorded
     u8 flag;  // always 0
 };
 enum { EVENT_NOTHING = 25, EVENT_TYPE_COUNT = 26 };

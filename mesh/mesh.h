@@ -66,6 +66,7 @@ struct Vertex {
     // set by MarkChanged, MarkShapeChanged and the relaxation, cleared by
     // the grid recull once it has looked at its ring
     u8 touched;
+    u8 inReach;  // listed in reachVertices; set and cleared by the reach listing
     // journalStamp when the history last saved this record; beside the
     // position, since every brush step reads both for the vertices near it
     u32 undoStamp;

@@ -40,11 +40,14 @@ struct MarkedList {
 };
 static MarkedList candidateVertices, candidateEdges, candidateTriangles;
 
+// Fresh zeroed memory rather than a cleared tail: its pages cost nothing
+// until a mark lands there, and marks land only around the brush.
 static void SizeMarks(MarkedList& m, i32 capacity) {
     if (capacity <= m.markCapacity) return;
-    u8* marks = (u8*)realloc(m.marks, (size_t)capacity);
+    u8* marks = (u8*)calloc((size_t)capacity, 1);
     if (!marks) OutOfMemory("recull marks", capacity);
-    memset(marks + m.markCapacity, 0, (size_t)(capacity - m.markCapacity));
+    if (m.marks) memcpy(marks, m.marks, (size_t)m.markCapacity);
+    free(m.marks);
     m.marks = marks;
     m.markCapacity = capacity;
 }

@@ -210,8 +210,6 @@ void UpdateBrushCulling(BrushCulling& b, Vec3 center, f32 r, bool strokeRunning)
 SlotList reachVertices;
 static Vec3 reachCenter, reachReference;
 static f32 reachSquared;
-static u8* reachListed;  // per vertex slot: in reachVertices (a reused slot is listed once)
-static i32 reachListedCapacity;
 
 static bool Within(Vec3 p, Vec3 c) {
     Vec3 d = p - c;
@@ -224,39 +222,26 @@ static bool InReach(const Vertex& v) {
            Within(v.refPosition, r) || Within(v.refPosition, {-r.x, r.y, r.z});
 }
 
-static void AddToReach(i32 from) {
+void ExtendReach(i32 from) {
     const SlotList& list = workset.vertices;
     for (i32 i = from; i < list.count; i++) {
         i32 slot = list.items[i];
-        const Vertex& v = vertices[slot];
-        if (!v.active || reachListed[slot] || !InReach(v)) continue;
-        reachListed[slot] = 1;
+        Vertex& v = vertices[slot];
+        if (!v.active || v.inReach || !InReach(v)) continue;
+        v.inReach = 1;  // a slot reused by a split is listed twice in the workset
         AppendSlot(reachVertices, slot);
     }
 }
 
 void CollectReach(Vec3 center, Vec3 reference, f32 radius) {
-    for (i32 i = 0; i < reachVertices.count; i++) {
-        i32 slot = reachVertices.items[i];
-        if (slot < reachListedCapacity) reachListed[slot] = 0;
-    }
+    for (i32 i = 0; i < reachVertices.count; i++)
+        if (reachVertices.items[i] < vertexCapacity) vertices[reachVertices.items[i]].inReach = 0;
     reachVertices.count = 0;
     reachCenter = center;
     reachReference = reference;
     // A little beyond the reach of every falloff.
     reachSquared = radius * radius * 1.01f;
     ExtendReach(0);
-}
-
-void ExtendReach(i32 from) {
-    if (reachListedCapacity < vertexCapacity) {
-        u8* listed = (u8*)realloc(reachListed, (size_t)vertexCapacity);
-        if (!listed) OutOfMemory("reach marks", vertexCapacity);
-        memset(listed + reachListedCapacity, 0, (size_t)(vertexCapacity - reachListedCapacity));
-        reachListed = listed;
-        reachListedCapacity = vertexCapacity;
-    }
-    AddToReach(from);
 }
 
 // ================================================================ whole-mesh jobs

@@ -87,13 +87,13 @@ TEST_F(MeshTest, GridRecullGivesTheWholeMeshScanAndStrokeEndCatchesUpEveryVertex
         SetSymmetry(tool % 2);  // half the brushes on the cut half, mirrored
         CatchUpRefPositions();
         Stroke(tool, seed, 40, true, [&](i32 step) { ExpectScanResult(brush, seed, step); });
-        SetSymmetry(0);
         for (i32 i = 0; i < vertexCapacity; i++) {
             const Vertex& v = vertices[i];
             ASSERT_TRUE(!v.active || v.refPosition == v.position)
                 << "tool " << tool << " seed " << seed << " vertex " << i;
         }
         ExpectMeshConsistent();
+        SetSymmetry(0);
     }
 }
 
