@@ -42,6 +42,17 @@ TEST_F(ReliabilityTest, AKilledSaveLeavesThePreviousFileOrTheNewOneWhole) {
         (now == before ? old : replaced)++;
     }
     printf("saves killed: %i left the old file, %i the new one\n", old, replaced);
+    // The next save clears the dead saves' temporary files, never a live
+    // process's (the parent's name stands in for a save in progress).
+    std::string live = path + "." + std::to_string(getppid()) + "-0.tmp";
+    WriteBytes(live, before);
+    WriteBytes(path + "." + std::to_string(child) + "-7.tmp", before);
+    ASSERT_TRUE(SaveMesh(path.c_str()));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path)) {
+        if (entry.path().extension() == ".tmp" && entry.path().stem().string().find("work") == 0) {
+            EXPECT_EQ(entry.path().string(), live) << "left beside the sculpture";
+        }
+    }
     ResetAllocation();
     EXPECT_TRUE(LoadMesh(path.c_str()));
 }
@@ -70,3 +81,4 @@ TEST_F(ReliabilityTest, RefinementStopsWhereASculptureFileCouldNotHoldTheMesh) {
     EXPECT_EQ(log.Count("*** mesh at its size limit (7999999 triangles), no more detail"), 1);
     EXPECT_EQ(log.Count("*** mesh at its size limit (3999999 triangles), no more detail"), 1);
 }
+
