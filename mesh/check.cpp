@@ -136,22 +136,24 @@ void CheckTriangle(Report& r, i32 i) {
 bool CheckMesh(char* report, i32 reportSize) {
     if (report && reportSize > 0) report[0] = 0;
     Report r{report, reportSize, 0};
-    i32 nv = 0, ne = 0, nt = 0;
+    i32 nv = 0, ne = 0, nt = 0, beyond = 0;
     for (i32 i = 0; i < vertexCapacity; i++)
         if (vertices[i].active) {
-            nv++;
+            nv++, beyond += i >= vertexReach;
             CheckVertex(r, i);
         }
     for (i32 i = 0; i < edgeCapacity; i++)
         if (edges[i].active) {
-            ne++;
+            ne++, beyond += i >= edgeReach;
             CheckEdge(r, i);
         }
     for (i32 i = 0; i < triangleCapacity; i++)
         if (triangles[i].active) {
-            nt++;
+            nt++, beyond += i >= triangleReach;
             CheckTriangle(r, i);
         }
+    // Growth copies only the slots the search has reached.
+    if (beyond) r.Add("%i records lie beyond the slots handed out", beyond);
     if (nv != liveVertexCount)
         r.Add("live vertex count %i, active vertices %i", liveVertexCount, nv);
     if (ne != liveEdgeCount) r.Add("live edge count %i, active edges %i", liveEdgeCount, ne);

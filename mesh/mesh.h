@@ -186,6 +186,11 @@ extern i32 displayTriangleCount;
 // Where the next free-slot search starts: moved by the search, back to 0 by
 // ResetAllocation and ClearAllSlots.
 extern i32 vertexCursor, edgeCursor, triangleCursor;
+// One past the highest slot the search has handed out since ResetAllocation
+// or ClearAllSlots (which zero it); raised by the search alone. No record
+// lies beyond it, so growth copies no more than this, and the memory beyond
+// has never been touched.
+extern i32 vertexReach, edgeReach, triangleReach;
 // Appended to by the record creators and removers, rebuilt by UpdateWorkset
 // and the brush culling, set to every record by StoreRestState.
 extern GeometrySet workset;
@@ -224,13 +229,26 @@ bool AllocateEdges();
 bool AllocateTriangles();
 // Grows the arrays up front for a whole mesh of v vertices and t triangles,
 // so that building it never runs a full-circle search or copies arrays
-// half-filled (the readers of files and snapshots).
-void ReserveRecords(i32 v, i32 t);
+// half-filled (the readers of files and snapshots). False: the memory could
+// not be had (the arrays grown so far stay).
+bool ReserveRecords(i32 v, i32 t);
+// Grows early, between steps. Growth that cannot get memory leaves the
+// arrays as they are, with one "***" line, and refinement stops adding detail
+// once the free slots are used up.
 void ManageMemory();
+// Free slots for v vertices, e edges and t triangles, growing an array that
+// lacks them; false when the memory cannot be had (a split is then refused).
+bool MakeRoomForRecords(i32 v, i32 e, i32 t);
+// Single record or render arrays larger than this many bytes fail to
+// allocate (0: no limit). Set by the tests to stand in for a full memory.
+extern int64_t recordAllocationLimit;
 void ClearAllSlots();  // every slot inactive, cursors 0 (before a whole-mesh build)
-// Memory for a mesh array or list could not be had: there is no way to keep
-// the mesh, so this logs a "###" line and stops before anything writes
-// through a null array.
+// Memory for a mesh array or list could not be had where there is no way to
+// keep the mesh: a fresh storage (the sculpture it replaces is gone), a full
+// circle of the free-slot search that cannot grow (reached only by creators
+// that did not ask for room first: the readers check the size against the
+// machine's memory up front), a workset or grid list. Logs a "###" line and
+// stops before anything writes through a null array.
 [[noreturn]] void OutOfMemory(const char* what, i32 records);
 
 // ---- workset (workset.cpp)
@@ -381,6 +399,7 @@ void EnforceSymmetryLine();
 // seam flagged onMirrorLine at x = 0) or off (the mirrored half is added and
 // joined along the seam). Switching to the state already set changes no
 // topology; the workset, normals and rest state are refreshed either way.
+// Switching off leaves it on when the mirrored half finds no memory.
 void SetSymmetry(u8 on);
 // Switches off and back to the current setting, so a freshly built mesh
 // matches it (a whole mesh is cut in half when symmetry is on).

@@ -6,7 +6,9 @@
 // the `symmetry` switch) only after CheckMeshImage has passed.
 #include "mesh/meshfile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -424,6 +426,59 @@ bool ReadMesh(UndoSlot* slot) {
 
 // ================================================================ [SECTION] files
 
+// The folder of path into dir ("." for a bare name); path's last component,
+// or null when path does not fit.
+static const char* SplitDirectory(const char* path, char* dir, size_t size) {
+    if (snprintf(dir, size, "%s", path) >= (int)size) return nullptr;
+    char* slash = strrchr(dir, '/');
+    if (!slash) {
+        snprintf(dir, size, ".");
+        return path;
+    }
+    const char* name = path + (slash - dir) + 1;
+    if (slash == dir)
+        dir[1] = 0;  // the root keeps its slash
+    else
+        *slash = 0;
+    return name;
+}
+
+// A temporary name of path's: "<name of path>.<pid>-<attempt>.tmp". The pid,
+// or -1 when the name is not one.
+static long TemporaryOwner(const char* entry, const char* name) {
+    size_t n = strlen(name);
+    if (strncmp(entry, name, n) != 0 || entry[n] != '.') return -1;
+    char* end;
+    long pid = strtol(entry + n + 1, &end, 10);
+    if (end == entry + n + 1 || *end != '-' || pid <= 0) return -1;
+    const char* attempt = end + 1;
+    strtol(attempt, &end, 10);
+    return end != attempt && strcmp(end, ".tmp") == 0 ? pid : -1;
+}
+
+// A save killed part-way leaves its temporary file behind; the next save of
+// the same file removes those whose process is gone, so they do not pile up
+// beside the user's sculpture. A live process's file may be a save in
+// progress and is kept. This process's own pid marks a leftover too: its
+// saves run one at a time, so such a file is from an earlier process that
+// had the same pid.
+static void RemoveDeadTemporaries(const char* path) {
+    char dir[1024];
+    const char* name = SplitDirectory(path, dir, sizeof dir);
+    DIR* d = name ? opendir(dir) : nullptr;
+    if (!d) return;
+    while (dirent* entry = readdir(d)) {
+        long pid = TemporaryOwner(entry->d_name, name);
+        if (pid <= 0) continue;
+        bool gone = pid == (long)getpid() || (kill((pid_t)pid, 0) != 0 && errno == ESRCH);
+        char leftover[2100];
+        if (gone &&
+            snprintf(leftover, sizeof leftover, "%s/%s", dir, entry->d_name) < (int)sizeof leftover)
+            unlink(leftover);
+    }
+    closedir(d);
+}
+
 // Creates a fresh temporary file beside path, with the permissions the
 // target has (or the default ones for a new file).
 static FILE* CreateTemporary(const char* path, char* tempPath, size_t tempSize) {
@@ -450,14 +505,7 @@ static FILE* CreateTemporary(const char* path, char* tempPath, size_t tempSize) 
 // The rename is only durable once the directory itself is synced.
 static void SyncDirectoryOf(const char* path) {
     char dir[1024];
-    snprintf(dir, sizeof dir, "%s", path);
-    char* slash = strrchr(dir, '/');
-    if (slash == dir)
-        dir[1] = 0;
-    else if (slash)
-        *slash = 0;
-    else
-        snprintf(dir, sizeof dir, ".");
+    if (!SplitDirectory(path, dir, sizeof dir)) return;
     int fd = open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     fsync(fd);
@@ -473,6 +521,7 @@ static bool SaveFailed(const char* why, const char* tempPath) {
 
 bool WriteFileSafely(const char* path, bool (*write)(FILE* file)) {
     char tempPath[1100] = "";
+    RemoveDeadTemporaries(path);
     FILE* f = CreateTemporary(path, tempPath, sizeof tempPath);
     if (!f) return SaveFailed("cannot create a temporary file beside the target", tempPath);
     bool written = write(f);

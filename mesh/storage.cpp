@@ -28,8 +28,11 @@ IndexTriple* indexArray;
 
 u8 arraysDirty, fullRebuild, colorsDirty, meshChanged, savedArraysDirty, bumpShading;
 
-// Growth that cannot get memory has no way to keep the mesh: stop before
-// anything writes through a null array, with the reason in the log.
+int64_t recordAllocationLimit;
+
+i32 vertexReach, edgeReach, triangleReach;
+static u8 noMemoryTold;  // growth failed and said so; cleared by the next growth
+
 [[noreturn]] void OutOfMemory(const char* what, i32 records) {
     LogBeginVerbose(1);
     LogPrint("### out of memory allocating %i %s records, stopping", records, what);
@@ -47,11 +50,22 @@ static void AdviseHugePages(void* p, size_t bytes) {
     if (end > begin) madvise((void*)begin, end - begin, MADV_HUGEPAGE);
 }
 
+// Null when the memory cannot be had: growth then keeps the arrays it has.
 template <typename T>
-static T* AllocRecords(i32 count, const char* what) {
+static T* AllocRecords(i32 count) {
+    size_t bytes = (size_t)count * sizeof(T);
+    if (recordAllocationLimit > 0 && (int64_t)bytes > recordAllocationLimit) return nullptr;
     T* p = (T*)calloc((size_t)count, sizeof(T));  // zeroed: every record inactive
+    if (p) AdviseHugePages(p, bytes);
+    return p;
+}
+
+// A fresh storage of the initial size: the sculpture it replaces is already
+// gone, so there is nothing left to keep when even that cannot be had.
+template <typename T>
+static T* AllocOrStop(i32 count, const char* what) {
+    T* p = AllocRecords<T>(count);
     if (!p) OutOfMemory(what, count);
-    AdviseHugePages(p, (size_t)count * sizeof(T));
     return p;
 }
 
@@ -62,18 +76,30 @@ static Vec3** const renderVertexArrays[] = {&positionArray, &normalArray, &color
 static void RaiseRebuildFlags() { arraysDirty = colorsDirty = meshChanged = fullRebuild = 1; }
 
 // Fresh render arrays are zeroed, so the renderer has to refill every slot.
-static void AllocRenderVertexArrays() {
-    for (Vec3** array : renderVertexArrays) {
-        free(*array);
-        *array = AllocRecords<Vec3>(vertexCapacity, "render vertex");
+// All or none: false keeps the old ones.
+static bool ReplaceRenderVertexArrays(i32 count) {
+    Vec3* fresh[5] = {};
+    for (i32 k = 0; k < 5; k++) {
+        fresh[k] = AllocRecords<Vec3>(count);
+        if (fresh[k]) continue;
+        for (Vec3* p : fresh) free(p);
+        return false;
+    }
+    for (i32 k = 0; k < 5; k++) {
+        free(*renderVertexArrays[k]);
+        *renderVertexArrays[k] = fresh[k];
     }
     RaiseRebuildFlags();
+    return true;
 }
 
-static void AllocRenderIndexArray() {
+static bool ReplaceRenderIndexArray(i32 count) {
+    IndexTriple* fresh = AllocRecords<IndexTriple>(count);
+    if (!fresh) return false;
     free(indexArray);
-    indexArray = AllocRecords<IndexTriple>(triangleCapacity, "render index");
+    indexArray = fresh;
     RaiseRebuildFlags();
+    return true;
 }
 
 void FreeAllocation() {
@@ -107,13 +133,14 @@ void ResetAllocation() {
     FreeAllocation();
     vertexCapacity = edgeCapacity = triangleCapacity = INITIAL_CAPACITY;
     liveVertexCount = liveEdgeCount = liveTriangleCount = displayTriangleCount = 0;
-    vertices = AllocRecords<Vertex>(vertexCapacity, "vertex");
-    edges = AllocRecords<Edge>(edgeCapacity, "edge");
-    triangles = AllocRecords<Triangle>(triangleCapacity, "triangle");
+    vertices = AllocOrStop<Vertex>(vertexCapacity, "vertex");
+    edges = AllocOrStop<Edge>(edgeCapacity, "edge");
+    triangles = AllocOrStop<Triangle>(triangleCapacity, "triangle");
     vertexCursor = edgeCursor = triangleCursor = 0;
+    vertexReach = edgeReach = triangleReach = 0;
     ResetGeometrySet(workset);
-    AllocRenderVertexArrays();
-    AllocRenderIndexArray();
+    if (!ReplaceRenderVertexArrays(vertexCapacity)) OutOfMemory("render vertex", vertexCapacity);
+    if (!ReplaceRenderIndexArray(triangleCapacity)) OutOfMemory("render index", triangleCapacity);
 }
 
 void ClearAllSlots() {
@@ -123,6 +150,7 @@ void ClearAllSlots() {
     for (i32 i = 0; i < edgeCapacity; i++) edges[i].active = 0;
     for (i32 i = 0; i < triangleCapacity; i++) triangles[i].active = 0;
     vertexCursor = edgeCursor = triangleCursor = 0;
+    vertexReach = edgeReach = triangleReach = 0;
 }
 
 // ================================================================ growth
@@ -132,40 +160,45 @@ static inline void Rebase(T*& p, const T* oldBase, T* newBase) {
     if (p) p = newBase + (p - oldBase);
 }
 
-// Copies the records into an array half as large again; the new tail is inactive.
-template <typename T>
-static T* GrowArray(T* old, i32 oldCapacity, i32 newCapacity, const char* what) {
-    T* grown = AllocRecords<T>(newCapacity, what);
-    memcpy(grown, old, sizeof(T) * (size_t)oldCapacity);
-    return grown;
-}
-
-static void GrowSlotList(SlotList& list, i32 arrayCapacity) {
-    if (list.capacity > arrayCapacity) return;
+// A workset list longer than its array, so appends rarely need to grow it.
+// A failed realloc keeps the old list.
+static bool GrowSlotList(SlotList& list, i32 arrayCapacity) {
+    if (list.capacity > arrayCapacity) return true;
     i32 capacity = arrayCapacity + arrayCapacity / 2;
     i32* items = (i32*)realloc(list.items, sizeof(i32) * (size_t)capacity);
-    if (!items) OutOfMemory("workset", capacity);
+    if (!items) return false;
     list.items = items;
     list.capacity = capacity;
+    return true;
 }
 
-// The growth every record array shares: the array to newCap records, its
-// links rebased by rebaseLinks (given the old capacity: the tail of the new
-// array holds no records yet), the old array freed and the workset list
-// widened to match. What each type refreshes afterwards stays with the caller.
+// The growth every record array shares: the array to newCap records, the
+// workset list and the side arrays (replaceSide, may be null) widened to
+// match, then the records copied, their links rebased by rebaseLinks (given
+// the old capacity: the tail of the new array holds no records yet) and the
+// old array freed. Everything is allocated before anything is replaced, so
+// false (no memory) leaves the storage as it was. Only the slots ever handed
+// out are copied: the rest holds no record, and copying it would make the
+// whole new array resident.
 template <typename T>
-static void GrowRecords(const char* name, const char* what, T*& array, i32& capacity,
-                        SlotList& list,
+static bool GrowRecords(const char* name, T*& array, i32& capacity, i32 reach, SlotList& list,
+                        bool (*replaceSide)(i32 count),
                         void (*rebaseLinks)(const T* old, T* grown, i32 oldCapacity), i32 newCap) {
     i32 oldCap = capacity;
+    T* grown = AllocRecords<T>(newCap);
+    if (!grown || !GrowSlotList(list, newCap) || (replaceSide && !replaceSide(newCap))) {
+        free(grown);
+        return false;
+    }
     LogPrint("%s %i->%i", name, oldCap, newCap);
+    noMemoryTold = 0;
     T* old = array;
-    T* grown = GrowArray(old, oldCap, newCap, what);
+    memcpy(grown, old, sizeof(T) * (size_t)(reach < oldCap ? reach : oldCap));
     rebaseLinks(old, grown, oldCap);
     free(old);
     array = grown;
     capacity = newCap;
-    GrowSlotList(list, newCap);
+    return true;
 }
 
 static void RebaseVertexLinks(const Vertex* old, Vertex* grown, i32 oldCapacity) {
@@ -183,10 +216,8 @@ static void RebaseVertexLinks(const Vertex* old, Vertex* grown, i32 oldCapacity)
 }
 
 static bool GrowVertices(i32 newCap) {
-    GrowRecords("AllocateVertices", "vertex", vertices, vertexCapacity, workset.vertices,
-                RebaseVertexLinks, newCap);
-    AllocRenderVertexArrays();
-    return true;
+    return GrowRecords("AllocateVertices", vertices, vertexCapacity, vertexReach, workset.vertices,
+                       ReplaceRenderVertexArrays, RebaseVertexLinks, newCap);
 }
 
 bool AllocateVertices() { return GrowVertices(vertexCapacity * 3 / 2); }
@@ -211,9 +242,8 @@ static void RebaseEdgeLinks(const Edge* old, Edge* grown, i32) {
 }
 
 static bool GrowEdges(i32 newCap) {
-    GrowRecords("AllocateEdges", "edge", edges, edgeCapacity, workset.edges, RebaseEdgeLinks,
-                newCap);
-    return true;
+    return GrowRecords("AllocateEdges", edges, edgeCapacity, edgeReach, workset.edges, nullptr,
+                       RebaseEdgeLinks, newCap);
 }
 
 bool AllocateEdges() { return GrowEdges(edgeCapacity * 3 / 2); }
@@ -228,10 +258,8 @@ static void RebaseTriangleLinks(const Triangle* old, Triangle* grown, i32) {
 }
 
 static bool GrowTriangles(i32 newCap) {
-    GrowRecords("AllocateTriangles", "triangle", triangles, triangleCapacity, workset.triangles,
-                RebaseTriangleLinks, newCap);
-    AllocRenderIndexArray();
-    return true;
+    return GrowRecords("AllocateTriangles", triangles, triangleCapacity, triangleReach,
+                       workset.triangles, ReplaceRenderIndexArray, RebaseTriangleLinks, newCap);
 }
 
 bool AllocateTriangles() { return GrowTriangles(triangleCapacity * 3 / 2); }
@@ -247,57 +275,90 @@ static i32 CapacityFor(int64_t needed, i32 capacity) {
 
 // Straight to the capacity the growth by halves would reach: every step of
 // that growth copies and rebases the whole array.
-void ReserveRecords(i32 v, i32 t) {
+bool ReserveRecords(i32 v, i32 t) {
     i32 vertexTarget = CapacityFor(v, vertexCapacity);
     i32 triangleTarget = CapacityFor(t, triangleCapacity);
     i32 edgeTarget = CapacityFor((int64_t)t / 2 * 3 + 3, edgeCapacity);
-    if (vertexTarget > vertexCapacity) GrowVertices(vertexTarget);
-    if (triangleTarget > triangleCapacity) GrowTriangles(triangleTarget);
-    if (edgeTarget > edgeCapacity) GrowEdges(edgeTarget);
+    return (vertexTarget <= vertexCapacity || GrowVertices(vertexTarget)) &&
+           (triangleTarget <= triangleCapacity || GrowTriangles(triangleTarget)) &&
+           (edgeTarget <= edgeCapacity || GrowEdges(edgeTarget));
+}
+
+static void TellNoMemory() {
+    if (noMemoryTold) return;
+    noMemoryTold = 1;
+    LogBeginVerbose(0);
+    LogPrint("*** out of memory for more records, the mesh gets no more detail");
+    LogEndVerbose();
 }
 
 void ManageMemory() {
     if (!meshChanged) return;
     ProfileBegin(PROF_MANAGEMEMORY);
     // Grow early so the free-slot search rarely has to run a full circle.
-    if (liveVertexCount > EightyPercent(vertexCapacity)) AllocateVertices();
-    if (liveEdgeCount > EightyPercent(edgeCapacity)) AllocateEdges();
-    if (liveTriangleCount > EightyPercent(triangleCapacity)) AllocateTriangles();
+    // Growth that cannot get memory leaves the arrays as they are: the
+    // splits then fill the slots still free and stop (MakeRoomForRecords).
+    bool grown = true;
+    if (liveVertexCount > EightyPercent(vertexCapacity)) grown = AllocateVertices() && grown;
+    if (liveEdgeCount > EightyPercent(edgeCapacity)) grown = AllocateEdges() && grown;
+    if (liveTriangleCount > EightyPercent(triangleCapacity)) grown = AllocateTriangles() && grown;
+    if (!grown) TellNoMemory();
     ProfileEnd();
+}
+
+bool MakeRoomForRecords(i32 v, i32 e, i32 t) {
+    bool room = (vertexCapacity - liveVertexCount >= v || AllocateVertices()) &&
+                (edgeCapacity - liveEdgeCount >= e || AllocateEdges()) &&
+                (triangleCapacity - liveTriangleCount >= t || AllocateTriangles());
+    if (!room) TellNoMemory();
+    return room;
 }
 
 // ================================================================ free-slot search
 
 // The cursor stays on the slot it hands out, so on an empty storage with the
 // cursor at 0 consecutive creations take slots 0, 1, 2, ... in order.
+// Slots freed behind the cursor (collapses, splits) are otherwise reused only
+// when it comes round again, and meanwhile it walks into memory no record
+// has touched: a long session held its whole capacity where its sculpture
+// needed two thirds. So at the edge of the touched slots, while a sixteenth
+// of them (and a few pages' worth) are free, the search starts over from
+// slot 0 and fills them first. A sweep passes at most 16 occupied slots per
+// free one it finds.
+// Creators that cannot handle a failed growth reach a full circle only after
+// asking for room (MakeRoomForRecords, ReserveRecords): a full circle that
+// cannot grow has no slot to give and stops the program.
 template <typename T>
-static i32 FindFreeSlot(T*& array, i32& capacity, i32& cursor, bool (*grow)(), const char* ranOut) {
+static i32 FindFreeSlot(T*& array, i32& capacity, i32& cursor, i32& reach, i32 live, bool (*grow)(),
+                        const char* kind) {
+    if (cursor + 1 >= reach && reach - live > reach / 16 + 1024) cursor = 0;
     i32 steps = 0;
     while (array[cursor].active) {
         cursor = (cursor + 1) % capacity;
         steps++;
         if (steps >= capacity) {
-            LogPrint("%s", ranOut);
-            grow();
+            LogPrint("*** ran out of %s storage, allocate more", kind);
+            if (!grow()) OutOfMemory(kind, capacity);
             steps = 0;
         }
     }
+    if (cursor >= reach) reach = cursor + 1;
     return cursor;
 }
 
 i32 FindFreeEdgeSlot() {
-    return FindFreeSlot(edges, edgeCapacity, edgeCursor, AllocateEdges,
-                        "*** ran out of edge storage, allocate more");
+    return FindFreeSlot(edges, edgeCapacity, edgeCursor, edgeReach, liveEdgeCount, AllocateEdges,
+                        "edge");
 }
 
 i32 FindFreeTriangleSlot() {
-    return FindFreeSlot(triangles, triangleCapacity, triangleCursor, AllocateTriangles,
-                        "*** ran out of triangle storage, allocate more");
+    return FindFreeSlot(triangles, triangleCapacity, triangleCursor, triangleReach,
+                        liveTriangleCount, AllocateTriangles, "triangle");
 }
 
 Vertex* AddVertex(f32 x, f32 y, f32 z) {
-    i32 slot = FindFreeSlot(vertices, vertexCapacity, vertexCursor, AllocateVertices,
-                            "*** ran out of vertex storage, allocate more");
+    i32 slot = FindFreeSlot(vertices, vertexCapacity, vertexCursor, vertexReach, liveVertexCount,
+                            AllocateVertices, "vertex");
     Vertex* v = &vertices[slot];
     JournalVertex(v);
     v->active = 1;

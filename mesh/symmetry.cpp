@@ -95,17 +95,16 @@ static void ThinSeamVertex(Vertex* v) {
 
 // Grows all three arrays until the doubled mesh fills at most half of each:
 // the mirroring then holds vertex addresses (the mirror fields) across
-// creations that can no longer move an array.
-static void ReserveForMirror() {
+// creations that can no longer move an array. False when the memory cannot
+// be had (the arrays keep their records).
+static bool ReserveForMirror() {
     i32 v = 0, e = 0, t = 0;
     for (i32 i = 0; i < vertexCapacity; i++) v += vertices[i].active;
     for (i32 i = 0; i < edgeCapacity; i++) e += edges[i].active;
     for (i32 i = 0; i < triangleCapacity; i++) t += triangles[i].active;
-    while (2 * v > vertexCapacity / 2 || 2 * e > edgeCapacity / 2 || 2 * t > triangleCapacity / 2) {
-        AllocateVertices();
-        AllocateEdges();
-        AllocateTriangles();
-    }
+    while (2 * v > vertexCapacity / 2 || 2 * e > edgeCapacity / 2 || 2 * t > triangleCapacity / 2)
+        if (!AllocateVertices() || !AllocateEdges() || !AllocateTriangles()) return false;
+    return true;
 }
 
 // From here on onMirrorLine marks the vertices still to be mirrored. A vertex
@@ -148,11 +147,18 @@ static void CreateMirrorTriangles() {
     }
 }
 
-static void MirrorToWholeMesh() {
+// Room first: the seam thinning only removes records, and a mesh that
+// cannot be doubled stays the half it is (false).
+static bool MirrorToWholeMesh() {
+    if (!ReserveForMirror()) {
+        LogBeginVerbose(0);
+        LogPrint("*** out of memory for the mirrored half, symmetry stays on");
+        LogEndVerbose();
+        return false;
+    }
     for (i32 i = 0; i < vertexCapacity; i++)
         if (vertices[i].active && vertices[i].onMirrorLine) ThinSeamVertex(&vertices[i]);
     MarkVerticesToMirror();
-    ReserveForMirror();
     i32 capacities[3] = {vertexCapacity, edgeCapacity, triangleCapacity};
     CreateMirrorVertices();
     CreateMirrorTriangles();
@@ -161,6 +167,7 @@ static void MirrorToWholeMesh() {
               "an array grew while the mirror addresses were held");
     for (i32 i = 0; i < vertexCapacity; i++)
         if (vertices[i].active) vertices[i].onMirrorLine = 0;
+    return true;
 }
 
 // ================================================================ [SECTION] the switch
@@ -169,7 +176,7 @@ void SetSymmetry(u8 on) {
     meshChanged = arraysDirty = fullRebuild = 1;
     JournalAllVertices();  // seam flags, nudges and positions of the whole mesh
     if (on && !symmetry) CutToStoredHalf();
-    if (!on && symmetry) MirrorToWholeMesh();
+    if (!on && symmetry && !MirrorToWholeMesh()) on = 1;
     symmetry = on ? 1 : 0;
     UpdateWorkset();
     UpdateNormals();

@@ -221,15 +221,16 @@ static Vertex* SplitEdgeSlot(i32 edgeSlot, f32 minEdgeLength) {
     return CarryOutSplit(plan);
 }
 
-// A split adds one vertex and two triangles; a mesh at the file limits gets
-// no more detail, said once per run into the limit.
+// A split adds one vertex, two triangles and up to three edges (four slots
+// taken, one freed); a mesh at the file limits gets no more detail, said
+// once per run into the limit.
 static bool RoomToSplit() {
     static bool told = false;
     i32 share = symmetry ? 2 : 1;
     if (liveTriangleCount + 2 <= MAX_MESH_TRIANGLES / share &&
         liveVertexCount < MAX_MESH_VERTICES / share) {
         told = false;
-        return true;
+        return MakeRoomForRecords(1, 4, 4);  // false: no memory (said by the storage)
     }
     if (!told) {
         LogBeginVerbose(0);
@@ -242,8 +243,10 @@ static bool RoomToSplit() {
 
 Vertex* Tesselate(Edge* e, f32 minEdgeLength) {
     ProfileBegin(PROF_TESSELATE);
-    // A caller may hand over an edge that an earlier split removed.
-    Vertex* v = e->active && RoomToSplit() ? SplitEdgeSlot(SlotOf(e), minEdgeLength) : nullptr;
+    // A caller may hand over an edge that an earlier split removed. Making
+    // room may move the edge array: its slot is taken first.
+    i32 slot = SlotOf(e);
+    Vertex* v = e->active && RoomToSplit() ? SplitEdgeSlot(slot, minEdgeLength) : nullptr;
     ProfileEnd();
     return v;
 }

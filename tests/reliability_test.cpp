@@ -1,10 +1,12 @@
-// What keeps a user's work: a save killed part-way, and a mesh refined
-// past what a sculpture file can hold.
+// What keeps a user's work: a save killed part-way, a mesh refined past
+// what a sculpture file can hold, and arrays that cannot grow.
 #include <signal.h>
 #include <sys/wait.h>
 #include <chrono>
 #include <thread>
 #include "meshfile_fixture.h"
+#include "tools/brush.h"
+#include "tools/tools.h"
 
 using ReliabilityTest = MeshTest;
 
@@ -42,6 +44,17 @@ TEST_F(ReliabilityTest, AKilledSaveLeavesThePreviousFileOrTheNewOneWhole) {
         (now == before ? old : replaced)++;
     }
     printf("saves killed: %i left the old file, %i the new one\n", old, replaced);
+    // The next save clears the dead saves' temporary files, never a live
+    // process's (the parent's name stands in for a save in progress).
+    std::string live = path + "." + std::to_string(getppid()) + "-0.tmp";
+    WriteBytes(live, before);
+    WriteBytes(path + "." + std::to_string(child) + "-7.tmp", before);
+    ASSERT_TRUE(SaveMesh(path.c_str()));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path)) {
+        if (entry.path().extension() == ".tmp" && entry.path().stem().string().find("work") == 0) {
+            EXPECT_EQ(entry.path().string(), live) << "left beside the sculpture";
+        }
+    }
     ResetAllocation();
     EXPECT_TRUE(LoadMesh(path.c_str()));
 }
@@ -69,4 +82,34 @@ TEST_F(ReliabilityTest, RefinementStopsWhereASculptureFileCouldNotHoldTheMesh) {
     }
     EXPECT_EQ(log.Count("*** mesh at its size limit (7999999 triangles), no more detail"), 1);
     EXPECT_EQ(log.Count("*** mesh at its size limit (3999999 triangles), no more detail"), 1);
+}
+
+// No memory for larger arrays (every new one refused here): strokes go on,
+// refinement fills the free slots and stops with one line, the symmetry
+// switch keeps the half it cannot double, and growth resumes with memory.
+TEST_F(SculptTest, StrokesGoOnWhenTheArraysCannotGrow) {
+    TestLog log;
+    BuildSphere();
+    const i32 capacities[3] = {vertexCapacity, edgeCapacity, triangleCapacity};
+    recordAllocationLimit = 1;
+    detailBias = 1.3f;
+    const i32 sphereVertices = liveVertexCount;
+    for (i32 i = 0; i < 400 && liveEdgeCount < edgeCapacity - 4; i++) {
+        PlaceBrush(vertices[i * 97 % sphereVertices].position, 30, 0.3f);
+        DrawTool(brush);
+        RefinementCycle();
+    }
+    ExpectMeshConsistent();
+    EXPECT_EQ(std::vector<i32>(capacities, capacities + 3),
+              (std::vector<i32>{vertexCapacity, edgeCapacity, triangleCapacity}));
+    EXPECT_GT(liveEdgeCount, edgeCapacity * 95 / 100) << "the free slots were used";
+    EXPECT_EQ(log.Count("*** out of memory for more records, the mesh gets no more detail"), 1);
+    SetSymmetry(1);
+    SetSymmetry(0);
+    EXPECT_EQ(symmetry, 1);
+    EXPECT_EQ(log.Count("*** out of memory for the mirrored half, symmetry stays on"), 1);
+    recordAllocationLimit = 0;
+    SetSymmetry(0);
+    EXPECT_EQ(symmetry, 0);
+    EXPECT_GT(edgeCapacity, capacities[1]);
 }

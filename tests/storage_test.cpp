@@ -48,8 +48,9 @@ TEST_F(MeshTest, GrowthOfEachArrayMidSplitKeepsEveryLinkOnTheMovedRecords) {
         fullRebuild = 0;
         TestLog log;
         Vertex* nv = Tesselate(FindEdge(&vertices[q.a], &vertices[q.a], &vertices[q.c]), 0);
+        // The split makes room before it starts: no search runs a full circle.
         EXPECT_EQ(log.Count(std::string("*** ran out of ") + c.kind + " storage, allocate more"),
-                  1);
+                  0);
         EXPECT_EQ(*c.capacity, 30000);
         ASSERT_NE(nv, nullptr);
         EXPECT_EQ(nv->triangleCount, 4);
