@@ -319,6 +319,16 @@ void MeasureWholeMeshPasses() {
         liveTriangleCount, (t1 - t0) * 1000, (t2 - t1) * 1000, (t3 - t2) * 1000, (t4 - t3) * 1000);
 }
 
+// The stroke's peak resident memory less the benchmark's own copy of the
+// records: what the sculpture and its brush index hold, per triangle.
+void PrintMemory(const Snapshot& s) {
+    double copy = (double)(s.v.size() * sizeof(Vertex) + s.e.size() * sizeof(Edge) +
+                           s.t.size() * sizeof(Triangle));
+    double peak = (double)PeakMegabytes() * (1 << 20);
+    printf("# memory tris=%i peak_mb_without_copy=%.0f bytes_per_triangle=%.0f\n",
+           liveTriangleCount, (peak - copy) / (1 << 20), (peak - copy) / liveTriangleCount);
+}
+
 // Shares of the innermost profiled section over the steps of the last run.
 void PrintSectionShares(const char* tool) {
     printf("# sections tool=%s", tool);
@@ -410,6 +420,7 @@ int main(int argc, char** argv) {
                     allTools[t].name, sum / (double)r.stepMs.size(), Percentile(r.stepMs, 0.9),
                     Percentile(r.stepMs, 1.0), r.stepMs[0], r.reculls, r.strokeEndMs, r.settleMs);
             }
+            if (o.breakdown) PrintMemory(snapshot);
             if (o.profile) PrintSectionShares(allTools[t].name);
             if (o.undo) MeasureUndo(allTools[t].name, snapshot);
             fflush(stdout);
