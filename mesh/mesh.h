@@ -307,13 +307,16 @@ bool TriangleFits(Vertex* a, Vertex* b, Vertex* c);
 i32 RemoveTriangle(Triangle* t, bool removeLooseVertices);
 void AlignTriangle(Triangle* t, Vec3 direction);
 void MarkChanged(Vertex* v, u8 flag);
+// MarkChanged (v, 1) inside a parallel job whose threads move disjoint vertices.
+void MarkChangedInJob(Vertex* v);
 // The vertex moved but is not to be relaxed for it: only its edges' lengths
 // and its triangles' normals are flagged for recomputing.
 void MarkShapeChanged(Vertex* v);
 void RelaxVertex(Vertex* v, f32 factor);
 
 // ---- geometry and normals (normals.cpp)
-f32 EdgeLength(Edge* e);
+f32 EdgeLength(Edge* e);         // measures and stores the length
+f32 MeasureEdge(const Edge* e);  // measures it alone
 f32 TriangleCircumference(Triangle* t);
 void TriangleNormal(Triangle* t);
 void UpdateNormal(Vertex* v);

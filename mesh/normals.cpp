@@ -5,11 +5,15 @@
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 
-f32 EdgeLength(Edge* e) {
-    ProfileBegin(PROF_EDGELENGTH);
+f32 MeasureEdge(const Edge* e) {
     Vec3 a = e->vertex1->position, b = e->vertex2->position;
     double dx = (double)b.x - a.x, dy = (double)b.y - a.y, dz = (double)b.z - a.z;
-    e->length = (f32)std::sqrt(dx * dx + dy * dy + dz * dz);
+    return (f32)std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+f32 EdgeLength(Edge* e) {
+    ProfileBegin(PROF_EDGELENGTH);
+    e->length = MeasureEdge(e);
     ProfileEnd();
     return e->length;
 }
