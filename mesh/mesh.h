@@ -233,6 +233,9 @@ void ClearAllSlots();  // every slot inactive, cursors 0 (before a whole-mesh bu
 void ResetGeometrySet(GeometrySet& set);
 void CollectAll(GeometrySet& set);
 void AppendSlot(SlotList& list, i32 slot);
+// A split that reuses a freed slot appends it again: keeps each slot's first
+// entry only, so that a pass over the list visits every record once.
+void DropRepeatedSlots(SlotList& list, i32 slotCapacity);
 void UpdateWorkset();
 // Keeps the cube around center (4 radii wide) and the workset in step with
 // it. A full recull only when the cube no longer holds the brush; otherwise

@@ -68,8 +68,8 @@ void UpdateNormal(Vertex* v) {
 // corner that moves flags it again (MarkChanged), and recomputing an unmoved
 // one gives what it holds. Elsewhere (building meshes, commands) positions
 // are written without flags, and the flags stay until the settle clears them.
-// A slot reused by a split is listed twice: threads divide the records by
-// slot, so each has one writer.
+// A slot reused by a split is listed twice: the jobs here divide the records
+// by slot, so each has one writer.
 static void TriangleNormalJob(i32 ti, i32 tn) {
     const SlotList& list = workset.triangles;
     const u8 consume = consumeChangedFlags;
@@ -84,7 +84,8 @@ static void TriangleNormalJob(i32 ti, i32 tn) {
 
 static void VertexNormalJob(i32 ti, i32 tn) {
     const SlotList& list = workset.vertices;
-    for (i32 i = ti; i < list.count; i += tn) {
+    for (i32 i = 0; i < list.count; i++) {
+        if (list.items[i] % tn != ti) continue;
         Vertex* v = &vertices[list.items[i]];
         if (v->active && v->changed) UpdateNormal(v);
     }

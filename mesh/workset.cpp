@@ -36,6 +36,34 @@ void AppendSlot(SlotList& list, i32 slot) {
     list.items[list.count++] = slot;
 }
 
+// Per slot: listed already, while DropRepeatedSlots runs; zero otherwise.
+static u8* listedMarks;
+static i32 listedMarkCapacity;
+
+void DropRepeatedSlots(SlotList& list, i32 slotCapacity) {
+    i32 n = list.count, i = 1;
+    while (i < n && list.items[i] > list.items[i - 1]) i++;
+    if (i >= n) return;  // in slot order, so no slot twice: the usual case
+    if (listedMarkCapacity < slotCapacity) {
+        free(listedMarks);
+        listedMarks = (u8*)calloc((size_t)slotCapacity, 1);
+        if (!listedMarks) OutOfMemory("slot marks", slotCapacity);
+        listedMarkCapacity = slotCapacity;
+    }
+    i32 kept = 0;
+    for (i = 0; i < n; i++) {
+        i32 slot = list.items[i];
+        if ((u32)slot < (u32)slotCapacity) {
+            if (listedMarks[slot]) continue;
+            listedMarks[slot] = 1;
+        }
+        list.items[kept++] = slot;
+    }
+    list.count = kept;
+    for (i = 0; i < kept; i++)
+        if ((u32)list.items[i] < (u32)slotCapacity) listedMarks[list.items[i]] = 0;
+}
+
 u8 worksetListsAll;
 
 void CollectAll(GeometrySet& set) {
@@ -54,8 +82,9 @@ void CollectAll(GeometrySet& set) {
 
 // The rebuild scans every slot, so at a few million records it is the bulk of a
 // recull. Each thread scans one contiguous slot range into its own lists, and
-// the main thread joins them in thread order: that is exactly slot order, which
-// the passes that stride over list positions rely on.
+// the main thread joins them in thread order: that is exactly slot order, the
+// order the recull through the grid lists in too, so the passes see the same
+// lists whichever way the workset was found.
 enum { LIST_VERTICES, LIST_EDGES, LIST_TRIANGLES, LIST_KINDS };
 static SlotList threadLists[MAX_THREADS][LIST_KINDS];  // kept between rebuilds, never shrunk
 static Vec3 cullMin, cullMax;                          // culling box of the running job

@@ -1,7 +1,9 @@
 // Worker pool and sampling profiler.
 // RunParallel hands one job to every thread (the caller included); each
-// thread takes every n-th item, so no two threads write one record. Threads
-// meet only through polled atomic flags: no locks anywhere.
+// thread takes every n-th item, so no two threads write one record. Jobs over
+// a list of slots deal out the slots, not the list positions (slot % n): a
+// list may name a slot twice. Threads meet only through polled atomic flags:
+// no locks anywhere.
 // The profiler counts which named section the main thread is in; worker
 // threads may call ProfileBegin/End but are not recorded (one shared stack
 // would be torn by concurrent pushes). Its sampler sleeps between samples,

@@ -24,6 +24,7 @@ void MaskTool(Brush& b) {
     UpdateBrushCulling(b, b.center, b.radius, strokeActive);
     TesselateForBrush(b.center, b.radius,
                       1.0f);  // the mask is painted on refined geometry, as sculpting is
+    DropRepeatedSlots(workset.vertices, vertexCapacity);  // each vertex is painted once
     f32 r = b.radius;
     f32 rate = std::pow(std::fabs(b.strength), 1.5f);
     f32 target = b.strength > 0 ? 1.1f : -0.1f;

@@ -17,8 +17,10 @@ f32 BeginToolStep(Brush& b, i32 tool) {
     bool fromAnchor = tool == TOOL_GRAB || tool == TOOL_SCALE || tool == TOOL_ROTATE;
     b.cullCenterNow = fromAnchor ? b.anchor : b.center;
     UpdateBrushCulling(b, b.center, b.radius, strokeActive);
-    if (toolTesselateFactor[tool] > 0)
+    if (toolTesselateFactor[tool] > 0) {
         TesselateForBrush(b.center, b.radius, toolTesselateFactor[tool]);
+        DropRepeatedSlots(workset.vertices, vertexCapacity);  // each vertex moves once
+    }
     return saved;
 }
 
