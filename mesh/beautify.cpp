@@ -17,6 +17,10 @@ i32 quietBeautifyPasses;
 u32 refinementPasses;
 u8 consumeChangedFlags;
 u8 meshSettled;
+// A pass during a stroke moves a few dozen vertices, since the brush moves
+// its region as a whole: that costs less on the calling thread than the
+// hand-off to the workers.
+i32 parallelMovesFrom = 1024;
 
 struct PlannedMove {
     i32 slot;
@@ -98,11 +102,15 @@ void Beautify() {
     i32 threads = mtBeautify && threadCount > 1 ? threadCount : 1;
     SizeMoveLists(threads, workset.vertices.count);
     RunMaybeParallel(PlanJob, threads > 1);
-    bool moved = false;
-    for (i32 t = 0; t < threads; t++) moved = moved || threadMoveCount[t] > 0;
-    if (moved) {
+    i32 moves = 0;
+    for (i32 t = 0; t < threads; t++) moves += threadMoveCount[t];
+    if (moves > 0) {
         BeginThreadJournals(workset.vertices.count);
-        RunMaybeParallel(MoveJob, threads > 1);
+        if (threads > 1 && moves >= parallelMovesFrom) {
+            RunParallel(MoveJob);
+        } else {
+            for (i32 t = 0; t < threads; t++) MoveJob(t, threads);
+        }
         EndThreadJournals();
         quietBeautifyPasses = 0;
         meshSettled = 0;

@@ -334,6 +334,9 @@ extern i32 quietBeautifyPasses;
 // frame logic 30 frames after a stroke; cleared by Beautify when a vertex
 // moves and by the frame logic on a stroke, open, undo or new mesh.
 extern u8 meshSettled;
+// Fewest moves of a relaxation pass that go to the workers; fewer are made
+// on the calling thread. Fixed; the tests lower it to run the workers.
+extern i32 parallelMovesFrom;
 void Beautify();
 // The upkeep after every edit step: normals, one relaxation pass, the edge
 // lengths the next step's splits read, and room for the next step's records.

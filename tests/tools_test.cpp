@@ -292,6 +292,8 @@ TEST_F(ToolTest, RefiningToolsSplitAndSmoothReduceDetailNeverDo) {
 TEST_F(ToolTest, StrokeEndsAlikeOnAnyThreadsWithVerticesListedTwice) {
     const std::pair<i32, bool> runs[] = {{1, false}, {0, false}, {1, true}};  // threads, twice
     std::vector<Vec3> ends[3];
+    const i32 movesFrom = parallelMovesFrom;
+    parallelMovesFrom = 1;  // every pass's moves on the workers
     for (i32 run = 0; run < 3; run++) {
         CheckAndReset();
         BuildSphere();
@@ -311,9 +313,11 @@ TEST_F(ToolTest, StrokeEndsAlikeOnAnyThreadsWithVerticesListedTwice) {
         for (i32 i = 0; i < vertexCapacity; i++)
             if (vertices[i].active) ends[run].push_back(vertices[i].normal);
     }
+    parallelMovesFrom = movesFrom;
     for (i32 run : {1, 2})
         EXPECT_TRUE(ends[run].size() == ends[0].size() &&
                     !memcmp(ends[run].data(), ends[0].data(), ends[0].size() * sizeof(Vec3)))
             << (run == 1 ? "calling thread alone" : "listed twice");
 }
+
 }  // namespace
