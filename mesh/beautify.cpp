@@ -71,7 +71,7 @@ static void PlanJob(i32 ti, i32 tn) {
     const SlotList& list = workset.vertices;
     threadMoveCount[ti] = 0;
     for (i32 i = 0; i < list.count; i++) {
-        if (list.items[i] % tn != ti) continue;
+        if (!TakesSlot(list.items[i], ti, tn)) continue;
         Vertex* v = &vertices[list.items[i]];
         if (v->active && v->changed) PlanVertex(v, ti);
     }

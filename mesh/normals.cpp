@@ -74,7 +74,7 @@ static void TriangleNormalJob(i32 ti, i32 tn) {
     const SlotList& list = workset.triangles;
     const u8 consume = consumeChangedFlags;
     for (i32 i = 0; i < list.count; i++) {
-        if (list.items[i] % tn != ti) continue;
+        if (!TakesSlot(list.items[i], ti, tn)) continue;
         Triangle* t = &triangles[list.items[i]];
         if (!t->active || !t->changed) continue;
         TriangleNormal(t);
@@ -85,7 +85,7 @@ static void TriangleNormalJob(i32 ti, i32 tn) {
 static void VertexNormalJob(i32 ti, i32 tn) {
     const SlotList& list = workset.vertices;
     for (i32 i = 0; i < list.count; i++) {
-        if (list.items[i] % tn != ti) continue;
+        if (!TakesSlot(list.items[i], ti, tn)) continue;
         Vertex* v = &vertices[list.items[i]];
         if (v->active && v->changed) UpdateNormal(v);
     }
@@ -96,7 +96,7 @@ void EdgeLengthJob(i32 ti, i32 tn) {
     // CollectAll lists every edge, flagged or not: all of them are measured.
     const u8 consume = consumeChangedFlags && !worksetListsAll;
     for (i32 i = 0; i < list.count; i++) {
-        if (list.items[i] % tn != ti) continue;  // by slot: a reused slot is listed twice
+        if (!TakesSlot(list.items[i], ti, tn)) continue;
         Edge* e = &edges[list.items[i]];
         if (!e->active || (consume && !e->changed)) continue;
         EdgeLength(e);

@@ -56,7 +56,8 @@ void BuildRenderArrays(i32 t, i32 n) {
         for (i32 s = t; s < vertexCapacity; s += n) BuildVertex(s, colours);
     } else {
         for (i32 i = 0; i < workset.vertices.count; i++)
-            if (workset.vertices.items[i] % n == t) BuildVertex(workset.vertices.items[i], colours);
+            if (TakesSlot(workset.vertices.items[i], t, n))
+                BuildVertex(workset.vertices.items[i], colours);
     }
     if (meshChanged) {
         if (fullRebuild) {
@@ -67,7 +68,7 @@ void BuildRenderArrays(i32 t, i32 n) {
             // inside it are drawn as degenerate triangles.
             threadTriangleEnd[t] = drawTriangleCount;
             for (i32 i = 0; i < workset.triangles.count; i++)
-                if (workset.triangles.items[i] % n == t)
+                if (TakesSlot(workset.triangles.items[i], t, n))
                     BuildTriangle(workset.triangles.items[i], t);
         }
     }

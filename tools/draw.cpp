@@ -31,7 +31,7 @@ static void DrawAverageJob(i32 ti, i32 tn) {
     PlaneSums sums = {};
     const SlotList& list = workset.vertices;
     for (i32 i = 0; i < list.count; i++) {
-        if (list.items[i] % tn != ti) continue;
+        if (!TakesSlot(list.items[i], ti, tn)) continue;
         const Vertex& v = vertices[list.items[i]];
         if (!Brushable(v)) continue;
         f32 d = Length(v.position - s.center);
@@ -86,7 +86,7 @@ static u8 DrawVertex(Vertex& v) {
 static void DrawApplyJob(i32 ti, i32 tn) {
     const SlotList& list = workset.vertices;
     for (i32 i = 0; i < list.count; i++) {
-        if (list.items[i] % tn != ti) continue;
+        if (!TakesSlot(list.items[i], ti, tn)) continue;
         Vertex& v = vertices[list.items[i]];
         drawMarked[i] = Brushable(v) ? DrawVertex(v) : DRAW_UNMOVED;
     }
