@@ -339,13 +339,16 @@ bool TriangleFits(Vertex* a, Vertex* b, Vertex* c);
 i32 RemoveTriangle(Triangle* t, bool removeLooseVertices);
 void AlignTriangle(Triangle* t, Vec3 direction);
 void MarkChanged(Vertex* v, u8 flag);
+// MarkChanged (v, 1) inside a parallel job whose threads move disjoint vertices.
+void MarkChangedInJob(Vertex* v);
 // The vertex moved but is not to be relaxed for it: only its edges' lengths
 // and its triangles' normals are flagged for recomputing.
 void MarkShapeChanged(Vertex* v);
 void RelaxVertex(Vertex* v, f32 factor);
 
 // ---- geometry and normals (normals.cpp)
-f32 EdgeLength(Edge* e);
+f32 EdgeLength(Edge* e);         // measures and stores the length
+f32 MeasureEdge(const Edge* e);  // measures it alone
 f32 TriangleCircumference(Triangle* t);
 void TriangleNormal(Triangle* t);
 void UpdateNormal(Vertex* v);
@@ -360,6 +363,9 @@ extern i32 quietBeautifyPasses;
 // frame logic 30 frames after a stroke; cleared by Beautify when a vertex
 // moves and by the frame logic on a stroke, open, undo or new mesh.
 extern u8 meshSettled;
+// Fewest moves of a relaxation pass that go to the workers; fewer are made
+// on the calling thread. Fixed; the tests lower it to run the workers.
+extern i32 parallelMovesFrom;
 void Beautify();
 // The upkeep after every edit step: normals, one relaxation pass, the edge
 // lengths the next step's splits read, and room for the next step's records.

@@ -5,11 +5,15 @@
 #include "mesh/mesh.h"
 #include "parallel/parallel.h"
 
-f32 EdgeLength(Edge* e) {
-    ProfileBegin(PROF_EDGELENGTH);
+f32 MeasureEdge(const Edge* e) {
     Vec3 a = e->vertex1->position, b = e->vertex2->position;
     double dx = (double)b.x - a.x, dy = (double)b.y - a.y, dz = (double)b.z - a.z;
-    e->length = (f32)std::sqrt(dx * dx + dy * dy + dz * dz);
+    return (f32)std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+f32 EdgeLength(Edge* e) {
+    ProfileBegin(PROF_EDGELENGTH);
+    e->length = MeasureEdge(e);
     ProfileEnd();
     return e->length;
 }
@@ -64,13 +68,13 @@ void UpdateNormal(Vertex* v) {
 // corner that moves flags it again (MarkChanged), and recomputing an unmoved
 // one gives what it holds. Elsewhere (building meshes, commands) positions
 // are written without flags, and the flags stay until the settle clears them.
-// A slot reused by a split is listed twice: threads divide the records by
-// slot, so each has one writer.
+// A slot reused by a split is listed twice: the jobs here divide the records
+// by slot, so each has one writer.
 static void TriangleNormalJob(i32 ti, i32 tn) {
     const SlotList& list = workset.triangles;
     const u8 consume = consumeChangedFlags;
     for (i32 i = 0; i < list.count; i++) {
-        if (list.items[i] % tn != ti) continue;
+        if (!TakesSlot(list.items[i], ti, tn)) continue;
         Triangle* t = &triangles[list.items[i]];
         if (!t->active || !t->changed) continue;
         TriangleNormal(t);
@@ -80,7 +84,8 @@ static void TriangleNormalJob(i32 ti, i32 tn) {
 
 static void VertexNormalJob(i32 ti, i32 tn) {
     const SlotList& list = workset.vertices;
-    for (i32 i = ti; i < list.count; i += tn) {
+    for (i32 i = 0; i < list.count; i++) {
+        if (!TakesSlot(list.items[i], ti, tn)) continue;
         Vertex* v = &vertices[list.items[i]];
         if (v->active && v->changed) UpdateNormal(v);
     }
@@ -91,7 +96,7 @@ void EdgeLengthJob(i32 ti, i32 tn) {
     // CollectAll lists every edge, flagged or not: all of them are measured.
     const u8 consume = consumeChangedFlags && !worksetListsAll;
     for (i32 i = 0; i < list.count; i++) {
-        if (list.items[i] % tn != ti) continue;  // by slot: a reused slot is listed twice
+        if (!TakesSlot(list.items[i], ti, tn)) continue;
         Edge* e = &edges[list.items[i]];
         if (!e->active || (consume && !e->changed)) continue;
         EdgeLength(e);

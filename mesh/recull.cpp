@@ -168,6 +168,7 @@ static void AddWorksetToTrail() {
     for (i32 i = 0; i < workset.vertices.count; i++) AddToTrail(workset.vertices.items[i]);
 }
 
+// The trail lists each slot once (its marks), so list positions may divide it.
 static void CopyTrailJob(i32 ti, i32 tn) {
     const SlotList& list = trail.slots;
     for (i32 i = ti; i < list.count; i += tn) {

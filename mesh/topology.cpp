@@ -2,6 +2,7 @@
 // never made or deleted by callers: they appear with the first triangle that
 // needs them and vanish with the last one that used them. Each operation
 // keeps adjacency recorded both ways, the live counters and the workset.
+#include <atomic>
 #include "mesh/mesh.h"
 
 // ================================================================ edges
@@ -228,6 +229,22 @@ void MarkChanged(Vertex* v, u8 flag) {
         e->vertex2->changed = 1;
     }
     for (i32 i = 0; i < v->triangleCount; i++) v->triangles[i]->changed = 1;
+}
+
+// Threads that move their own vertices share the neighbours: the flags are
+// stored atomically, and only ever raised, so the order of the stores does
+// not matter.
+static void Raise(u8& flag) { std::atomic_ref<u8>(flag).store(1, std::memory_order_relaxed); }
+
+void MarkChangedInJob(Vertex* v) {
+    Raise(v->changed);
+    for (i32 i = 0; i < v->edgeCount; i++) {
+        Edge* e = v->edges[i];
+        Raise(e->changed);
+        Raise(e->vertex1->changed);
+        Raise(e->vertex2->changed);
+    }
+    for (i32 i = 0; i < v->triangleCount; i++) Raise(v->triangles[i]->changed);
 }
 
 void MarkShapeChanged(Vertex* v) {

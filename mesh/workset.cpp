@@ -54,8 +54,9 @@ void CollectAll(GeometrySet& set) {
 
 // The rebuild scans every slot, so at a few million records it is the bulk of a
 // recull. Each thread scans one contiguous slot range into its own lists, and
-// the main thread joins them in thread order: that is exactly slot order, which
-// the passes that stride over list positions rely on.
+// the main thread joins them in thread order: that is exactly slot order, the
+// order the recull through the grid lists in too, so the passes see the same
+// lists whichever way the workset was found.
 enum { LIST_VERTICES, LIST_EDGES, LIST_TRIANGLES, LIST_KINDS };
 static SlotList threadLists[MAX_THREADS][LIST_KINDS];  // kept between rebuilds, never shrunk
 static Vec3 cullMin, cullMax;                          // culling box of the running job

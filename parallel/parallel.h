@@ -1,7 +1,9 @@
 // Worker pool and sampling profiler.
 // RunParallel hands one job to every thread (the caller included); each
-// thread takes every n-th item, so no two threads write one record. Threads
-// meet only through polled atomic flags: no locks anywhere.
+// thread takes every n-th item, so no two threads write one record. Jobs over
+// a list of slots deal out the slots, not the list positions (slot % n): a
+// list may name a slot twice. Threads meet only through polled atomic flags:
+// no locks anywhere.
 // The profiler counts which named section the main thread is in; worker
 // threads may call ProfileBegin/End but are not recorded (one shared stack
 // would be torn by concurrent pushes). Its sampler sleeps between samples,
@@ -39,6 +41,13 @@ void RunParallel(JobFn job);
 void StopWorkers();
 // Runs job on all threads when useThreads is set, else job(0, 1) here.
 void RunMaybeParallel(JobFn job, i32 useThreads);
+// Whether thread ti of tn takes the slot in a job over a slot list. Every
+// thread reads the whole list, so the test is cheap for a power-of-two
+// count (the usual number of cores): a mask, no division.
+inline bool TakesSlot(i32 slot, i32 ti, i32 tn) {
+    u32 n = (u32)tn;
+    return ((n & (n - 1)) == 0 ? (u32)slot & (n - 1) : (u32)slot % n) == (u32)ti;
+}
 
 // ---- profiler
 // Sections are numbered across the whole program; each module fixes the

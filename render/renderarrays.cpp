@@ -2,6 +2,8 @@
 // either every slot or only the workset's, interleaved over the threads.
 // Runs on the worker threads while the main thread waits, so: no GL, no
 // log, and each thread writes only its own slots and threadTriangleEnd[t].
+// Threads own slots, not list positions: a split that reuses a freed
+// triangle slot lists it twice in the workset.
 #include "base/settings.h"
 #include "mesh/mesh.h"
 #include "render/render.h"
@@ -53,8 +55,9 @@ void BuildRenderArrays(i32 t, i32 n) {
     if (fullRebuild) {
         for (i32 s = t; s < vertexCapacity; s += n) BuildVertex(s, colours);
     } else {
-        for (i32 i = t; i < workset.vertices.count; i += n)
-            BuildVertex(workset.vertices.items[i], colours);
+        for (i32 i = 0; i < workset.vertices.count; i++)
+            if (TakesSlot(workset.vertices.items[i], t, n))
+                BuildVertex(workset.vertices.items[i], colours);
     }
     if (meshChanged) {
         if (fullRebuild) {
@@ -64,8 +67,9 @@ void BuildRenderArrays(i32 t, i32 n) {
             // Between full rebuilds the drawn range only grows: freed slots
             // inside it are drawn as degenerate triangles.
             threadTriangleEnd[t] = drawTriangleCount;
-            for (i32 i = t; i < workset.triangles.count; i += n)
-                BuildTriangle(workset.triangles.items[i], t);
+            for (i32 i = 0; i < workset.triangles.count; i++)
+                if (TakesSlot(workset.triangles.items[i], t, n))
+                    BuildTriangle(workset.triangles.items[i], t);
         }
     }
     if (bumpShading && (savedArraysDirty || meshChanged)) BuildSaved(t, n);

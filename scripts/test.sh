@@ -27,5 +27,5 @@ echo "== worker threads under ThreadSanitizer"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSA_THREAD_SANITIZE=ON \
   -DTESSA_HEADLESS_ONLY=ON > build-tsan.configure.log 2>&1 || { cat build-tsan.configure.log; exit 1; }
 cmake --build build-tsan -j"$(nproc)" --target thread_tests
-TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/scripts/tsan.supp" \
+TSAN_OPTIONS="halt_on_error=1" \
   build-tsan/tests/thread_tests --gtest_brief=1

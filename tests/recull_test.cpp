@@ -119,7 +119,6 @@ f32 MeanEdgeUnderBrush() {
 // their order follows the reculls, which come more often with the narrow
 // cube, so refined meshes are compared by their edges.)
 TEST_F(MeshTest, NarrowCubeMovesWhatTheWideCubeMoves) {
-    mtDraw = mtBeautify = 0;  // thread partitions differ with the lists
     for (i32 tool : strokeTools) {
         const u32 seed = TestSeed(1300 + tool);
         std::vector<Vec3> moved[2];

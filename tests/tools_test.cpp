@@ -283,4 +283,41 @@ TEST_F(ToolTest, RefiningToolsSplitAndSmoothReduceDetailNeverDo) {
     EXPECT_GT(liveTriangleCount, before);
 }
 
+// A split that reuses a freed slot lists it twice. A DRAW stroke with the
+// upkeep after each step must still treat every vertex once, whichever
+// thread meets each entry, and the normals and the relaxation must not
+// depend on how the threads divide the list: run on all threads, on the
+// calling thread alone, and on all threads with a third of the vertex list
+// appended again, the stroke ends bit for bit alike.
+TEST_F(ToolTest, StrokeEndsAlikeOnAnyThreadsWithVerticesListedTwice) {
+    const std::pair<i32, bool> runs[] = {{1, false}, {0, false}, {1, true}};  // threads, twice
+    std::vector<Vec3> ends[3];
+    const i32 movesFrom = parallelMovesFrom;
+    parallelMovesFrom = 1;  // every pass's moves on the workers
+    for (i32 run = 0; run < 3; run++) {
+        CheckAndReset();
+        BuildSphere();
+        RunParallel(ClearChangedJob);
+        detailBias = 1.3f;
+        mtNormals = mtBeautify = runs[run].first;
+        PlaceBrush({0, 0, 100}, 30, 1);
+        brush.cullValid = 0;
+        for (i32 step = 0; step < 4; step++) {
+            DrawTool(brush);
+            SlotList& list = workset.vertices;
+            for (i32 i = list.count - 1; i >= 0 && runs[run].second; i -= 3)
+                AppendSlot(list, list.items[i]);
+            RefinementCycle();
+        }
+        ends[run] = TakePositions();
+        for (i32 i = 0; i < vertexCapacity; i++)
+            if (vertices[i].active) ends[run].push_back(vertices[i].normal);
+    }
+    parallelMovesFrom = movesFrom;
+    for (i32 run : {1, 2})
+        EXPECT_TRUE(ends[run].size() == ends[0].size() &&
+                    !memcmp(ends[run].data(), ends[0].data(), ends[0].size() * sizeof(Vec3)))
+            << (run == 1 ? "calling thread alone" : "listed twice");
+}
+
 }  // namespace

@@ -1,9 +1,9 @@
 // DRAW: pulls the vertices under the brush toward a copy of the averaged
 // reference surface lifted by one radius (lowered when inverted). Both of
 // its passes run on all threads behind mt_draw: the averaging pass into
-// per-thread sums added in thread order, the apply pass over each thread's
-// stride. Workers only move their own vertices; the flags MarkChanged spreads
-// to neighbours are set afterwards on the main thread.
+// per-thread sums added in thread order, the apply pass over the vertices
+// each thread owns by slot. Workers only move their own vertices; the flags
+// MarkChanged spreads to neighbours are set afterwards on the main thread.
 #include <cstdlib>
 #include "base/settings.h"
 #include "parallel/parallel.h"
@@ -22,11 +22,15 @@ static i32 drawMarkedCapacity;
 
 // ================================================================ averaging pass
 
+// Both passes divide the vertices by slot, not by list position: a thread's
+// share of the sums does not shift when entries come and go before it. (The
+// reach lists each vertex once, so each has one writer either way.)
 static void DrawAverageJob(i32 ti, i32 tn) {
     const SurfaceStep& s = drawStep;
     PlaneSums sums = {};
     const SlotList& list = reachVertices;
-    for (i32 i = ti; i < list.count; i += tn) {
+    for (i32 i = 0; i < list.count; i++) {
+        if (!TakesSlot(list.items[i], ti, tn)) continue;
         const Vertex& v = vertices[list.items[i]];
         if (!Brushable(v)) continue;
         f32 d = Length(v.position - s.center);
@@ -80,7 +84,8 @@ static u8 DrawVertex(Vertex& v) {
 
 static void DrawApplyJob(i32 ti, i32 tn) {
     const SlotList& list = reachVertices;
-    for (i32 i = ti; i < list.count; i += tn) {
+    for (i32 i = 0; i < list.count; i++) {
+        if (!TakesSlot(list.items[i], ti, tn)) continue;
         Vertex& v = vertices[list.items[i]];
         drawMarked[i] = Brushable(v) ? DrawVertex(v) : DRAW_UNMOVED;
     }
