@@ -126,7 +126,7 @@ void RefinementCycle() {
     consumeChangedFlags = narrowPasses;
     UpdateNormals();
     Beautify();
-    RunMaybeParallel(EdgeLengthJob, mtEdges);
+    RunMaybeParallel(EdgeLengthJob, mtEdges && workset.edges.count >= PARALLEL_LIGHT_ITEMS);
     consumeChangedFlags = 0;
     ManageMemory();
 }

@@ -123,10 +123,11 @@ static void AlignFoldedTriangles() {
 void UpdateNormals() {
     ProfileBegin(PROF_UPDATENORMALS);
     ProfileBegin(PROF_TRIANGLENORMAL);
-    RunMaybeParallel(TriangleNormalJob, mtNormals);
+    RunMaybeParallel(TriangleNormalJob,
+                     mtNormals && workset.triangles.count >= PARALLEL_HEAVY_ITEMS);
     ProfileEnd();
     ProfileBegin(PROF_VERTUPDATENORMAL);
-    RunMaybeParallel(VertexNormalJob, mtNormals);
+    RunMaybeParallel(VertexNormalJob, mtNormals && workset.vertices.count >= PARALLEL_HEAVY_ITEMS);
     ProfileEnd();
     if (detailBias >= 0.15f) AlignFoldedTriangles();
     if (symmetry) EnforceSymmetryLine();

@@ -336,7 +336,8 @@ void TesselateForBrush(Vec3 center, f32 radius, f32 factor) {
     while (split && pass < MAX_TESSELATE_PASSES) {
         pass++;
         measureStarts = pass == 1;
-        RunMaybeParallel(MeasureJob, mtTesselate);
+        RunMaybeParallel(MeasureJob,
+                         mtTesselate && workset.triangles.count >= PARALLEL_HEAVY_ITEMS);
         if (workset.triangles.count == 0) break;
         split = SplitPass(maxPerimeter, radius * MIN_EDGE_PER_RADIUS);
     }

@@ -41,6 +41,11 @@ void RunParallel(JobFn job);
 void StopWorkers();
 // Runs job on all threads when useThreads is set, else job(0, 1) here.
 void RunMaybeParallel(JobFn job, i32 useThreads);
+// A pass over this many list entries pays for the hand-off to the workers:
+// below it, the hand-off and the cache lines the threads then share cost
+// more than the work they split (measured on brush steps). Light passes
+// (DRAW's) split sooner than heavy-record ones (normals, measuring).
+constexpr i32 PARALLEL_LIGHT_ITEMS = 2048, PARALLEL_HEAVY_ITEMS = 131072;
 // Whether thread ti of tn takes the slot in a job over a slot list. Every
 // thread reads the whole list, so the test is cheap for a power-of-two
 // count (the usual number of cores): a mask, no division.

@@ -108,8 +108,9 @@ static bool SizeMarks(i32 count) {
 void DrawTool(Brush& b) {
     SurfaceStep& s = drawStep;
     if (!BeginSurfaceStep(b, TOOL_DRAW, s)) return EndSurfaceStep(b, s);
-    i32 threads = mtDraw ? threadCount : 1;
-    RunMaybeParallel(DrawAverageJob, mtDraw);
+    bool split = mtDraw && reachVertices.count >= PARALLEL_LIGHT_ITEMS;
+    i32 threads = split ? threadCount : 1;
+    RunMaybeParallel(DrawAverageJob, split);
     PlaneSums sums = {};
     for (i32 i = 0; i < threads; i++) {
         sums.normal += drawSums[i].normal;
@@ -120,7 +121,7 @@ void DrawTool(Brush& b) {
     if (sums.weight < 0.01f || !SizeMarks(list.count)) return EndSurfaceStep(b, s);
     PlaneFromSums(sums, drawAxis, drawOrigin);
     drawRate = 0.6f * std::pow(std::fabs(s.strength), 1.3f);
-    RunMaybeParallel(DrawApplyJob, mtDraw);
+    RunMaybeParallel(DrawApplyJob, split);
     for (i32 i = 0; i < list.count; i++) {
         if (drawMarked[i] == DRAW_CHANGED) MarkChanged(&vertices[list.items[i]], 1);
         if (drawMarked[i] == DRAW_MIRROR_ONLY) MarkShapeChanged(&vertices[list.items[i]]);
