@@ -2,8 +2,9 @@
 // RunParallel hands one job to every thread (the caller included); each
 // thread takes every n-th item, so no two threads write one record. Jobs over
 // a list of slots deal out the slots, not the list positions (slot % n): a
-// list may name a slot twice. Threads meet only through polled atomic flags:
-// no locks anywhere.
+// list may name a slot twice. Threads meet only through atomic flags, no
+// locks: a worker without a job blocks on its wake counter, which
+// RunParallel bumps after handing out the job.
 // The profiler counts which named section the main thread is in; worker
 // threads may call ProfileBegin/End but are not recorded (one shared stack
 // would be torn by concurrent pushes). Its sampler sleeps between samples,
@@ -25,7 +26,7 @@ struct WorkerSlot {
     std::atomic<u8> busy;    // set by StartWorkers and by the worker while it runs a job
     std::atomic<u8> done;    // set by the worker after a job, cleared by RunParallel
     std::atomic<JobFn> job;  // set by RunParallel, cleared by the worker when the job is done
-    u32 lastActivity;        // ms, when the worker last finished a job (or started); the worker's
+    std::atomic<u32> wake;   // bumped after job or quit is set; an idle worker waits on it
 };
 
 extern WorkerSlot workerSlots[MAX_THREADS];
