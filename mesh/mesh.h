@@ -319,6 +319,12 @@ bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize);
 // The workset lists a quarter of the live vertices or more: a whole-mesh
 // scan then costs less than the grid, and a grid for such a cube pays nothing.
 bool WorksetIsLarge();
+// Below this many live vertices reculls scan and no grid is built: the scan
+// costs less there than filing the mesh, which a start sphere refining under
+// the brush would otherwise do in the middle of a stroke. Tests lower it to
+// reach the grid with small meshes.
+constexpr i32 GRID_MIN_VERTICES = 16384;
+extern i32 gridMinVertices;
 // Builds the grid for cubes of this half side unless a fitting one is up to
 // date; the culling and the settle call it (0: sized from the mesh).
 void PrepareBrushIndex(f32 halfSize);

@@ -302,7 +302,17 @@ static void ListInOrder(MarkedList& m, SlotList& out, Keep keep) {
         if (keep(m.slots.items[i])) AppendSlot(out, m.slots.items[i]);
 }
 
+i32 gridMinVertices = GRID_MIN_VERTICES;
+
 bool WorksetIsLarge() { return (int64_t)workset.vertices.count * 4 > liveVertexCount; }
+
+// Gathering around the workset costs what it lists, so it beats a scan
+// until the list holds most of the mesh. The bar sits above the one for
+// building a grid: a cube holding about a quarter of a small mesh would
+// otherwise scan, drop the grid and build it again at every recull.
+static bool WorksetIsMostOfTheMesh() {
+    return (int64_t)workset.vertices.count * 2 > liveVertexCount;
+}
 
 bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize) {
     if (!narrowPasses) return false;
@@ -313,7 +323,7 @@ bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize) {
     // a scan is cheaper than gathering around that. The grid still holds if
     // nothing has moved since it was built, the trail if nothing has moved
     // since the last copy.
-    if (WorksetIsLarge()) {
+    if (liveVertexCount < gridMinVertices || WorksetIsMostOfTheMesh()) {
         if (!(usable && quiet)) gridReady = 0;
         if (!(trailQuiet && trailQuietAt == refinementPasses)) trailValid = 0;
         return false;
@@ -351,7 +361,7 @@ bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize) {
 }
 
 void PrepareBrushIndex(f32 halfSize) {
-    if (!narrowPasses) return;
+    if (!narrowPasses || liveVertexCount < gridMinVertices) return;
     bool current = gridReady && gridEpoch == worksetEpoch;
     if (current && (halfSize <= 0 || GridFits(vertexGrid, halfSize / 4))) return;
     BuildGrids(halfSize);

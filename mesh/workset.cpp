@@ -150,7 +150,8 @@ static void JoinThreadLists(SlotList& list, i32 kind, i32 tn) {
 static void RebuildWorkset(u8 cull) {
     worksetListsAll = 0;
     // Before the pool starts threadCount is 0: rebuild on this thread then.
-    i32 tn = mtCulling && threadCount > 1 ? threadCount : 1;
+    bool split = mtCulling && threadCount > 1 && vertexCapacity >= PARALLEL_HEAVY_ITEMS;
+    i32 tn = split ? threadCount : 1;
     const i32 capacities[LIST_KINDS] = {vertexCapacity, edgeCapacity, triangleCapacity};
     for (i32 ti = 0; ti < tn; ti++)
         for (i32 k = 0; k < LIST_KINDS; k++)

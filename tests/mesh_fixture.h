@@ -41,6 +41,7 @@ protected:
         mtProfiler = 0;
         symmetry = 0;
         narrowPasses = 1;
+        gridMinVertices = 0;  // the grid, with the small meshes of the tests
         ResetAllocation();
     }
     void TearDown() override { ExpectMeshConsistent(); }

@@ -85,6 +85,7 @@ TEST_F(MeshTest, GridRecullGivesTheWholeMeshScanAndStrokeEndCatchesUpEveryVertex
         const u32 seed = TestSeed(1200 + tool);
         SettledSphere();
         SetSymmetry(tool % 2);  // half the brushes on the cut half, mirrored
+        gridMinVertices = tool % 3 ? 0 : GRID_MIN_VERTICES;  // some on the small-mesh scan
         CatchUpRefPositions();
         Stroke(tool, seed, 40, true, [&](i32 step) { ExpectScanResult(brush, seed, step); });
         for (i32 i = 0; i < vertexCapacity; i++) {
@@ -95,6 +96,7 @@ TEST_F(MeshTest, GridRecullGivesTheWholeMeshScanAndStrokeEndCatchesUpEveryVertex
         ExpectMeshConsistent();
         SetSymmetry(0);
     }
+    gridMinVertices = 0;
 }
 
 // The mean length of the edges within reach of where the stroke ended.
