@@ -100,7 +100,8 @@ static void SizeMoveLists(i32 threads, i32 count) {
 
 void Beautify() {
     ProfileBegin(PROF_BEAUTIFY);
-    i32 threads = mtBeautify && threadCount > 1 ? threadCount : 1;
+    bool split = mtBeautify && threadCount > 1 && workset.vertices.count >= PARALLEL_LIGHT_ITEMS;
+    i32 threads = split ? threadCount : 1;
     SizeMoveLists(threads, workset.vertices.count);
     RunMaybeParallel(PlanJob, threads > 1);
     i32 moves = 0;

@@ -179,10 +179,10 @@ static void CopyTrailJob(i32 ti, i32 tn) {
 
 void CatchUpRefPositions() {
     if (!narrowPasses || !trailValid || trailEpoch != worksetEpoch) {
-        RunParallel(CopyRefPositionJob);
+        RunMaybeParallel(CopyRefPositionJob, vertexCapacity >= PARALLEL_HEAVY_ITEMS);
     } else {
         AddWorksetToTrail();
-        RunParallel(CopyTrailJob);
+        RunMaybeParallel(CopyTrailJob, trail.slots.count >= PARALLEL_HEAVY_ITEMS);
     }
     ClearMarks(trail);
     trailValid = 1;
