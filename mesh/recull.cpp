@@ -196,14 +196,35 @@ void CatchUpRefPositions() {
 
 void InvalidateBrushIndex() { worksetEpoch++; }
 
+// Cells no finer than the last build's mesh allows: see MeshCellFloor.
+static f32 gridCellFloor;
+
+static f32 CellFor(f32 halfSize) { return std::max(halfSize / 4, gridCellFloor); }
+
+// The finest cell that gives at most one cell per two live vertices. A small
+// brush on a small mesh would otherwise spread the mesh thin, a vertex or
+// two per cell, and the cell table and its lists would outweigh the records.
+static f32 MeshCellFloor(Vec3 extent) {
+    f32 widest = std::max(extent.x, std::max(extent.y, extent.z));
+    f32 cell = widest / (f32)GRID_MAX_CELLS_PER_AXIS;
+    if (!(cell > 0)) return 0;
+    double most = std::max(64.0, liveVertexCount / 2.0);
+    auto cells = [&](f32 c) {
+        return (extent.x / c + 1) * (double)(extent.y / c + 1) * (extent.z / c + 1);
+    };
+    while (cells(cell) > most) cell *= 1.25f;
+    return cell;
+}
+
 static bool GridFits(const SlotGrid& g, f32 cellSize) {
     bool finest = std::max(g.dims[0], std::max(g.dims[1], g.dims[2])) == GRID_MAX_CELLS_PER_AXIS;
     return g.cellSize >= cellSize / 8 && (g.cellSize <= cellSize * 2 || finest);
 }
 
 // Files every active vertex and triangle afresh, with cells of about a
-// quarter of the culling cube's half side: a cube then spans eight or nine
-// cells a side, and the cells it overlaps hold little beyond it.
+// quarter of the culling cube's half side (no finer than the mesh allows): a
+// cube then spans eight or nine cells a side, and the cells it overlaps hold
+// little beyond it.
 // Never inside a parallel job: it files on the calling thread.
 static void BuildGrids(f32 halfSize) {
     Vec3 low = {0, 0, 0}, high = {0, 0, 0};
@@ -219,7 +240,9 @@ static void BuildGrids(f32 halfSize) {
     }
     // Without a brush yet, cells of a 32nd of the mesh's width.
     Vec3 extent = high - low;
-    f32 cell = halfSize > 0 ? halfSize / 4 : std::max(extent.x, std::max(extent.y, extent.z)) / 32;
+    gridCellFloor = MeshCellFloor(extent);
+    f32 cell =
+        halfSize > 0 ? CellFor(halfSize) : std::max(extent.x, std::max(extent.y, extent.z)) / 32;
     ResetSlotGrid(vertexGrid, low, high, cell, vertexCapacity);
     ResetSlotGrid(triangleGrid, low, high, cell, triangleCapacity);
     for (i32 i = 0; i < vertexCapacity; i++)
@@ -316,7 +339,7 @@ static bool WorksetIsMostOfTheMesh() {
 
 bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize) {
     if (!narrowPasses) return false;
-    bool usable = gridReady && gridEpoch == worksetEpoch && GridFits(vertexGrid, halfSize / 4);
+    bool usable = gridReady && gridEpoch == worksetEpoch && GridFits(vertexGrid, CellFor(halfSize));
     bool quiet = gridQuiet && gridQuietAt == refinementPasses;
     gridQuiet = 0;  // the step's tool moves vertices after this
     // A whole-mesh rebuild (a new mesh, a command) left every record listed:
@@ -363,7 +386,7 @@ bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize) {
 void PrepareBrushIndex(f32 halfSize) {
     if (!narrowPasses || liveVertexCount < gridMinVertices) return;
     bool current = gridReady && gridEpoch == worksetEpoch;
-    if (current && (halfSize <= 0 || GridFits(vertexGrid, halfSize / 4))) return;
+    if (current && (halfSize <= 0 || GridFits(vertexGrid, CellFor(halfSize)))) return;
     BuildGrids(halfSize);
 }
 

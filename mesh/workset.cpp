@@ -27,7 +27,8 @@ void ResetGeometrySet(GeometrySet& set) {
 void AppendSlot(SlotList& list, i32 slot) {
     if (list.count >= list.capacity) {
         i32 capacity = list.capacity * 15 / 10;
-        if (capacity <= list.count) capacity = list.count + 16;
+        // Small first: a grid cell's list often holds only a few slots.
+        if (capacity <= list.count) capacity = list.count + 4;
         i32* items = (i32*)realloc(list.items, sizeof(i32) * (size_t)capacity);
         if (!items) OutOfMemory("slot list", capacity);
         list.items = items;
