@@ -3,8 +3,9 @@
 # virtual X display (window and GL tests use Mesa's software renderer), then
 # the headless suite again under AddressSanitizer and UBSan, each reader's
 # fuzz target briefly, and the worker-thread suites under ThreadSanitizer.
-# The builds stop at a broken invariant (TESSA_ASSERTS), so a fault shows
-# where it happens.
+# The main build stops at a broken invariant (TESSA_ASSERTS), so a fault
+# shows where it happens; the sanitizer build logs it and goes on, as the
+# program ships, so the tests of that survival run too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -12,7 +13,7 @@ echo "== format"
 scripts/check-format.sh
 
 scripts/build.sh build -DTESSA_ASSERTS=ON
-scripts/build.sh build-asan -DTESSA_SANITIZE=ON -DTESSA_HEADLESS_ONLY=ON -DTESSA_ASSERTS=ON
+scripts/build.sh build-asan -DTESSA_SANITIZE=ON -DTESSA_HEADLESS_ONLY=ON -DTESSA_ASSERTS=OFF
 
 export LIBGL_ALWAYS_SOFTWARE=1
 echo "== tests"

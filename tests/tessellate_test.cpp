@@ -142,6 +142,8 @@ TEST_F(TessellateTest, OppositeCornerSplitsAtEighteenEdgesAndRefusesAtNineteenOr
         EXPECT_EQ(nv != nullptr, k.edges == 18);
         EXPECT_EQ(m.c->edgeCount, std::max(k.edges, 19));
         EXPECT_EQ(log.Count("*** Edge doesn't want to split! nedges=19"), k.edges == 18 ? 0 : 1);
+        // A full corner on a border edge: refused before anything changes.
+        EXPECT_EQ(log.Count("### Tesselate requested bad triangle"), k.edges > 19 ? 1 : 0);
         if (!nv) {
             EXPECT_TRUE(ReadCounters() == before);
             EXPECT_EQ(m.ab->triangle1, m.abc);
