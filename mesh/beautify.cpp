@@ -103,7 +103,7 @@ void Beautify() {
     bool split = mtBeautify && threadCount > 1 && workset.vertices.count >= PARALLEL_LIGHT_ITEMS;
     i32 threads = split ? threadCount : 1;
     SizeMoveLists(threads, workset.vertices.count);
-    RunMaybeParallel(PlanJob, threads > 1);
+    RunMaybeParallel(PlanJob, split);
     i32 moves = 0;
     for (i32 t = 0; t < threads; t++) moves += threadMoveCount[t];
     if (moves > 0) {

@@ -316,8 +316,8 @@ void QuerySlotGrid(const SlotGrid& g, Vec3 low, Vec3 high, void (*visit)(i32 slo
 // scan the whole mesh instead (grid stale or too coarse, or the workset holds
 // most of the mesh). Either way it notes the outgoing workset in the trail.
 bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize);
-// The workset lists a quarter of the live vertices or more: a whole-mesh
-// scan then costs less than the grid, and a grid for such a cube pays nothing.
+// The workset lists a quarter of the live vertices or more: a grid for such
+// a cube pays nothing, so the culling builds none after a scan.
 bool WorksetIsLarge();
 // Below this many live vertices reculls scan and no grid is built: the scan
 // costs less there than filing the mesh, which a start sphere refining under
@@ -325,6 +325,9 @@ bool WorksetIsLarge();
 // reach the grid with small meshes.
 constexpr i32 GRID_MIN_VERTICES = 16384;
 extern i32 gridMinVertices;
+// Reculls may go through the grid: narrow passes on a mesh of at least
+// gridMinVertices live vertices.
+bool GridInUse();
 // Builds the grid for cubes of this half side unless a fitting one is up to
 // date; the culling and the settle call it (0: sized from the mesh).
 void PrepareBrushIndex(f32 halfSize);

@@ -67,8 +67,9 @@ static void ClearMarks(MarkedList& m) {
 // vertices flagged is in the new one; what they flag from here on is new.
 static void ClearCandidates(bool forgetTouched) {
     const SlotList& vs = candidateVertices.slots;
-    for (i32 i = 0; i < vs.count && forgetTouched; i++)
-        if (candidateVertices.marks[vs.items[i]] & MARK_RING) vertices[vs.items[i]].touched = 0;
+    if (forgetTouched)
+        for (i32 i = 0; i < vs.count; i++)
+            if (candidateVertices.marks[vs.items[i]] & MARK_RING) vertices[vs.items[i]].touched = 0;
     ClearMarks(candidateVertices);
     ClearMarks(candidateEdges);
     ClearMarks(candidateTriangles);
@@ -327,6 +328,8 @@ static void ListInOrder(MarkedList& m, SlotList& out, Keep keep) {
 
 i32 gridMinVertices = GRID_MIN_VERTICES;
 
+bool GridInUse() { return narrowPasses && liveVertexCount >= gridMinVertices; }
+
 bool WorksetIsLarge() { return (int64_t)workset.vertices.count * 4 > liveVertexCount; }
 
 // Gathering around the workset costs what it lists, so it beats a scan
@@ -346,7 +349,7 @@ bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize) {
     // a scan is cheaper than gathering around that. The grid still holds if
     // nothing has moved since it was built, the trail if nothing has moved
     // since the last copy.
-    if (liveVertexCount < gridMinVertices || WorksetIsMostOfTheMesh()) {
+    if (!GridInUse() || WorksetIsMostOfTheMesh()) {
         if (!(usable && quiet)) gridReady = 0;
         if (!(trailQuiet && trailQuietAt == refinementPasses)) trailValid = 0;
         return false;
@@ -384,7 +387,7 @@ bool RecullByGrid(Vec3 boxMin, Vec3 boxMax, f32 halfSize) {
 }
 
 void PrepareBrushIndex(f32 halfSize) {
-    if (!narrowPasses || liveVertexCount < gridMinVertices) return;
+    if (!GridInUse()) return;
     bool current = gridReady && gridEpoch == worksetEpoch;
     if (current && (halfSize <= 0 || GridFits(vertexGrid, CellFor(halfSize)))) return;
     BuildGrids(halfSize);

@@ -179,7 +179,7 @@ void UpdateWorkset() {
 // walks the cube, and it holds little more than the brush's reach. Four when
 // every recull scans the whole mesh, as it does on a mesh too small for the
 // grid: the wide cube then reculls less often.
-static f32 CullRadii() { return narrowPasses && liveVertexCount >= gridMinVertices ? 1.25f : 4.0f; }
+static f32 CullRadii() { return GridInUse() ? 1.25f : 4.0f; }
 
 void UpdateBrushCulling(BrushCulling& b, Vec3 center, f32 r, bool strokeRunning) {
     ProfileBegin(PROF_UPDATEBRUSHCULLING);
